@@ -1,0 +1,45 @@
+// nax: the desktop application. Opens the database, then the main menu.
+#include "shell/DataFolder.h"
+#include "shell/DbConnection.h"
+#include "shell/QueryHelpers.h"
+#include "shell/ui/FrmStartup.h"
+#include "shell/ui/QtServices.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <filesystem>
+
+using namespace nax;
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QString::fromUtf8(kAppTitle.data(), static_cast<qsizetype>(kAppTitle.size())));
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    QCommandLineOption dataDirOption(QStringLiteral("data-dir"), QStringLiteral("Data folder."), QStringLiteral("DIR"));
+    QCommandLineOption dbOption(QStringLiteral("db"), QStringLiteral("Database file."), QStringLiteral("FILE"));
+    parser.addOption(dataDirOption);
+    parser.addOption(dbOption);
+    parser.process(app);
+
+    std::optional<std::string> dataDirArgument;
+    if (parser.isSet(dataDirOption)) dataDirArgument = parser.value(dataDirOption).toStdString();
+    const std::filesystem::path dataFolder = resolveDataFolder(dataDirArgument);
+    const std::string path =
+        parser.isSet(dbOption) ? parser.value(dbOption).toStdString() : databaseFile(dataFolder).string();
+
+    MessageBoxSink messages;
+    auto opened = DbConnection::open(path);
+    if (!opened) {
+        std::string text = "Cannot open the database " + path + "\n" + describeError(opened.error());
+        if (!std::filesystem::exists(path))
+            text += "\n\nThere is no database there. To make a demo one, run:\n  nax-simulate --out \"" + path + "\"";
+        messages.show(text, MessageIcon::Critical);
+        return 1;
+    }
+    QtEventPump pump;
+    AppContext context{*opened.value(), messages, pump, dataFolder, {}, {}};
+    FrmStartup menu(context, [] { QCoreApplication::exit(0); });
+    menu.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,88 @@
+#include "Form2.h"
+
+#include "downtime/DowntimeList.h"
+#include "shell/QueryHelpers.h"
+#include "shell/ui/DatePicker.h"
+#include "shell/ui/ReportGridView.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QResizeEvent>
+
+namespace nax {
+
+namespace {
+constexpr double kDefaultRangeDays = 0.25; // six hours
+}
+
+Form2::Form2(AppContext& context, QWidget* parent)
+    : QWidget(parent), DTStart(new DatePicker(this)), DTEnd(new DatePicker(this)),
+      Check1(new QCheckBox(QStringLiteral("Show Minor Stops"), this)),
+      CmdGenerate(new QPushButton(QStringLiteral("Generate"), this)), MSFlexGrid1(new ReportGridView(this)),
+      context_(context) {
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("Downtime Entry"));
+    resize(758, 507);
+    auto* label = new QLabel(QStringLiteral("Date Start"), this);
+    label->setObjectName(QStringLiteral("Label"));
+    label->move(6, 8 + 4);
+    auto* label1 = new QLabel(QStringLiteral("Date End"), this);
+    label1->setObjectName(QStringLiteral("Label1"));
+    label1->move(249, 8 + 4);
+    DTStart->setObjectName(QStringLiteral("DTStart"));
+    DTStart->setGeometry(78, 8, 168, 24);
+    DTEnd->setObjectName(QStringLiteral("DTEnd"));
+    DTEnd->setGeometry(311, 8, 162, 24);
+    for (auto* picker : {DTStart, DTEnd}) picker->setPickerFormat(QStringLiteral("dd-MMM-yy HH:mm tt"));
+    Check1->setObjectName(QStringLiteral("Check1"));
+    Check1->move(480, 12);
+    CmdGenerate->setObjectName(QStringLiteral("CmdGenerate"));
+    CmdGenerate->setGeometry(621, 6, 88, 27);
+    MSFlexGrid1->setObjectName(QStringLiteral("MSFlexGrid1"));
+    MSFlexGrid1->setGeometry(3, 36, 750, 464);
+
+    // Load: an empty list and the last six hours.
+    MSFlexGrid1->grid().setRows(1);
+    MSFlexGrid1->refresh();
+    const double now = context_.db.now();
+    DTStart->setSerial(now - kDefaultRangeDays);
+    DTEnd->setSerial(now);
+
+    connect(CmdGenerate, &QPushButton::clicked, this, &Form2::Generate);
+    connect(MSFlexGrid1, &ReportGridView::keyPressed, this, &Form2::onGridKey);
+    connect(MSFlexGrid1, &ReportGridView::gridDoubleClicked, this, &Form2::onGridDoubleClicked);
+}
+
+void Form2::Generate() {
+    if (listing_) return; // events are let through while listing; never start a second one
+    const DowntimeRange range{DTStart->serial(), DTEnd->serial(), Check1->isChecked()};
+    if (!isValidRange(range)) {
+        context_.messages.show(kInvalidDates);
+        return;
+    }
+    listing_ = true;
+    const auto listed = ListDowntime(context_.db, MSFlexGrid1->grid(), range, MSFlexGrid1->widthInTwips());
+    MSFlexGrid1->refresh();
+    setWindowTitle(QStringLiteral("Downtime %1").arg(MSFlexGrid1->grid().rows() - 1));
+    listing_ = false;
+    if (!listed) context_.messages.show(describeError(listed.error()), MessageIcon::Critical);
+}
+
+void Form2::onGridKey(int key, Qt::KeyboardModifiers modifiers) {
+    const bool ctrlOnly = (modifiers & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier)) ==
+                          Qt::ControlModifier;
+    if (key == Qt::Key_E && ctrlOnly && context_.exportGrid)
+        context_.exportGrid(MSFlexGrid1->grid(), "Downtime Entry");
+}
+
+void Form2::onGridDoubleClicked(int gridRow) {
+    if (gridRow >= 1) Q_EMIT eventOpenRequested(gridRow);
+}
+
+void Form2::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    MSFlexGrid1->resize(std::max(event->size().width() - 8, 100), std::max(event->size().height() - 43, 100));
+}
+
+} // namespace nax

@@ -1,0 +1,45 @@
+#pragma once
+// "Downtime Entry": lists the downtime events of a range; a double-click opens one event.
+#include "shell/AppContext.h"
+
+#include <QWidget>
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+
+namespace nax {
+
+class DatePicker;
+class ReportGridView;
+
+class Form2 : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form2(AppContext& context, QWidget* parent = nullptr);
+
+    // The Generate step: checks the range and lists the events. Also run after a save.
+    void Generate();
+    bool isListing() const { return listing_; }
+
+    DatePicker* DTStart;
+    DatePicker* DTEnd;
+    QCheckBox* Check1;
+    QPushButton* CmdGenerate;
+    ReportGridView* MSFlexGrid1;
+
+Q_SIGNALS:
+    // A data row was double-clicked (grid row 1 and below).
+    void eventOpenRequested(int gridRow);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void onGridKey(int key, Qt::KeyboardModifiers modifiers);
+    void onGridDoubleClicked(int gridRow);
+    AppContext& context_;
+    bool listing_ = false;
+};
+
+} // namespace nax

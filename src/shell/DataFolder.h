@@ -1,0 +1,13 @@
+#pragma once
+// Where the database, the templates and the exported workbooks live.
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace nax {
+
+// --data-dir when given, else $NAX_DATA_DIR, else C:\NAX\ on Windows and ~/NAX/ elsewhere.
+std::filesystem::path resolveDataFolder(const std::optional<std::string>& commandLineDir);
+std::filesystem::path databaseFile(const std::filesystem::path& dataFolder);
+
+} // namespace nax

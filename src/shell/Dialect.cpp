@@ -1,0 +1,109 @@
+#include "Dialect.h"
+
+#include "DbConnection.h"
+#include "TextRules.h"
+
+#include <cmath>
+#include <optional>
+#include <sqlite3.h>
+#include <string>
+
+namespace nax {
+namespace {
+
+std::string_view argText(sqlite3_value* value) {
+    auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+    return text ? std::string_view(text, static_cast<size_t>(sqlite3_value_bytes(value))) : std::string_view{};
+}
+
+// A number from a numeric value, or from a text that reads as one.
+std::optional<double> argNumber(sqlite3_value* value) {
+    switch (sqlite3_value_type(value)) {
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT: return sqlite3_value_double(value);
+    case SQLITE_NULL: return std::nullopt;
+    default: return parseNumber(argText(value));
+    }
+}
+
+void resultText(sqlite3_context* context, const std::string& text) {
+    sqlite3_result_text(context, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
+bool isTrue(sqlite3_value* value) {
+    const auto number = argNumber(value);
+    return number.has_value() && *number != 0.0;
+}
+
+// format(value, pattern): numbers are day serials; a text that is no number stays as it is.
+void formatFunction(sqlite3_context* context, int, sqlite3_value** args) {
+    if (sqlite3_value_type(args[0]) == SQLITE_NULL) return sqlite3_result_null(context);
+    const auto serial = argNumber(args[0]);
+    if (!serial) return resultText(context, std::string(argText(args[0])));
+    if (*serial < kMinSerial || *serial > kMaxSerial) return sqlite3_result_error(context, "Overflow", -1);
+    resultText(context, formatSerial(*serial, argText(args[1])));
+}
+
+void iifFunction(sqlite3_context* context, int, sqlite3_value** args) {
+    sqlite3_result_value(context, isTrue(args[0]) ? args[1] : args[2]);
+}
+
+std::optional<double> requireNumber(sqlite3_context* context, sqlite3_value* value) {
+    if (sqlite3_value_type(value) == SQLITE_NULL) {
+        sqlite3_result_error(context, "Invalid use of Null", -1);
+        return std::nullopt;
+    }
+    auto number = argNumber(value);
+    if (!number) sqlite3_result_error(context, "Type mismatch", -1);
+    return number;
+}
+
+void cdblFunction(sqlite3_context* context, int, sqlite3_value** args) {
+    if (const auto number = requireNumber(context, args[0])) sqlite3_result_double(context, *number);
+}
+
+// cint: a 16-bit integer, halves to even.
+void cintFunction(sqlite3_context* context, int, sqlite3_value** args) {
+    const auto number = requireNumber(context, args[0]);
+    if (!number) return;
+    const double rounded = roundHalfEven(*number, 0);
+    if (rounded < -32768.0 || rounded > 32767.0) return sqlite3_result_error(context, "Overflow", -1);
+    sqlite3_result_int(context, static_cast<int>(rounded));
+}
+
+void nowFunction(sqlite3_context* context, int, sqlite3_value**) {
+    auto* connection = static_cast<DbConnection*>(sqlite3_user_data(context));
+    sqlite3_result_double(context, connection->now());
+}
+
+// Len: characters of the value's text.
+void lenFunction(sqlite3_context* context, int, sqlite3_value** args) {
+    if (sqlite3_value_type(args[0]) == SQLITE_NULL) return sqlite3_result_null(context);
+    long long characters = 0;
+    for (const char c : argText(args[0]))
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++characters;
+    sqlite3_result_int64(context, characters);
+}
+
+} // namespace
+
+void registerDialectFunctions(DbConnection& connection) {
+    struct Function {
+        const char* name;
+        int arguments;
+        void (*call)(sqlite3_context*, int, sqlite3_value**);
+        bool deterministic;
+    };
+    static constexpr Function functions[] = {
+        {"format", 2, formatFunction, true}, {"iif", 3, iifFunction, true},
+        {"cdbl", 1, cdblFunction, true},     {"cint", 1, cintFunction, true},
+        {"now", 0, nowFunction, false},      {"len", 1, lenFunction, true},
+    };
+    for (const auto& f : functions) {
+        const int flags = SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0);
+        sqlite3_create_function_v2(connection.handle(), f.name, f.arguments, flags, &connection, f.call, nullptr,
+                                   nullptr, nullptr);
+    }
+}
+
+} // namespace nax

@@ -1,0 +1,23 @@
+#pragma once
+// Lets the window system handle pending events during long work. Silent runs pump nothing.
+#include <cstdint>
+
+namespace nax {
+
+class EventPump {
+public:
+    virtual ~EventPump() = default;
+    virtual void processEvents() = 0;
+};
+
+class NoEventPump : public EventPump {
+public:
+    void processEvents() override {}
+};
+
+// Processes pending events count + 1 times (once for 0); a negative count does nothing.
+inline void PumpEvents(EventPump& pump, int16_t count) {
+    for (int i = 0; i <= count; ++i) pump.processEvents();
+}
+
+} // namespace nax

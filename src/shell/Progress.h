@@ -1,0 +1,55 @@
+#pragma once
+// Progress of a routine that walks many rows: the bar's value and maximum (single precision)
+// and the line of text built from them. The window (FrmProgress) and silent runs share it.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace nax {
+
+class ProgressState {
+public:
+    float value() const { return value_; }
+    float maximum() const { return maximum_; }
+    void setValue(float value) { value_ = value; }
+    // A maximum of zero or below is ignored, so the percentage never divides by zero.
+    void setMaximum(int32_t maxer);
+    // Adds one step; the value never passes the maximum.
+    void step();
+    // "P%[V / M]" + text, P rounded half to even at two decimals: 1 of 32 gives 3.12%[1 / 32].
+    std::string caption(std::string_view text) const;
+
+private:
+    float value_ = 0.0f;
+    float maximum_ = 100.0f;
+};
+
+// What a computation sees of the progress dialog.
+class Progress {
+public:
+    virtual ~Progress() = default;
+    virtual void SetMax(int32_t maxer) = 0;
+    virtual void ProgressNextValue(std::string_view text) = 0;
+    virtual void SetCaption(std::string_view text) = 0;
+    virtual void setValue(float value) = 0;
+};
+
+// Keeps the arithmetic without showing anything (nax-report, tests).
+class SilentProgress : public Progress {
+public:
+    void SetMax(int32_t maxer) override { state_.setMaximum(maxer); }
+    void ProgressNextValue(std::string_view text) override {
+        state_.step();
+        SetCaption(text);
+    }
+    void SetCaption(std::string_view text) override { caption_ = state_.caption(text); }
+    void setValue(float value) override { state_.setValue(value); }
+    const ProgressState& state() const { return state_; }
+    const std::string& caption() const { return caption_; }
+
+private:
+    ProgressState state_;
+    std::string caption_;
+};
+
+} // namespace nax

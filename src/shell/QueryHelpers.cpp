@@ -1,0 +1,81 @@
+#include "QueryHelpers.h"
+
+#include "TextRules.h"
+
+namespace nax {
+
+std::string LookupValue(DbConnection& db, std::string_view table, std::string_view expression,
+                        std::string_view condition, std::string_view kind) {
+    std::string sql = "select ";
+    sql.append(expression).append(" from ").append(table).append(" ").append(condition);
+    const std::string fallback = kind == "Str" ? "" : "0";
+    auto result = db.openRecordset(sql);
+    if (!result || result->eof() || result->isNull(0)) return fallback;
+    return result->text(0);
+}
+
+namespace {
+std::string backquoted(std::string_view value) {
+    std::string text(value);
+    for (char& c : text)
+        if (c == '\'') c = '`';
+    return text;
+}
+} // namespace
+
+void UpdateBuilder::BeginUpdate(std::string_view table) {
+    updateHead_ = "Update [" + std::string(table) + "] set ";
+    updateSetList_.clear();
+    updateWhere_ = " Where ";
+}
+
+void UpdateBuilder::AddSetField(std::string_view field, std::string_view value, int kind) {
+    const std::string name = "[" + std::string(field) + "] =";
+    switch (kind) {
+    case kText: updateSetList_ += name + "'" + backquoted(value) + "',"; break;
+    case kNumber: updateSetList_ += name + std::string(value) + ","; break;
+    case kDate: updateSetList_ += name + "#" + backquoted(value) + "#,"; break;
+    default: break;
+    }
+}
+
+void UpdateBuilder::AddWhereField(std::string_view field, std::string_view value, std::string_view op,
+                                  int conjunction, int kind) {
+    std::string condition;
+    const std::string name = "[" + std::string(field) + "] " + std::string(op);
+    switch (kind) {
+    case kText: condition = name + " '" + std::string(value) + "' "; break;
+    case kNumber: condition = name + std::string(value) + " "; break;
+    case kDate: condition = name + " " + std::string(value) + " "; break;
+    default: return;
+    }
+    if (updateWhere_.size() > 7) {
+        if (conjunction == kAnd) updateWhere_ += " And ";
+        else if (conjunction == kOr) updateWhere_ += " or ";
+    }
+    updateWhere_ += condition;
+}
+
+std::string UpdateBuilder::statement() const {
+    const std::string where = updateWhere_.size() > 7 ? updateWhere_ : std::string();
+    const std::string sets = updateSetList_.empty() ? std::string() : updateSetList_.substr(0, updateSetList_.size() - 1);
+    return updateHead_ + " " + sets + " " + where;
+}
+
+Result<void> UpdateBuilder::ExecuteUpdate(DbConnection& db) {
+    if (updateWhere_.size() <= 7) updateWhere_.clear();
+    if (updateSetList_.size() < 4) return Error{0, "Cannot update " + updateHead_};
+    const std::string sql = statement();
+    if (auto done = db.execute(sql); !done) {
+        return Error{done.error().code, "Update Statement failed : " + done.error().message + "\r\n" +
+                                            " Please send the screenshot of this screen to helpdesk" + "\r\n" +
+                                            ScrambleText(sql)};
+    }
+    return success();
+}
+
+std::string describeError(const Error& error) {
+    return "Error " + std::to_string(error.code) + ": " + error.message;
+}
+
+} // namespace nax

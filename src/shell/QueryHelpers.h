@@ -1,0 +1,47 @@
+#pragma once
+// Small database routines the windows share: a single-value lookup and the UPDATE builder.
+#include "DbConnection.h"
+#include "Result.h"
+
+#include <string>
+#include <string_view>
+
+namespace nax {
+
+// Sends "select " + expression + " from " + table + " " + condition and answers the first field
+// of the first row as text. No row, a NULL or any failure gives "" for kind "Str", else "0".
+std::string LookupValue(DbConnection& db, std::string_view table, std::string_view expression,
+                        std::string_view condition, std::string_view kind = "Int");
+
+// Kinds of a value handed to the update builder; any other value adds nothing.
+enum FieldKind : int { kText = 1, kNumber = 2, kDate = 3 };
+// Joining words of a condition; any other value adds none.
+enum Conjunction : int { kAnd = 1, kOr = 2 };
+
+// Assembles "Update [table] set  [a] ='x',[b] ='y'  Where [key] =1 " one piece at a time.
+class UpdateBuilder {
+public:
+    void BeginUpdate(std::string_view table);
+    void AddSetField(std::string_view field, std::string_view value, int kind);
+    void AddWhereField(std::string_view field, std::string_view value, std::string_view op, int conjunction,
+                       int kind);
+    // Runs the statement. The error's message is the whole text to show the user: "Cannot
+    // update ..." when nothing is set, or the failure with the scrambled statement.
+    Result<void> ExecuteUpdate(DbConnection& db);
+    // The statement as ExecuteUpdate sends it.
+    std::string statement() const;
+
+    const std::string& head() const { return updateHead_; }
+    const std::string& setList() const { return updateSetList_; }
+    const std::string& where() const { return updateWhere_; }
+
+private:
+    std::string updateHead_;
+    std::string updateSetList_;
+    std::string updateWhere_;
+};
+
+// "Error <code>: <description>" for a database failure shown to the user.
+std::string describeError(const Error& error);
+
+} // namespace nax

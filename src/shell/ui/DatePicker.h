@@ -1,0 +1,18 @@
+#pragma once
+// Date-time pickers: calendar popup, English month names whatever the locale, naive date-times
+// (Qt::UTC as the carrier) read and written as day serials.
+#include <QDateTimeEdit>
+
+namespace nax {
+
+class DatePicker : public QDateTimeEdit {
+    Q_OBJECT
+public:
+    explicit DatePicker(QWidget* parent = nullptr);
+    double serial() const;
+    void setSerial(double serial);
+    // A picker format with "tt" for AM/PM, as the windows name them.
+    void setPickerFormat(const QString& format);
+};
+
+} // namespace nax

@@ -1,0 +1,35 @@
+#pragma once
+// The main menu: opens the working windows, one instance of each, and ends the program.
+#include "downtime/ui/Form2.h"
+#include "shell/AppContext.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+
+class QPushButton;
+
+namespace nax {
+
+class FrmStartup : public QWidget {
+    Q_OBJECT
+public:
+    explicit FrmStartup(AppContext& context, std::function<void()> exitProgram, QWidget* parent = nullptr);
+
+    QPushButton* Command3;    // DMS
+    QPushButton* Command4;    // Downtime
+    QPushButton* Command2;    // Reports
+    QPushButton* CmdShutDown; // Exit
+
+    Form2* downtimeWindow() const { return downtime_; }
+    QWidget* dmsWindow() const { return dms_; }
+
+private:
+    // Shows the window of that kind, creating it when there is none.
+    template <class Window> void showSingle(QPointer<Window>& window);
+    AppContext& context_;
+    QPointer<Form2> downtime_;
+    QPointer<QWidget> dms_;
+};
+
+} // namespace nax

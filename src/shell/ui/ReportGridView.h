@@ -1,0 +1,59 @@
+#pragma once
+// A read-only table view over a ReportGrid: row 0 is the header, column 0 stays in place while
+// scrolling sideways. Only the visible cells are ever turned into text objects.
+#include "shell/ReportGrid.h"
+
+#include <QAbstractTableModel>
+#include <QTableView>
+
+namespace nax {
+
+class ReportGridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit ReportGridModel(ReportGrid& grid, QObject* parent = nullptr);
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    // Call after the grid changed.
+    void reload();
+    ReportGrid& grid() { return grid_; }
+
+private:
+    ReportGrid& grid_;
+};
+
+class ReportGridView : public QTableView {
+    Q_OBJECT
+public:
+    explicit ReportGridView(QWidget* parent = nullptr);
+    ReportGrid& grid() { return grid_; }
+    const ReportGrid& grid() const { return grid_; }
+    // Shows the grid's current contents, widths and visibility.
+    void refresh();
+    // Grid row of the current cell (1 = first data row), 0 when there is none.
+    int currentGridRow() const;
+    void setCurrentGridRow(int gridRow);
+    // The view's outer width in twips (1/1440 inch).
+    int widthInTwips() const;
+
+Q_SIGNALS:
+    void keyPressed(int key, Qt::KeyboardModifiers modifiers);
+    void gridDoubleClicked(int gridRow); // 0 for the header row
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void applyWidths();
+    void placeFrozenColumn();
+    ReportGrid grid_;
+    ReportGridModel model_;
+    QTableView* frozen_;
+};
+
+} // namespace nax

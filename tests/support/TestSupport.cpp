@@ -1,0 +1,51 @@
+#include "TestSupport.h"
+
+#include "simulate/PlantSchema.h"
+
+#include <gtest/gtest.h>
+#include <random>
+#include <sqlite3.h>
+
+namespace nax::test {
+
+ScratchDir::ScratchDir() {
+    std::random_device random;
+    path_ = std::filesystem::temp_directory_path() / ("nax-test-" + std::to_string(random()));
+    std::filesystem::create_directories(path_);
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::unique_ptr<DbConnection> makePlantDatabase(const std::string& path, bool withIndexes, double nowSerial) {
+    sqlite3* raw = nullptr;
+    sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    sqlite3_close_v2(raw);
+    auto opened = DbConnection::open(path, OpenOptions{200, false}, [nowSerial] { return nowSerial; });
+    if (!opened) {
+        ADD_FAILURE() << "cannot open " << path << ": " << opened.error().message;
+        return nullptr;
+    }
+    auto db = std::move(opened.value());
+    exec(*db, plantSchemaSql());
+    if (withIndexes) exec(*db, reportIndexSql());
+    return db;
+}
+
+void exec(DbConnection& db, const std::string& sql) {
+    auto done = db.execute(sql);
+    if (!done) ADD_FAILURE() << sql << "\n-> " << done.error().message;
+}
+
+std::string scalar(DbConnection& db, const std::string& sql) {
+    auto rs = db.openRecordset(sql);
+    if (!rs) {
+        ADD_FAILURE() << sql << "\n-> " << rs.error().message;
+        return {};
+    }
+    return rs->eof() ? std::string() : rs->text(0);
+}
+
+} // namespace nax::test

@@ -1,0 +1,34 @@
+#pragma once
+// Fixtures shared by the tests: a scratch folder and a plant database built in it.
+#include "shell/DbConnection.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace nax::test {
+
+// A folder removed with everything in it when the object goes.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Opens (creating when missing) a database file with the plant's tables, no rows.
+std::unique_ptr<DbConnection> makePlantDatabase(const std::string& path, bool withIndexes = false,
+                                                double nowSerial = 46361.5);
+
+// Executes SQL or fails the current test.
+void exec(DbConnection& db, const std::string& sql);
+// First field of the first row as text ("" for no row / NULL); fails the test on error.
+std::string scalar(DbConnection& db, const std::string& sql);
+
+} // namespace nax::test
