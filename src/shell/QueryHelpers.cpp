@@ -32,9 +32,9 @@ void UpdateBuilder::BeginUpdate(std::string_view table) {
 void UpdateBuilder::AddSetField(std::string_view field, std::string_view value, int kind) {
     const std::string name = "[" + std::string(field) + "] =";
     switch (kind) {
-    case kText: updateSetList_ += name + "'" + backquoted(value) + "',"; break;
-    case kNumber: updateSetList_ += name + std::string(value) + ","; break;
-    case kDate: updateSetList_ += name + "#" + backquoted(value) + "#,"; break;
+    case kTextField: updateSetList_ += name + "'" + backquoted(value) + "',"; break;
+    case kNumberField: updateSetList_ += name + std::string(value) + ","; break;
+    case kDateField: updateSetList_ += name + "#" + backquoted(value) + "#,"; break;
     default: break;
     }
 }
@@ -44,14 +44,14 @@ void UpdateBuilder::AddWhereField(std::string_view field, std::string_view value
     std::string condition;
     const std::string name = "[" + std::string(field) + "] " + std::string(op);
     switch (kind) {
-    case kText: condition = name + " '" + std::string(value) + "' "; break;
-    case kNumber: condition = name + std::string(value) + " "; break;
-    case kDate: condition = name + " " + std::string(value) + " "; break;
+    case kTextField: condition = name + " '" + std::string(value) + "' "; break;
+    case kNumberField: condition = name + std::string(value) + " "; break;
+    case kDateField: condition = name + " " + std::string(value) + " "; break;
     default: return;
     }
     if (updateWhere_.size() > 7) {
-        if (conjunction == kAnd) updateWhere_ += " And ";
-        else if (conjunction == kOr) updateWhere_ += " or ";
+        if (conjunction == kAndJoin) updateWhere_ += " And ";
+        else if (conjunction == kOrJoin) updateWhere_ += " or ";
     }
     updateWhere_ += condition;
 }

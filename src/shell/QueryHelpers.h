@@ -14,9 +14,9 @@ std::string LookupValue(DbConnection& db, std::string_view table, std::string_vi
                         std::string_view condition, std::string_view kind = "Int");
 
 // Kinds of a value handed to the update builder; any other value adds nothing.
-enum FieldKind : int { kText = 1, kNumber = 2, kDate = 3 };
+enum UpdateFieldKind : int { kTextField = 1, kNumberField = 2, kDateField = 3 };
 // Joining words of a condition; any other value adds none.
-enum Conjunction : int { kAnd = 1, kOr = 2 };
+enum UpdateConjunction : int { kAndJoin = 1, kOrJoin = 2 };
 
 // Assembles "Update [table] set  [a] ='x',[b] ='y'  Where [key] =1 " one piece at a time.
 class UpdateBuilder {
