@@ -1,0 +1,97 @@
+// LookupValue's answers and the update builder's exact statements and failures.
+#include "shell/QueryHelpers.h"
+#include "shell/TextRules.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+using namespace nax;
+using nax::test::exec;
+using nax::test::scalar;
+
+namespace {
+
+class QueryHelpersTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        exec(*db, "insert into TimeLost(Dt_ID, Run_no, Time_Lost, Remarks) values (5, 7, 0.01, 'x'), (6, 7, 0.02, NULL)");
+    }
+    test::ScratchDir dir;
+    std::unique_ptr<DbConnection> db = test::makePlantDatabase(dir.file("db1.sqlite"));
+};
+
+TEST_F(QueryHelpersTest, LookupAnswersFirstFieldOrZeroOrEmpty) {
+    EXPECT_EQ(LookupValue(*db, "TimeLost", "Sum(Time_Lost) *60 *24", " where Run_no =7", "Int"), "43.2");
+    EXPECT_EQ(LookupValue(*db, "TimeLost", "Sum(Time_Lost) *60 *24", " where Run_no =8", "Int"), "0");
+    EXPECT_EQ(LookupValue(*db, "TimeLost", "Remarks", " where Dt_ID =6", "Str"), "");
+    EXPECT_EQ(LookupValue(*db, "TimeLost", "Remarks", " where Dt_ID =99", "Str"), "");
+    EXPECT_EQ(LookupValue(*db, "NoTable", "x", "", "Int"), "0");
+}
+
+TEST_F(QueryHelpersTest, UpdateStatementHasTheExactBlanksAndBackquotes) {
+    UpdateBuilder update;
+    update.BeginUpdate("TimeLost");
+    update.AddSetField("Shift", "A", kTextField);
+    update.AddSetField("Remarks", "operator's note", kTextField);
+    update.AddSetField("Ignored", "1", 9);
+    update.AddWhereField("Dt_ID", "5", "=", kAndJoin, kNumberField);
+    EXPECT_EQ(update.statement(), "Update [TimeLost] set  [Shift] ='A',[Remarks] ='operator`s note'  Where [Dt_ID] =5 ");
+    ASSERT_TRUE(update.ExecuteUpdate(*db));
+    EXPECT_EQ(scalar(*db, "select Remarks from TimeLost where Dt_ID=5"), "operator`s note");
+    EXPECT_EQ(scalar(*db, "select Shift from TimeLost where Dt_ID=6"), "");
+}
+
+TEST_F(QueryHelpersTest, ConditionsJoinFromTheSecondOnAndKindsShapeTheText) {
+    UpdateBuilder update;
+    update.BeginUpdate("T");
+    update.AddWhereField("a", "1", "=", kOrJoin, kNumberField);
+    update.AddWhereField("b", "2", "=", kOrJoin, kNumberField);
+    update.AddWhereField("c", "x", "<>", kAndJoin, kTextField);
+    update.AddWhereField("d", "3", "=", 7, kDateField);
+    EXPECT_EQ(update.where(), " Where [a] =1  or [b] =2  And [c] <> 'x' [d] = 3 ");
+    update.AddSetField("n", "4", kNumberField);
+    update.AddSetField("when", "it's", kDateField);
+    EXPECT_EQ(update.setList(), "[n] =4,[when] =#it`s#,");
+}
+
+TEST_F(QueryHelpersTest, NothingToSetIsRefusedWithoutTouchingTheDatabase) {
+    UpdateBuilder update;
+    update.BeginUpdate("TimeLost");
+    update.AddWhereField("Dt_ID", "5", "=", kAndJoin, kNumberField);
+    auto result = update.ExecuteUpdate(*db);
+    ASSERT_FALSE(result);
+    EXPECT_EQ(result.error().message, "Cannot update Update [TimeLost] set ");
+}
+
+TEST_F(QueryHelpersTest, FailedUpdateGivesThreeLinesEndingInTheScrambledStatement) {
+    UpdateBuilder update;
+    update.BeginUpdate("NoSuchTable");
+    update.AddSetField("a", "b", kTextField);
+    update.AddWhereField("k", "1", "=", kAndJoin, kNumberField);
+    const std::string sent = update.statement();
+    auto result = update.ExecuteUpdate(*db);
+    ASSERT_FALSE(result);
+    const std::string& text = result.error().message;
+    EXPECT_EQ(text.rfind("Update Statement failed : no such table: NoSuchTable\r\n", 0), 0u) << text;
+    EXPECT_NE(text.find("\r\n Please send the screenshot of this screen to helpdesk\r\n"), std::string::npos);
+    EXPECT_EQ(text.substr(text.rfind("\r\n") + 2), ScrambleText(sent));
+}
+
+TEST_F(QueryHelpersTest, UpdateWaitingForALockedDatabaseFailsAfterTheBusyTimeout) {
+    sqlite3* other = nullptr;
+    sqlite3_open(dir.file("db1.sqlite").c_str(), &other);
+    ASSERT_EQ(sqlite3_exec(other, "begin exclusive", nullptr, nullptr, nullptr), SQLITE_OK);
+    UpdateBuilder update;
+    update.BeginUpdate("TimeLost");
+    update.AddSetField("Remarks", "new", kTextField);
+    update.AddWhereField("Dt_ID", "5", "=", kAndJoin, kNumberField);
+    auto result = update.ExecuteUpdate(*db);
+    sqlite3_exec(other, "rollback", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    ASSERT_FALSE(result);
+    EXPECT_NE(result.error().message.find("locked"), std::string::npos) << result.error().message;
+    EXPECT_EQ(scalar(*db, "select Remarks from TimeLost where Dt_ID=5"), "x");
+}
+
+} // namespace
