@@ -1,0 +1,145 @@
+// "Downtime Entry" and the main menu, driven offscreen on a small database.
+#include "downtime/ui/Form2.h"
+#include "shell/ui/DatePicker.h"
+#include "shell/ui/FrmProgress.h"
+#include "shell/ui/FrmStartup.h"
+#include "shell/ui/ReportGridView.h"
+#include "support/TestSupport.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace nax;
+using nax::test::exec;
+
+namespace {
+
+constexpr double kNow = 46361.5; // 05-Dec-26 12:00
+
+class Form2ListTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        exec(*db, "insert into Tag_Master values (1,'Filler')");
+        exec(*db, "insert into TimeLost(Dt_ID, Tag_ID, Run_no, DT_Start, DT_End, Time_Lost, Loss_Structure) values "
+                  "(1, 1, 4, 46361.40, 46361.41, 0.01, 'Minor Stoppage'),"
+                  "(2, 1, 4, 46361.42, 46361.43, 0.01, NULL),"
+                  "(3, 1, 4, 46361.44, 46361.45, 0.01, 'QA Loss')");
+    }
+    test::ScratchDir dir;
+    std::unique_ptr<DbConnection> db = test::makePlantDatabase(dir.file("db1.sqlite"), false, kNow);
+    CapturedMessages messages;
+    NoEventPump pump;
+    AppContext context{*db, messages, pump, dir.path(), {}, {}};
+};
+
+TEST_F(Form2ListTest, OpensOnTheLastSixHoursWithAnEmptyGrid) {
+    Form2 window(context);
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Downtime Entry"));
+    EXPECT_DOUBLE_EQ(window.DTEnd->serial(), kNow);
+    EXPECT_DOUBLE_EQ(window.DTStart->serial(), kNow - 0.25);
+    EXPECT_FALSE(window.Check1->isChecked());
+    EXPECT_EQ(window.MSFlexGrid1->model()->rowCount(), 0);
+}
+
+TEST_F(Form2ListTest, GenerateListsOnceWithOrWithoutMinorStops) {
+    Form2 window(context);
+    window.show();
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Downtime 2"));
+    EXPECT_EQ(window.MSFlexGrid1->model()->rowCount(), 2);
+    EXPECT_EQ(window.MSFlexGrid1->model()->headerData(7, Qt::Horizontal, Qt::DisplayRole).toString(),
+              QStringLiteral("Time Lost (mins)"));
+    EXPECT_EQ(window.MSFlexGrid1->model()->index(0, 7).data().toString(), QStringLiteral("14.4"));
+    window.Check1->setChecked(true);
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Downtime 3"));
+    EXPECT_EQ(window.MSFlexGrid1->grid().rowKey(1), 1);
+    EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST_F(Form2ListTest, InvalidRangeTellsTheUserAndKeepsTheRows) {
+    Form2 window(context);
+    window.show();
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    window.DTStart->setSerial(window.DTEnd->serial());
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].text, "Invalid Dates Selected");
+    EXPECT_EQ(messages.messages[0].caption, "Online NAX Reporting");
+    EXPECT_EQ(window.MSFlexGrid1->model()->rowCount(), 2);
+}
+
+TEST_F(Form2ListTest, DatabaseErrorIsShownAndTheWindowStaysUsable) {
+    Form2 window(context);
+    window.show();
+    exec(*db, "alter table Tag_Master rename to Gone");
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_NE(messages.messages[0].text.find("Tag_Master"), std::string::npos);
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Downtime 0"));
+    EXPECT_TRUE(window.CmdGenerate->isEnabled());
+    exec(*db, "alter table Gone rename to Tag_Master");
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Downtime 2"));
+}
+
+TEST_F(Form2ListTest, OnlyCtrlEExportsAndOnlyDataRowsOpen) {
+    std::vector<std::string> exported;
+    context.exportGrid = [&](const ReportGrid& grid, const std::string& title) {
+        exported.push_back(title + ":" + std::to_string(grid.rows()));
+    };
+    Form2 window(context);
+    window.show();
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    QTest::keyClick(window.MSFlexGrid1, Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(window.MSFlexGrid1, Qt::Key_E, Qt::AltModifier | Qt::ControlModifier);
+    QTest::keyClick(window.MSFlexGrid1, Qt::Key_E);
+    EXPECT_TRUE(exported.empty());
+    QTest::keyClick(window.MSFlexGrid1, Qt::Key_E, Qt::ControlModifier);
+    EXPECT_EQ(exported, std::vector<std::string>{"Downtime Entry:3"});
+
+    std::vector<int> opened;
+    QObject::connect(&window, &Form2::eventOpenRequested, [&](int row) { opened.push_back(row); });
+    Q_EMIT window.MSFlexGrid1->gridDoubleClicked(0);
+    Q_EMIT window.MSFlexGrid1->gridDoubleClicked(2);
+    EXPECT_EQ(opened, std::vector<int>{2});
+}
+
+TEST_F(Form2ListTest, MenuShowsOneDowntimeWindowAndExits) {
+    int exits = 0;
+    FrmStartup menu(context, [&] { ++exits; });
+    menu.show();
+    EXPECT_EQ(menu.windowTitle(), QStringLiteral("Online NAX Reporting"));
+    EXPECT_EQ(menu.CmdShutDown->text(), QStringLiteral("E&xit"));
+    QTest::mouseClick(menu.Command4, Qt::LeftButton);
+    Form2* first = menu.downtimeWindow();
+    ASSERT_NE(first, nullptr);
+    QTest::mouseClick(menu.Command4, Qt::LeftButton);
+    EXPECT_EQ(menu.downtimeWindow(), first);
+    first->close(); // deleted on close; the next press makes a new one
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(menu.downtimeWindow(), nullptr);
+    QTest::mouseClick(menu.Command4, Qt::LeftButton);
+    EXPECT_NE(menu.downtimeWindow(), nullptr);
+    QTest::mouseClick(menu.CmdShutDown, Qt::LeftButton);
+    EXPECT_EQ(exits, 1);
+    EXPECT_EQ(menu.Command4->nextInFocusChain(), menu.Command3);
+    EXPECT_EQ(menu.Command3->nextInFocusChain(), menu.Command2);
+    EXPECT_EQ(menu.Command2->nextInFocusChain(), menu.CmdShutDown);
+    delete menu.downtimeWindow();
+}
+
+TEST(FrmProgressTest, EveryStepCountsEvenBetweenRepaints) {
+    FrmProgress progress;
+    progress.SetMax(500000);
+    for (int i = 0; i < 500000; ++i) progress.ProgressNextValue("row");
+    EXPECT_EQ(progress.caption(), "100%[500000 / 500000]row");
+    EXPECT_EQ(progress.shownCaption(), QStringLiteral("100%[500000 / 500000]row"));
+    EXPECT_EQ(progress.windowTitle(), progress.shownCaption());
+    EXPECT_TRUE(progress.isVisible());
+}
+
+} // namespace
