@@ -1,0 +1,22 @@
+// nax-simulate: writes a plant database for demos, tests and benchmarks.
+#include "simulate/PlantSimulator.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    auto options = nax::parseSimulateArguments(args, nax::localNowSerial());
+    if (!options) {
+        std::cerr << "nax-simulate: " << options.error().message << "\n" << nax::simulateUsage();
+        return 2;
+    }
+    auto summary = nax::simulatePlant(*options);
+    if (!summary) {
+        std::cerr << "nax-simulate: " << summary.error().message << "\n";
+        return 1;
+    }
+    std::cout << nax::summaryLine(*options, *summary) << "\n";
+    return 0;
+}

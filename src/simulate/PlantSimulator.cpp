@@ -1,0 +1,758 @@
+#include "simulate/PlantSimulator.h"
+
+#include "simulate/PlantSchema.h"
+
+#include <QDateTime>
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <random>
+#include <string_view>
+
+namespace nax {
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// Random numbers. mt19937 gives the same sequence on every platform; the distributions are our
+// own so that a seed gives the same database whatever standard library built the program.
+
+class Rng {
+  public:
+    explicit Rng(std::uint32_t seed) : engine_(seed) {}
+
+    double uniform() { return engine_() * (1.0 / 4294967296.0); } // [0, 1)
+    int between(int lo, int hi) { return lo + static_cast<int>(uniform() * (hi - lo + 1)); }
+    bool chance(double p) { return uniform() < p; }
+    double exponential(double mean) { return -mean * std::log(1.0 - uniform()); }
+
+    template <class T> const T& pick(const std::vector<T>& items) {
+        return items[static_cast<std::size_t>(between(0, static_cast<int>(items.size()) - 1))];
+    }
+    // Index chosen with probability proportional to its weight.
+    std::size_t weighted(const std::vector<double>& weights) {
+        double total = 0;
+        for (double w : weights)
+            total += w;
+        double x = uniform() * total;
+        for (std::size_t i = 0; i < weights.size(); ++i) {
+            if (x < weights[i]) return i;
+            x -= weights[i];
+        }
+        return weights.size() - 1;
+    }
+
+  private:
+    std::mt19937 engine_;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Master data of the line.
+
+struct Pack {
+    const char* name;
+    int unitsPerMinute;
+    int caseCount;
+    double share; // how often the plan schedules it
+};
+const std::vector<Pack> kPacks = {
+    {"200ML RGB", 600, 24, 2}, {"300ML PET", 500, 24, 3}, {"500ML PET", 450, 24, 3},
+    {"1L PET", 360, 12, 1},    {"1.5L PET", 300, 6, 2},
+};
+
+const std::vector<const char*> kFlavors = {"Cola", "Orange", "Lemon", "Soda", "Lime", "Diet Cola"};
+const std::vector<double> kFlavorShares = {4, 2, 2, 1.5, 1, 1.5};
+
+const std::vector<const char*> kTagNames = {"Filler", "Labeller", "Packer"};
+// Stops per running hour of each tag; the three together give roughly 40 to 50 a day.
+const std::vector<double> kStopsPerHour = {1.1, 0.6, 0.6};
+
+const char* const kLackOfSales = "Lack of Sales";
+const char* const kEquipmentLoss = "Equipment Loss";
+const char* const kPlannedLoss = "Planned Loss";
+const char* const kOperationalLoss = "Operational Loss";
+const char* const kMinorStoppage = "Minor Stoppage";
+const char* const kQaLoss = "QA Loss";
+const std::vector<const char*> kLossStructures = {kLackOfSales,     kEquipmentLoss, kPlannedLoss,
+                                                  kOperationalLoss, kMinorStoppage, kQaLoss};
+
+struct Failure {
+    const char* description;
+    const char* lossStructure; // the only category it is booked under; nullptr: machine faults
+};
+
+struct Asset {
+    const char* name;
+    int tag;      // the tag whose stops it explains; 0: any tag
+    bool machine; // false: the line as a whole (sales, planning, quality, staffing)
+    std::vector<const char*> components;
+    std::vector<Failure> failures;
+};
+
+const std::vector<Asset> kAssets = {
+    {"Rinser",
+     1,
+     true,
+     {"Gripper", "Spray Nozzle", "Drive Motor"},
+     {{"Gripper jam", nullptr}, {"Low rinse water pressure", nullptr}, {"Bottle fallen", nullptr}}},
+    {"Filler - Valve (A)",
+     1,
+     true,
+     {"Filling Valve", "Centering Bell", "Vent Tube"},
+     {{"Valve leaking", nullptr}, {"Under fill", nullptr}, {"Valve not opening", nullptr}}},
+    {"Filler - Valve (B)",
+     1,
+     true,
+     {"Filling Valve", "Centering Bell", "Vent Tube"},
+     {{"Valve leaking", nullptr}, {"Over fill", nullptr}, {"Vent tube broken", nullptr}}},
+    {"Filler - Bowl",
+     1,
+     true,
+     {"Level Probe", "CO2 Line", "Product Pump"},
+     {{"Low bowl level", nullptr}, {"CO2 pressure low", nullptr}, {"Product pump trip", nullptr}}},
+    {"Capper",
+     1,
+     true,
+     {"Capping Head", "Cap Chute", "Cap Sorter"},
+     {{"Cap jam in chute", nullptr}, {"Loose caps", nullptr}, {"Capping head torque fault", nullptr}}},
+    {"Labeller",
+     2,
+     true,
+     {"Glue Roller", "Label Magazine", "Vacuum Drum", "Cutter"},
+     {{"Glue not applied", nullptr},
+      {"Label magazine empty", nullptr},
+      {"Labels misaligned", nullptr},
+      {"Cutter blade worn", nullptr}}},
+    {"Date Coder",
+     2,
+     true,
+     {"Print Head", "Ink System"},
+     {{"Print head blocked", nullptr}, {"Ink low", nullptr}, {"Code not legible", nullptr}}},
+    {"Fill Level Inspector",
+     2,
+     true,
+     {"Sensor", "Reject Pusher"},
+     {{"False rejects", nullptr}, {"Reject pusher fault", nullptr}}},
+    {"Case Packer",
+     3,
+     true,
+     {"Grouping Table", "Gripper Head", "Case Magazine"},
+     {{"Bottle fallen in grouping", nullptr}, {"Case jam", nullptr}, {"Gripper head fault", nullptr}}},
+    {"Shrink Wrapper",
+     3,
+     true,
+     {"Film Roll", "Heat Tunnel", "Sealing Bar"},
+     {{"Film broken", nullptr}, {"Tunnel temperature low", nullptr}, {"Seal not proper", nullptr}}},
+    {"Palletizer",
+     3,
+     true,
+     {"Layer Former", "Pallet Dispenser", "Hoist"},
+     {{"Layer fallen", nullptr}, {"Pallet not available", nullptr}, {"Hoist sensor fault", nullptr}}},
+    {"Conveyor",
+     0,
+     true,
+     {"Chain", "Drive Motor", "Guide Rail", "Photo Sensor"},
+     {{"Chain broken", nullptr},
+      {"Motor trip", nullptr},
+      {"Bottle jam", nullptr},
+      {"Guide rail loose", nullptr}}},
+    {"Line - General",
+     0,
+     false,
+     {"Line", "Syrup Room", "Utilities", "Stores"},
+     {{"No production plan", kLackOfSales},
+      {"Stock-out of orders", kLackOfSales},
+      {"Planned maintenance", kPlannedLoss},
+      {"CIP / sanitation", kPlannedLoss},
+      {"Waiting for material", kOperationalLoss},
+      {"Crew shortage", kOperationalLoss},
+      {"Shift handover", kOperationalLoss},
+      {"Quality hold", kQaLoss},
+      {"Syrup not released", kQaLoss},
+      {"Product out of specification", kQaLoss}}},
+};
+
+const std::vector<const char*> kOperators = {"Ravi Kumar",   "Suresh Patil", "Anil Sharma",    "Manoj Singh",
+                                             "Deepak Yadav", "Prakash Rao",  "Santosh Jadhav", "Vijay Nair",
+                                             "Rajesh Gupta", "Sunil More"};
+const std::vector<const char*> kExecutives = {"A. Mehta", "P. Kulkarni", "S. Iyer", "R. Deshmukh"};
+
+const std::vector<const char*> kRemarks = {
+    "Checked and reset",      "Informed maintenance", "Part replaced",    "Adjusted and restarted",
+    "Waiting for spare part", "Cleaned sensor",       "Repeated problem", "Supervisor informed",
+};
+
+// ---------------------------------------------------------------------------------------------
+// The plan: runs and stops in whole seconds since 30 December 1899.
+
+constexpr std::int64_t kSecondsPerMinute = 60;
+constexpr std::int64_t kSecondsPerDay = 86400;
+
+double serialOfSecond(std::int64_t second) {
+    return static_cast<double>(second) / kSecondsPerDay;
+}
+
+const char* shiftOfSecond(std::int64_t second) {
+    const std::int64_t hour = ((second % kSecondsPerDay + kSecondsPerDay) % kSecondsPerDay) / 3600;
+    if (hour >= 6 && hour <= 13) return "B";
+    if (hour >= 14 && hour <= 21) return "C";
+    return "A";
+}
+
+struct Stop {
+    int tag;
+    std::int64_t start, end; // [start, end)
+};
+
+struct Run {
+    std::int64_t id;
+    std::int64_t start, end; // whole minutes in seconds; end is the period end for the open run
+    bool open;
+    std::size_t pack, flavor;
+    double efficiency; // share of the rated speed the line holds while it runs
+    std::vector<Stop> stops[3];
+};
+
+std::size_t otherThan(Rng& rng, std::size_t avoid, const std::vector<double>& shares) {
+    for (;;) {
+        std::size_t i = rng.weighted(shares);
+        if (i != avoid) return i;
+    }
+}
+
+std::vector<double> packShares() {
+    std::vector<double> shares;
+    for (const Pack& p : kPacks)
+        shares.push_back(p.share);
+    return shares;
+}
+
+// Length of one stop in seconds: mostly a few minutes, some a quarter of an hour, a few long.
+std::int64_t stopLength(Rng& rng) {
+    const double u = rng.uniform();
+    if (u < 0.78) return 30 + std::min<std::int64_t>(static_cast<std::int64_t>(rng.exponential(150)), 540);
+    if (u < 0.96) return rng.between(10 * 60, 30 * 60);
+    return rng.between(30 * 60, 120 * 60);
+}
+
+void planStops(Rng& rng, Run& run) {
+    const std::int64_t first = run.start + 2 * kSecondsPerMinute;
+    const std::int64_t last = run.end - kSecondsPerMinute; // every stop ends before this
+    for (int tag = 0; tag < 3; ++tag) {
+        const double meanGap = 3600.0 / kStopsPerHour[static_cast<std::size_t>(tag)];
+        std::int64_t t = first + static_cast<std::int64_t>(rng.exponential(meanGap));
+        for (;;) {
+            const std::int64_t length = stopLength(rng);
+            if (t + length > last) break;
+            run.stops[tag].push_back({tag + 1, t, t + length});
+            t += length + 120 + static_cast<std::int64_t>(rng.exponential(meanGap));
+        }
+    }
+}
+
+// Runs of 2 to 12 hours back to back from the period start, a changeover between two runs
+// (a flavour change of 10 to 20 minutes, a pack change of 25 to 60); the last run is still
+// going at the period end.
+std::vector<Run> planRuns(Rng& rng, std::int64_t startMinute, std::int64_t endMinute) {
+    const std::vector<double> shares = packShares();
+    std::vector<Run> runs;
+    std::int64_t minute = startMinute;
+    std::size_t pack = rng.weighted(shares);
+    std::size_t flavor = rng.weighted(kFlavorShares);
+    for (;;) {
+        Run run{};
+        run.id = static_cast<std::int64_t>(runs.size()) + 1;
+        run.pack = pack;
+        run.flavor = flavor;
+        run.efficiency = 0.93 + 0.06 * rng.uniform();
+        run.start = minute * kSecondsPerMinute;
+        const int length = rng.between(120, 720);
+        const bool samePack = rng.chance(0.6);
+        if (minute + length + 60 + 30 >= endMinute) {
+            run.open = true;
+            run.end = endMinute * kSecondsPerMinute;
+        } else {
+            run.end = (minute + length) * kSecondsPerMinute;
+        }
+        planStops(rng, run);
+        runs.push_back(std::move(run));
+        if (runs.back().open) break;
+        const int changeover = samePack ? rng.between(10, 20) : rng.between(25, 60);
+        minute += length + changeover;
+        if (!samePack) pack = otherThan(rng, pack, shares);
+        flavor = otherThan(rng, flavor, kFlavorShares);
+    }
+    return runs;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Classification of a stop, as the operators would have entered it.
+
+struct Classification {
+    const char* asset = nullptr;
+    const char* component = nullptr;
+    const char* lossStructure = nullptr;
+    const char* failure = nullptr;
+    const char* op = nullptr;
+    const char* executive = nullptr;
+    const char* remarks = nullptr;
+};
+
+const char* lossStructureFor(Rng& rng, std::int64_t seconds) {
+    static const std::vector<const char*> shortStops = {kMinorStoppage, kEquipmentLoss, kOperationalLoss};
+    static const std::vector<double> shortShares = {80, 12, 8};
+    static const std::vector<const char*> mediumStops = {kEquipmentLoss, kOperationalLoss, kQaLoss,
+                                                         kLackOfSales,   kPlannedLoss,     kMinorStoppage};
+    static const std::vector<double> mediumShares = {45, 25, 10, 10, 5, 5};
+    static const std::vector<const char*> longStops = {kEquipmentLoss, kPlannedLoss, kLackOfSales,
+                                                       kOperationalLoss, kQaLoss};
+    static const std::vector<double> longShares = {35, 25, 15, 15, 10};
+    if (seconds < 600) return shortStops[rng.weighted(shortShares)];
+    if (seconds < 1800) return mediumStops[rng.weighted(mediumShares)];
+    return longStops[rng.weighted(longShares)];
+}
+
+Classification classify(Rng& rng, const Stop& stop) {
+    Classification c;
+    c.lossStructure = lossStructureFor(rng, stop.end - stop.start);
+    const bool machineFault = c.lossStructure == kEquipmentLoss || c.lossStructure == kMinorStoppage ||
+                              (c.lossStructure == kOperationalLoss && rng.chance(0.5));
+    std::vector<const Asset*> assets;
+    std::vector<double> weights;
+    for (const Asset& a : kAssets) {
+        if (a.machine != machineFault) continue;
+        if (machineFault && a.tag != 0 && a.tag != stop.tag) continue;
+        assets.push_back(&a);
+        weights.push_back(a.tag == 0 ? 0.5 : 1.0);
+    }
+    const Asset& asset = *assets[rng.weighted(weights)];
+    std::vector<const char*> failures;
+    for (const Failure& f : asset.failures)
+        if (f.lossStructure == nullptr || f.lossStructure == c.lossStructure)
+            failures.push_back(f.description);
+    c.asset = asset.name;
+    c.component = rng.pick(asset.components);
+    c.failure = rng.pick(failures);
+    c.op = rng.pick(kOperators);
+    c.executive = rng.pick(kExecutives);
+    if (rng.chance(0.2)) c.remarks = rng.pick(kRemarks);
+    return c;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writing. Any SQLite failure is thrown as SqlFailure and becomes the call's error.
+
+struct SqlFailure {
+    Error error;
+};
+
+[[noreturn]] void fail(sqlite3* db, const std::string& what) {
+    throw SqlFailure{{sqlite3_extended_errcode(db), what + ": " + sqlite3_errmsg(db)}};
+}
+
+void exec(sqlite3* db, const char* sql) {
+    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) fail(db, "statement failed");
+}
+
+class Insert {
+  public:
+    Insert(sqlite3* db, const char* sql) : db_(db) {
+        if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK) fail(db, "prepare failed");
+    }
+    ~Insert() { sqlite3_finalize(stmt_); }
+    Insert(const Insert&) = delete;
+    Insert& operator=(const Insert&) = delete;
+
+    Insert& integer(int column, std::int64_t value) {
+        sqlite3_bind_int64(stmt_, column, value);
+        return *this;
+    }
+    Insert& real(int column, double value) {
+        sqlite3_bind_double(stmt_, column, value);
+        return *this;
+    }
+    // Static text only (the master lists and literals); nullptr is stored as NULL.
+    Insert& text(int column, const char* value) {
+        if (value)
+            sqlite3_bind_text(stmt_, column, value, -1, SQLITE_STATIC);
+        else
+            sqlite3_bind_null(stmt_, column);
+        return *this;
+    }
+    void run() {
+        const int rc = sqlite3_step(stmt_);
+        sqlite3_reset(stmt_);
+        if (rc != SQLITE_DONE) fail(db_, "insert failed");
+    }
+
+  private:
+    sqlite3* db_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+void writeMasters(sqlite3* db) {
+    Insert tag(db, "INSERT INTO Tag_Master VALUES (?1, ?2)");
+    for (std::size_t i = 0; i < kTagNames.size(); ++i)
+        tag.integer(1, static_cast<std::int64_t>(i) + 1).text(2, kTagNames[i]).run();
+
+    Insert pack(db, "INSERT INTO Pack_Master VALUES (?1, ?2)");
+    for (std::size_t i = 0; i < kPacks.size(); ++i)
+        pack.integer(1, static_cast<std::int64_t>(i) + 1).text(2, kPacks[i].name).run();
+
+    Insert flavor(db, "INSERT INTO Flavor_Master VALUES (?1, ?2)");
+    for (std::size_t i = 0; i < kFlavors.size(); ++i)
+        flavor.integer(1, static_cast<std::int64_t>(i) + 1).text(2, kFlavors[i]).run();
+
+    Insert asset(db, "INSERT INTO Asset_Master VALUES (?1, ?2)");
+    Insert component(db, "INSERT INTO Component_master VALUES (?1, ?2)");
+    Insert failure(db, "INSERT INTO Failure_Master VALUES (?1, ?2, ?3)");
+    std::int64_t failureId = 0;
+    for (std::size_t i = 0; i < kAssets.size(); ++i) {
+        const std::int64_t assetId = static_cast<std::int64_t>(i) + 1;
+        asset.integer(1, assetId).text(2, kAssets[i].name).run();
+        for (const char* c : kAssets[i].components)
+            component.text(1, c).integer(2, assetId).run();
+        for (const Failure& f : kAssets[i].failures)
+            failure.integer(1, ++failureId).text(2, f.description).integer(3, assetId).run();
+    }
+
+    Insert misc(db, "INSERT INTO Misc_Master VALUES (?1)");
+    for (const char* l : kLossStructures)
+        misc.text(1, l).run();
+
+    Insert employee(db, "INSERT INTO Employee_Master VALUES (?1, ?2, ?3)");
+    std::int64_t employeeId = 0;
+    for (const char* name : kOperators)
+        employee.integer(1, ++employeeId).text(2, name).text(3, "Operator").run();
+    for (const char* name : kExecutives)
+        employee.integer(1, ++employeeId).text(2, name).text(3, "Executive").run();
+
+    Insert company(db, "INSERT INTO CMMS_Misc_Master VALUES (?1, ?2)");
+    company.text(1, "Sunrise Beverages Pvt. Ltd.").text(2, "Plot 14, Industrial Area Phase II").run();
+}
+
+void writeRuns(sqlite3* db, const std::vector<Run>& runs) {
+    Insert insert(db, "INSERT INTO Run_master VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+    for (const Run& run : runs) {
+        const Pack& pack = kPacks[run.pack];
+        const double caseSpeed = std::round(100.0 * pack.unitsPerMinute / pack.caseCount) / 100.0;
+        insert.integer(1, run.id)
+            .real(2, serialOfSecond(run.start))
+            .real(3, run.open ? 0.0 : serialOfSecond(run.end))
+            .integer(4, static_cast<std::int64_t>(run.pack) + 1)
+            .integer(5, static_cast<std::int64_t>(run.flavor) + 1)
+            .real(6, caseSpeed)
+            .real(7, pack.unitsPerMinute)
+            .real(8, pack.caseCount)
+            .run();
+    }
+}
+
+std::int64_t writeEvents(sqlite3* db, Rng& rng, const std::vector<Run>& runs, std::int64_t endSecond) {
+    Insert insert(db, "INSERT INTO TimeLost VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, "
+                      "?13, ?14, ?15, ?16, ?17, ?18)");
+    std::int64_t id = 0;
+    for (const Run& run : runs) {
+        std::vector<Stop> stops;
+        for (const auto& tagStops : run.stops)
+            stops.insert(stops.end(), tagStops.begin(), tagStops.end());
+        std::sort(stops.begin(), stops.end(), [](const Stop& a, const Stop& b) {
+            return a.start != b.start ? a.start < b.start : a.tag < b.tag;
+        });
+        for (const Stop& stop : stops) {
+            // The operators catch up with the older stops; the last half day is mostly open.
+            const bool recent = endSecond - stop.start < kSecondsPerDay / 2;
+            Classification c;
+            if (rng.chance(recent ? 0.3 : 0.69)) c = classify(rng, stop);
+            const double start = serialOfSecond(stop.start);
+            const double end = serialOfSecond(stop.end);
+            insert.integer(1, ++id)
+                .integer(2, stop.tag)
+                .integer(3, run.id)
+                .text(4, shiftOfSecond(stop.start))
+                .text(5, kPacks[run.pack].name)
+                .text(6, kFlavors[run.flavor])
+                .real(7, start)
+                .real(8, end)
+                .real(9, end - start)
+                .text(10, c.asset)
+                .text(11, c.component)
+                .text(12, c.lossStructure)
+                .text(13, c.failure)
+                .text(14, c.op)
+                .text(15, c.executive)
+                .text(16, c.remarks)
+                .text(17, nullptr)
+                .text(18, nullptr)
+                .run();
+        }
+    }
+    return id;
+}
+
+// One row per tag and minute of every run. A tag counts nothing while it is stopped and a
+// share of the minute when a stop begins or ends inside it; otherwise it runs near the run's
+// efficiency with some noise, now and then a slow spell, and at best a little above the rated
+// speed. UTimeLost is the minute's shortfall against the rated speed in minutes, CTimeLost the
+// tag's shortfall summed over the run so far.
+std::int64_t writeProduction(sqlite3* db, Rng& rng, const std::vector<Run>& runs) {
+    Insert insert(db, "INSERT INTO opc VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
+    std::int64_t rows = 0;
+    for (const Run& run : runs) {
+        const Pack& pack = kPacks[run.pack];
+        const double rated = pack.unitsPerMinute;
+        std::size_t nextStop[3] = {0, 0, 0};
+        int slowMinutes[3] = {0, 0, 0};
+        double slowFactor[3] = {1, 1, 1};
+        double runLost[3] = {0, 0, 0};
+        insert.integer(3, run.id)
+            .integer(5, static_cast<std::int64_t>(run.pack) + 1)
+            .integer(6, static_cast<std::int64_t>(run.flavor) + 1);
+        for (std::int64_t second = run.start; second < run.end; second += kSecondsPerMinute) {
+            const std::int64_t minuteEnd = second + kSecondsPerMinute;
+            insert.real(1, serialOfSecond(second)).text(4, shiftOfSecond(second));
+            for (int tag = 0; tag < 3; ++tag) {
+                const std::vector<Stop>& stops = run.stops[tag];
+                std::size_t& k = nextStop[tag];
+                while (k < stops.size() && stops[k].end <= second)
+                    ++k;
+                std::int64_t stopped = 0;
+                for (std::size_t j = k; j < stops.size() && stops[j].start < minuteEnd; ++j)
+                    stopped += std::min(stops[j].end, minuteEnd) - std::max(stops[j].start, second);
+
+                if (slowMinutes[tag] > 0) {
+                    --slowMinutes[tag];
+                } else if (rng.chance(0.004)) {
+                    slowMinutes[tag] = rng.between(3, 15);
+                    slowFactor[tag] = 0.6 + 0.25 * rng.uniform();
+                } else {
+                    slowFactor[tag] = 1.0;
+                }
+                const double noise = (rng.uniform() + rng.uniform() + rng.uniform() - 1.5) * 0.04;
+                const double pace = std::min((run.efficiency + noise) * slowFactor[tag], 1.04);
+                const double running = static_cast<double>(kSecondsPerMinute - stopped) / kSecondsPerMinute;
+                const std::int64_t production = std::llround(rated * pace * running);
+                const double lost = std::max(0.0, 1.0 - production / rated);
+                runLost[tag] += lost;
+
+                insert.integer(2, tag + 1)
+                    .integer(7, production)
+                    .real(8, std::round(lost * 10000.0) / 10000.0)
+                    .real(9, std::round(runLost[tag] * 100.0) / 100.0)
+                    .run();
+                ++rows;
+            }
+        }
+    }
+    return rows;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The output file.
+
+bool looksLikeDatabase(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (std::filesystem::file_size(path, ec) == 0 && !ec) return true; // SQLite's empty database
+    std::ifstream in(path, std::ios::binary);
+    char header[16] = {};
+    in.read(header, sizeof header);
+    return in.gcount() == sizeof header && std::memcmp(header, "SQLite format 3", 16) == 0;
+}
+
+Result<void> clearOutput(const std::string& outPath) {
+    namespace fs = std::filesystem;
+    const fs::path path(outPath);
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (fs::exists(status)) {
+        if (!fs::is_regular_file(status)) return Error{0, outPath + " exists and is not a file"};
+        if (!looksLikeDatabase(path))
+            return Error{0, "refusing to overwrite " + outPath + ": it is not a database file"};
+        if (!fs::remove(path, ec)) return Error{0, "cannot remove " + outPath + ": " + ec.message()};
+    }
+    // A journal left beside the old file would be played back into the new one.
+    for (const char* suffix : {"-journal", "-wal", "-shm"})
+        fs::remove(outPath + suffix, ec);
+    return success();
+}
+
+Result<void> validate(const SimulationOptions& options) {
+    if (options.outPath.empty()) return Error{0, "no output file given"};
+    if (options.days < 1 || options.days > kMaxSimulationDays)
+        return Error{0, "days must be between 1 and " + std::to_string(kMaxSimulationDays)};
+    if (!std::isfinite(options.endSerial) || options.endSerial - options.days < 1 ||
+        options.endSerial > 2958465)
+        return Error{0, "the end date is out of range"};
+    return success();
+}
+
+void generate(sqlite3* db, const SimulationOptions& options, SimulationSummary& summary) {
+    exec(db, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA locking_mode=EXCLUSIVE; "
+             "PRAGMA temp_store=MEMORY; PRAGMA cache_size=-131072;");
+    exec(db, plantSchemaSql());
+    exec(db, "BEGIN");
+
+    const auto endMinute = static_cast<std::int64_t>(std::floor(options.endSerial * 1440.0 + 1e-6));
+    const std::int64_t startMinute = endMinute - static_cast<std::int64_t>(options.days) * 1440;
+    Rng plan(options.seed);
+    Rng minutes(options.seed ^ 0x9e3779b9u);
+    const std::vector<Run> runs = planRuns(plan, startMinute, endMinute);
+
+    writeMasters(db);
+    writeRuns(db, runs);
+    summary.runs = static_cast<std::int64_t>(runs.size());
+    summary.events = writeEvents(db, plan, runs, endMinute * kSecondsPerMinute);
+    summary.opcRows = writeProduction(db, minutes, runs);
+    if (options.withIndexes) {
+        exec(db, reportIndexSql());
+        exec(db, "ANALYZE"); // statistics, so the planner picks the run index over a scan of opc
+    }
+    exec(db, "COMMIT");
+}
+
+std::optional<long long> parseInteger(std::string_view text) {
+    long long value = 0;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || ptr != end || text.empty()) return std::nullopt;
+    return value;
+}
+
+// "YYYY-MM-DD HH:MM" (a T in place of the blank is accepted too).
+std::optional<double> parseEnd(std::string_view text) {
+    if (text.size() != 16 || text[4] != '-' || text[7] != '-' || (text[10] != ' ' && text[10] != 'T') ||
+        text[13] != ':')
+        return std::nullopt;
+    const auto year = parseInteger(text.substr(0, 4));
+    const auto month = parseInteger(text.substr(5, 2));
+    const auto day = parseInteger(text.substr(8, 2));
+    const auto hour = parseInteger(text.substr(11, 2));
+    const auto minute = parseInteger(text.substr(14, 2));
+    if (!year || !month || !day || !hour || !minute) return std::nullopt;
+    if (*year < 1900 || *month < 1 || *month > 12 || *hour > 23 || *minute > 59 || *day < 1)
+        return std::nullopt;
+    static const int monthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (*year % 4 == 0 && *year % 100 != 0) || *year % 400 == 0;
+    const int lastDay = monthDays[*month - 1] + (*month == 2 && leap ? 1 : 0);
+    if (*day > lastDay) return std::nullopt;
+    return simulationSerial(static_cast<int>(*year), static_cast<int>(*month), static_cast<int>(*day),
+                            static_cast<int>(*hour), static_cast<int>(*minute));
+}
+
+} // namespace
+
+double simulationSerial(int year, int month, int day, int hour, int minute) {
+    // Days from 1 March of year 0 (era arithmetic), shifted to 30 December 1899.
+    const int y = year - (month <= 2 ? 1 : 0);
+    const int era = (y >= 0 ? y : y - 399) / 400;
+    const int yearOfEra = y - era * 400;
+    const int dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    const std::int64_t days = static_cast<std::int64_t>(era) * 146097 + dayOfEra - 693899;
+    return static_cast<double>(days * 1440 + hour * 60 + minute) / 1440.0;
+}
+
+double localNowSerial() {
+    const QDateTime now = QDateTime::currentDateTime();
+    return simulationSerial(now.date().year(), now.date().month(), now.date().day(), now.time().hour(),
+                            now.time().minute());
+}
+
+Result<SimulationSummary> simulatePlant(const SimulationOptions& options) {
+    if (auto valid = validate(options); !valid) return valid.error();
+    if (auto cleared = clearOutput(options.outPath); !cleared) return cleared.error();
+
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(options.outPath.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+        SQLITE_OK) {
+        Error error{db ? sqlite3_extended_errcode(db) : SQLITE_CANTOPEN,
+                    "cannot create " + options.outPath + ": " + (db ? sqlite3_errmsg(db) : "out of memory")};
+        sqlite3_close(db);
+        return error;
+    }
+    SimulationSummary summary;
+    std::optional<Error> error;
+    try {
+        generate(db, options, summary);
+    } catch (const SqlFailure& failure) {
+        error = failure.error;
+    }
+    if (sqlite3_close(db) != SQLITE_OK && !error) error = Error{0, "cannot close " + options.outPath};
+    if (error) {
+        std::error_code ec;
+        std::filesystem::remove(options.outPath, ec);
+        error->message = options.outPath + ": " + error->message;
+        return *error;
+    }
+    return summary;
+}
+
+const char* simulateUsage() {
+    return "usage: nax-simulate --out FILE [--days N] [--end \"YYYY-MM-DD HH:MM\"] [--seed N] "
+           "[--no-indexes]\n"
+           "  --out FILE     database file to write; an existing database there is replaced\n"
+           "  --days N       days of production up to the end (1 to 3660, default 30)\n"
+           "  --end TIME     end of the period, local time (default: now, to the minute)\n"
+           "  --seed N       random seed; the same seed writes the same data (default 1)\n"
+           "  --no-indexes   leave out the report indexes, like a database of the plant\n";
+}
+
+Result<SimulationOptions> parseSimulateArguments(const std::vector<std::string>& args, double nowSerial) {
+    SimulationOptions options;
+    options.endSerial = nowSerial;
+    bool haveOut = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::optional<std::string> value;
+        if (const auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name.resize(eq);
+        }
+        if (name == "--no-indexes" && !value) {
+            options.withIndexes = false;
+            continue;
+        }
+        if (name != "--out" && name != "--days" && name != "--end" && name != "--seed")
+            return Error{0, "unknown argument: " + args[i]};
+        if (!value) {
+            if (i + 1 >= args.size()) return Error{0, name + " needs a value"};
+            value = args[++i];
+        }
+        if (name == "--out") {
+            if (value->empty()) return Error{0, "--out needs a file name"};
+            options.outPath = *value;
+            haveOut = true;
+        } else if (name == "--days") {
+            const auto days = parseInteger(*value);
+            if (!days || *days < 1 || *days > kMaxSimulationDays)
+                return Error{0,
+                             "--days must be a whole number from 1 to " + std::to_string(kMaxSimulationDays)};
+            options.days = static_cast<int>(*days);
+        } else if (name == "--end") {
+            const auto end = parseEnd(*value);
+            if (!end) return Error{0, "--end must be a date and time as \"YYYY-MM-DD HH:MM\""};
+            options.endSerial = *end;
+        } else {
+            const auto seed = parseInteger(*value);
+            if (!seed || *seed < 0 || *seed > 0xffffffffLL)
+                return Error{0, "--seed must be a whole number from 0 to 4294967295"};
+            options.seed = static_cast<unsigned>(*seed);
+        }
+    }
+    if (!haveOut) return Error{0, "--out is required"};
+    return options;
+}
+
+std::string summaryLine(const SimulationOptions& options, const SimulationSummary& summary) {
+    return "wrote " + options.outPath + ": " + std::to_string(options.days) + " days, " +
+           std::to_string(summary.runs) + " runs, " + std::to_string(summary.events) + " downtime events, " +
+           std::to_string(summary.opcRows) + " opc rows" + (options.withIndexes ? "" : ", no indexes");
+}
+
+} // namespace nax

@@ -1,0 +1,50 @@
+#pragma once
+// Writes a plant database the way the data collector fills it: production runs back to back,
+// one opc row per tag and minute, and a downtime event for every stop of a tag, about two
+// thirds of them already classified from the master lists.
+#include "shell/Result.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace nax {
+
+struct SimulationOptions {
+    std::string outPath;
+    int days = 30;
+    double endSerial = 0; // day serial of the end; the last run is still going then
+    unsigned seed = 1;
+    bool withIndexes = true; // the report indexes (reportIndexSql) and planner statistics
+};
+
+struct SimulationSummary {
+    std::int64_t runs = 0;
+    std::int64_t events = 0;
+    std::int64_t opcRows = 0;
+};
+
+// Longest period one call simulates.
+inline constexpr int kMaxSimulationDays = 3660;
+
+// Creates the database at options.outPath. An existing database file there is replaced; any
+// other existing file is left alone and reported as an error. Same options, same content.
+Result<SimulationSummary> simulatePlant(const SimulationOptions& options);
+
+// Command line of nax-simulate, without the program name:
+//   --out FILE [--days N] [--end "YYYY-MM-DD HH:MM"] [--seed N] [--no-indexes]
+// nowSerial is the end when --end is not given. The error message names the bad argument.
+Result<SimulationOptions> parseSimulateArguments(const std::vector<std::string>& args, double nowSerial);
+
+const char* simulateUsage();
+
+// Day serial of a calendar date and time (proleptic Gregorian), no validation.
+double simulationSerial(int year, int month, int day, int hour, int minute);
+
+// The local clock as a day serial, rounded down to the minute.
+double localNowSerial();
+
+// One line for the console: file, days, runs, events, opc rows.
+std::string summaryLine(const SimulationOptions& options, const SimulationSummary& summary);
+
+} // namespace nax
