@@ -1,0 +1,99 @@
+#include "ClassificationSave.h"
+
+#include "shell/TextRules.h"
+
+#include <sqlite3.h>
+
+namespace nax {
+
+const std::array<ClassificationBoxInfo, kClassificationBoxes>& classificationBoxes() {
+    static const std::array<ClassificationBoxInfo, kClassificationBoxes> boxes = {{
+        {"Start Time", 5, false},
+        {"End Time", 6, false},
+        {"Run", 1, false},
+        {"Shift", 2, true},
+        {"Asset", 8, true},
+        {"Component", 9, true},
+        {"Loss Structure", 10, true},
+        {"Failure", 11, true},
+        {"Executive", 13, true},
+        {"Operator", 12, true},
+        {"Remarks", 14, true},
+        {"Other 1", 15, true},
+        {"Other 2", 16, true},
+    }};
+    return boxes;
+}
+
+std::string detailCaption(int gridRow, std::string_view minutes) {
+    return "More Info -" + std::to_string(gridRow) + "         Time Lost (Mins) : " + std::string(minutes);
+}
+
+std::optional<PickRequest> classificationPickList(int box, std::string_view assetTag) {
+    const std::string byAsset = "  Where Asset_id =" + std::string(assetTag);
+    PickRequest list;
+    switch (box) {
+    case kBoxAsset:
+        list = {"Asset_Master", "[Asset_Name]", "Asset_ID", "[Asset_Name]", "Asset List", "", "",
+                " Where Len(Trim(Asset_name))>1", "", true};
+        break;
+    case kBoxComponent:
+        list = {"Component_master", "[Component]", "1", "[Component]", "Component List", "", "", byAsset, "", true};
+        break;
+    case kBoxLossStructure:
+        list = {"Misc_Master", "[Loss_Structure]", "1", "[Loss_Structure]", "Loss_Structure", "", "",
+                "  Where Len(Trim(Loss_Structure))>1", "", true};
+        break;
+    case kBoxFailure:
+        list = {"Failure_Master", "[Failure_Description]", "Failure_ID", "[Failure_Description]", "Failure List", "",
+                "", byAsset, "", true};
+        break;
+    case kBoxExecutive:
+        list = {"Employee_Master", "[Employee_Name]", "Employee_ID", "[Employee_Type]", "Employee List", "", "",
+                " where Employee_Type ='Executive'", "", false};
+        break;
+    case kBoxOperator:
+        list = {"Employee_Master", "[Employee_Name]", "Employee_ID", "[Employee_Type]", "Employee List", "", "",
+                " where Employee_Type ='Operator'", "", false};
+        break;
+    default: return std::nullopt;
+    }
+    return list;
+}
+
+std::string assetKeyForName(DbConnection& db, std::string_view assetName) {
+    if (assetName.empty()) return {};
+    std::string literal;
+    for (const char c : assetName) {
+        literal += c;
+        if (c == '\'') literal += c;
+    }
+    return LookupValue(db, "Asset_Master", "Asset_ID",
+                       "where Asset_Name = '" + literal + "' and Asset_ID is not null order by Asset_ID", "Str");
+}
+
+void buildClassificationUpdate(UpdateBuilder& builder, const ClassificationTexts& boxes, std::string_view dtId) {
+    static constexpr std::pair<const char*, int> kColumns[] = {
+        {"Shift", kBoxShift},         {"Asset", kBoxAsset},         {"Component", kBoxComponent},
+        {"Loss_Structure", kBoxLossStructure}, {"Failure", kBoxFailure}, {"A_Operator", kBoxOperator},
+        {"Executive", kBoxExecutive}, {"Remarks", kBoxRemarks},     {"Other1", kBoxOther1},
+        {"Other2", kBoxOther2},
+    };
+    builder.BeginUpdate("TimeLost");
+    for (const auto& [column, box] : kColumns) builder.AddSetField(column, boxes[static_cast<size_t>(box)], kTextField);
+    builder.AddWhereField("Dt_ID", dtId, "=", kAndJoin, kNumberField);
+}
+
+Result<void> saveClassification(DbConnection& db, const ClassificationTexts& boxes, std::string_view dtId) {
+    UpdateBuilder builder;
+    buildClassificationUpdate(builder, boxes, dtId);
+    if (auto done = builder.ExecuteUpdate(db); !done) return done;
+    // The engine accepts an update that finds no row; for the user the save failed all the same
+    // (the event was deleted since the list was made), so say so in the usual words.
+    if (sqlite3_changes(db.handle()) > 0) return success();
+    return Error{0, "Update Statement failed : No downtime event has Dt_ID " + std::string(dtId) +
+                        "; it may have been deleted.\r\n Please send the screenshot of this screen to helpdesk\r\n" +
+                        ScrambleText(builder.statement())};
+}
+
+} // namespace nax
