@@ -496,10 +496,10 @@ std::int64_t writeEvents(sqlite3* db, Rng& rng, const std::vector<Run>& runs, st
     return id;
 }
 
-// One row per tag and minute of every run. A tag counts nothing while it is stopped and a
-// share of the minute when a stop begins or ends inside it; otherwise it runs near the run's
-// efficiency with some noise, now and then a slow spell, and at best a little above the rated
-// speed. UTimeLost is the minute's shortfall against the rated speed in minutes, CTimeLost the
+// One row per tag and minute of every run. The filler counts the line's bottles: nothing while
+// any tag is stopped and a share of the minute when a stop begins or ends inside it; otherwise
+// it runs near the run's efficiency with some noise, now and then a slow spell, and at best a
+// little above the rated speed. UTimeLost is the minute's shortfall against the rated speed in minutes, CTimeLost the
 // tag's shortfall summed over the run so far.
 std::int64_t writeProduction(sqlite3* db, Rng& rng, const std::vector<Run>& runs) {
     Insert insert(db, "INSERT INTO opc VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
@@ -517,15 +517,20 @@ std::int64_t writeProduction(sqlite3* db, Rng& rng, const std::vector<Run>& runs
         for (std::int64_t second = run.start; second < run.end; second += kSecondsPerMinute) {
             const std::int64_t minuteEnd = second + kSecondsPerMinute;
             insert.real(1, serialOfSecond(second)).text(4, shiftOfSecond(second));
+            std::int64_t stopped[3] = {0, 0, 0};
             for (int tag = 0; tag < 3; ++tag) {
                 const std::vector<Stop>& stops = run.stops[tag];
                 std::size_t& k = nextStop[tag];
                 while (k < stops.size() && stops[k].end <= second)
                     ++k;
-                std::int64_t stopped = 0;
                 for (std::size_t j = k; j < stops.size() && stops[j].start < minuteEnd; ++j)
-                    stopped += std::min(stops[j].end, minuteEnd) - std::max(stops[j].start, second);
-
+                    stopped[tag] += std::min(stops[j].end, minuteEnd) - std::max(stops[j].start, second);
+            }
+            // A stop anywhere on the line stops the filler too, so the line's output (counted on
+            // the filler alone) drops with every tag's stops.
+            const std::int64_t lineStopped =
+                std::min<std::int64_t>(kSecondsPerMinute, stopped[0] + stopped[1] + stopped[2]);
+            for (int tag = 0; tag < 3; ++tag) {
                 if (slowMinutes[tag] > 0) {
                     --slowMinutes[tag];
                 } else if (rng.chance(0.004)) {
@@ -536,9 +541,11 @@ std::int64_t writeProduction(sqlite3* db, Rng& rng, const std::vector<Run>& runs
                 }
                 const double noise = (rng.uniform() + rng.uniform() + rng.uniform() - 1.5) * 0.04;
                 const double pace = std::min((run.efficiency + noise) * slowFactor[tag], 1.04);
-                const double running = static_cast<double>(kSecondsPerMinute - stopped) / kSecondsPerMinute;
-                const std::int64_t production = std::llround(rated * pace * running);
-                const double lost = std::max(0.0, 1.0 - production / rated);
+                const std::int64_t idle = tag == 0 ? lineStopped : stopped[tag];
+                const double running = static_cast<double>(kSecondsPerMinute - idle) / kSecondsPerMinute;
+                // Only the filler (tag 1) counts bottles; the other tags record their lost time.
+                const std::int64_t production = tag == 0 ? std::llround(rated * pace * running) : 0;
+                const double lost = tag == 0 ? std::max(0.0, 1.0 - production / rated) : 1.0 - running * pace;
                 runLost[tag] += lost;
 
                 insert.integer(2, tag + 1)

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Benchmarks on a year of simulated plant data: each nax-report report beside the time the
+# sqlite3 shell needs for the bare query it stands on (the floor), then the big-grid window.
+set -euo pipefail
+BUILD=${1:-build}
+BIN=$BUILD/bin
+DATA=$BUILD/bench-data
+DB=$DATA/db1.sqlite
+BARE=$DATA/bare.sqlite # the same year without our indexes, as another program would leave it
+mkdir -p "$DATA"
+END="2026-12-01 00:00"
+if [ ! -f "$DB" ]; then
+  echo "Simulating 365 days ..."
+  /usr/bin/time -f "  simulated in %e s, peak %M KB" "$BIN/nax-simulate" --out "$DB" --days 365 --end "$END" --seed 7
+  "$BIN/nax-simulate" --out "$BARE" --days 365 --end "$END" --seed 7 --no-indexes >/dev/null
+fi
+
+# serial of a "YYYY-MM-DD HH:MM" text (days since 30 Dec 1899)
+serial() { echo "$(( ($(date -u -d "$1" +%s) + 2209161600) ))" | awk '{printf "%.10f", $1/86400}'; }
+
+floor_time() { # db sql -> seconds the sqlite3 shell takes
+  local start end
+  start=$(date +%s.%N)
+  sqlite3 "$1" "$2" >/dev/null
+  end=$(date +%s.%N)
+  awk -v a="$start" -v b="$end" 'BEGIN{printf "%.3f", b-a}'
+}
+
+report() { # name db from to floor-sql [extra args]
+  local name=$1 db=$2 from=$3 to=$4 floor=$5
+  shift 5
+  local out=$DATA/$name.tsv stats rows
+  stats=$( { /usr/bin/time -f "%e %M" "$BIN/nax-report" "$name" --db "$db" --from "$from" --to "$to" "$@" --out "$out"; } 2>&1 | tail -1)
+  rows=$(( $(wc -l <"$out") - 1 ))
+  printf "%-14s %-8s rows %7d  wall %6ss  peak %7s KB  floor %6ss\n" "$name" "$(basename "$db" .sqlite)" "$rows" \
+    "${stats% *}" "${stats#* }" "$(floor_time "$db" "$floor")"
+}
+
+FROM="2025-12-01 00:00"
+S=$(serial "$FROM"); E=$(serial "$END")
+SHIFT_FROM="2026-11-24 00:00"
+SS=$(serial "$SHIFT_FROM")
+
+LIST_FLOOR="SELECT Tag_Master.TagName,Run_no,Shift,Pack,Flavor,DT_Start,DT_End,Time_Lost*60*24,Asset,Component,Loss_Structure,Failure,A_Operator,Executive,Remarks,Other1,Other2,Dt_ID FROM Tag_Master INNER JOIN TimeLost ON Tag_Master.Tag_ID = TimeLost.Tag_ID where TimeLost.DT_Start between $S and $E order by DT_Start"
+LOSSES="sum(iif(trim(Loss_Structure)='Lack of Sales',Time_Lost,0))*1440, sum(iif(trim(Loss_Structure) in ('Equipment Loss',''),Time_Lost,0))*1440, sum(iif(trim(Loss_Structure)='Planned Loss',Time_Lost,0))*1440, sum(iif(trim(Loss_Structure)='Operational Loss',Time_Lost,0))*1440, sum(iif(trim(Loss_Structure)='Minor Stoppage',Time_Lost,0))*1440, sum(iif(trim(Loss_Structure)='QA Loss',Time_Lost,0))*1440"
+DAILY_FLOOR="with p as (select Run_ID, sum(Production) s from opc group by Run_ID), l as (select Run_no, $LOSSES from TimeLost group by Run_no) select r.Run_ID, p.s, l.* from Run_master r left join p on p.Run_ID = r.Run_ID left join l on l.Run_no = r.Run_ID where r.Start_Time >= $S and r.End_Time > 0 and r.End_Time <= $E"
+SHIFT_FLOOR="with p as (select cast(Timestamp*24 as int) hr, Run_ID, sum(Production) s from opc where Timestamp between $SS and $E group by hr, Run_ID), l as (select cast(DT_Start*24 as int) hr, Run_no, $LOSSES from TimeLost where DT_Start between $SS and $E group by hr, Run_no) select * from p left join l on l.hr = p.hr and l.Run_no = p.Run_ID"
+
+echo "report         database rows     wall       peak memory     floor (sqlite3 shell)"
+for db in "$DB" "$BARE"; do
+  report downtime-list "$db" "$FROM" "$END" "$LIST_FLOOR" --minor-stops
+  report dms-daily "$db" "$FROM" "$END" "$DAILY_FLOOR"
+  report dms-shift "$db" "$SHIFT_FROM" "$END" "$SHIFT_FLOOR"
+done
+for b in "$BUILD"/bench/*; do
+  [ -x "$b" ] && QT_QPA_PLATFORM=offscreen "$b"
+done
