@@ -177,10 +177,12 @@ TEST_F(SimulatedPlant, ATagCountsNothingWhileItIsStopped) {
         "WHERE o.Timestamp >= t.DT_Start - 1e-9 AND o.Timestamp + 1.0 / 1440 <= t.DT_End + 1e-9";
     EXPECT_GT(db.number(std::string("SELECT count(*) ") + covered), 100);
     EXPECT_EQ(db.number(std::string("SELECT count(*) ") + covered + " AND o.Production <> 0"), 0);
-    // Minutes untouched by any stop run near the rated speed, never far above it.
+    // Only the filler counts the line's bottles.
+    EXPECT_EQ(db.number("SELECT count(*) FROM opc WHERE Tag_id <> 1 AND Production <> 0"), 0);
+    // Filler minutes untouched by a stop of any tag run near the rated speed, never far above it.
     const std::string running =
-        "FROM opc o JOIN Run_master r ON r.Run_ID = o.Run_ID WHERE NOT EXISTS (SELECT 1 FROM "
-        "TimeLost t WHERE t.Tag_ID = o.Tag_id AND t.DT_Start < o.Timestamp + 1.0 / 1440 "
+        "FROM opc o JOIN Run_master r ON r.Run_ID = o.Run_ID WHERE o.Tag_id = 1 AND NOT EXISTS (SELECT 1 "
+        "FROM TimeLost t WHERE t.Run_no = o.Run_ID AND t.DT_Start < o.Timestamp + 1.0 / 1440 "
         "AND t.DT_End > o.Timestamp)";
     EXPECT_NEAR(db.number("SELECT avg(o.Production / r.USpeed) " + running), 0.94, 0.05);
     EXPECT_EQ(db.number("SELECT count(*) " + running + " AND o.Production = 0"), 0);
