@@ -1,7 +1,7 @@
 // nax: the desktop application. Opens the database, then the main menu.
 #include "shell/DataFolder.h"
 #include "shell/DbConnection.h"
-#include "shell/QueryHelpers.h"
+#include "shell/Startup.h"
 #include "shell/ui/FrmStartup.h"
 #include "shell/ui/QtServices.h"
 
@@ -29,16 +29,10 @@ int main(int argc, char** argv) {
         parser.isSet(dbOption) ? parser.value(dbOption).toStdString() : databaseFile(dataFolder).string();
 
     MessageBoxSink messages;
-    auto opened = DbConnection::open(path);
-    if (!opened) {
-        std::string text = "Cannot open the database " + path + "\n" + describeError(opened.error());
-        if (!std::filesystem::exists(path))
-            text += "\n\nThere is no database there. To make a demo one, run:\n  nax-simulate --out \"" + path + "\"";
-        messages.show(text, MessageIcon::Critical);
-        return 1;
-    }
+    auto db = openPlantDatabase(path, messages);
+    if (!db) return 1;
     QtEventPump pump;
-    AppContext context{*opened.value(), messages, pump, dataFolder, {}, {}};
+    AppContext context{*db, messages, pump, dataFolder, {}, {}};
     FrmStartup menu(context, [] { QCoreApplication::exit(0); });
     menu.show();
     return QApplication::exec();

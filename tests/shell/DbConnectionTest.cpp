@@ -1,6 +1,7 @@
 // The database layer on a real SQLite file: dialect functions, case-insensitive literals,
 // field texts and the errors of a failed open.
 #include "shell/DbConnection.h"
+#include "shell/Startup.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -88,4 +89,19 @@ TEST_F(DialectTest, StatementErrorsCarryTheEngineDescription) {
     EXPECT_NE(rs.error().message.find("NoSuchTable"), std::string::npos);
 }
 
+} // namespace
+
+namespace {
+TEST(StartupTest, MissingDatabaseExplainsPathCodeAndHowToMakeADemo) {
+    test::ScratchDir dir;
+    CapturedMessages messages;
+    const std::string path = dir.file("db1.sqlite");
+    EXPECT_EQ(openPlantDatabase(path, messages), nullptr);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    const std::string& text = messages.messages[0].text;
+    EXPECT_NE(text.find(path), std::string::npos);
+    EXPECT_NE(text.find("Error 14"), std::string::npos) << text; // SQLITE_CANTOPEN
+    EXPECT_NE(text.find("nax-simulate --out"), std::string::npos);
+    EXPECT_EQ(messages.messages[0].caption, "Online NAX Reporting");
+}
 } // namespace

@@ -1,0 +1,16 @@
+#pragma once
+// Opening the plant database at start-up, and what the user is told when that fails.
+#include "DbConnection.h"
+#include "Messages.h"
+
+#include <memory>
+#include <string>
+
+namespace nax {
+
+// Opens the database file; on failure shows the path, the engine's code and description (and,
+// when there is no file at all, how to make a demo database) and answers nullptr.
+std::unique_ptr<DbConnection> openPlantDatabase(const std::string& path, MessageSink& messages,
+                                                OpenOptions options = {});
+
+} // namespace nax
