@@ -1,0 +1,16 @@
+#pragma once
+// Header rows of the DMS grids: the run grid in its daily and its shift-wise layout, and the
+// downtime detail grid. Each call drops every data row and leaves only the header row.
+#include "shell/ReportGrid.h"
+
+namespace nax {
+
+inline constexpr int kDailyColumns = 28;
+inline constexpr int kDowntimeColumns = 24;
+inline constexpr int kShiftColumns = 24;
+
+void SetDailyGrid(ReportGrid& grid);
+void SetDowntimeGrid(ReportGrid& grid);
+void SetShiftGrid(ReportGrid& grid);
+
+} // namespace nax

@@ -1,0 +1,20 @@
+#pragma once
+// Shift-wise loss analysis: one run-grid row per hour, run, pack, flavour and shift of the
+// window's production, with the hour-window losses, the derived times, the shift letter, ME and
+// NAX; then the window's downtime events appended to the detail grid.
+#include "shell/DbConnection.h"
+#include "shell/EventPump.h"
+#include "shell/ReportGrid.h"
+#include "shell/Result.h"
+
+namespace nax {
+
+inline constexpr std::string_view kShiftWindowRefusal = "Shift wise report Cannot be generated for More than 7 Days";
+
+// Resets the run grid to the shift headers and fills it; the detail grid is appended to, never
+// cleared. A window over 7 days is refused (kShiftWindowRefusal) with only the header row left.
+// A database failure ends the report; the rows written so far stay.
+Result<void> ShiftDMSReport(DbConnection& db, EventPump& pump, ReportGrid& runGrid, ReportGrid& detailGrid,
+                            double start, double end);
+
+} // namespace nax

@@ -1,0 +1,127 @@
+// Rows of the downtime detail grid and the shift letter of an hour.
+#include "DmsFixture.h"
+#include "dms/DmsLayouts.h"
+#include "dms/DowntimeDetail.h"
+
+#include <QLocale>
+#include <gtest/gtest.h>
+
+namespace nax {
+namespace {
+
+using test::dec5;
+using test::kMinute;
+using test::lit;
+using test::quoted;
+
+TEST(ShiftOfHour, LettersAtTheShiftBoundaries) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"0", "A"},  {"05", "A"}, {"06", "B"}, {"13", "B"}, {"14", "C"}, {"21", "C"}, {"22", "A"},
+        {"23", "A"}, {"24", ""},  {"-1", ""},  {"6.5", ""}, {"x", ""},   {"", ""}};
+    for (const auto& [hour, letter] : cases) EXPECT_EQ(ShiftOfHour(hour), letter) << hour;
+}
+
+class DowntimeDetail : public test::DmsDatabase {
+protected:
+    void SetUp() override {
+        test::DmsDatabase::SetUp();
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        SetDowntimeGrid(grid);
+    }
+    std::vector<std::string> row(int r) const {
+        std::vector<std::string> cells;
+        for (int c = 0; c < grid.cols(); ++c) cells.emplace_back(grid.cell(r, c));
+        return cells;
+    }
+    ReportGrid grid;
+};
+
+TEST_F(DowntimeDetail, OneClassifiedEventAfternoon) {
+    const double start = dec5(13);
+    test::exec(*db, "insert into TimeLost (Run_no, Pack, Flavor, DT_Start, DT_End, Time_Lost, Asset, Component, "
+                    "Loss_Structure, Failure, A_Operator, Executive, Remarks, Other1, Other2) values (3,'PET 500',"
+                    "'Cola'," + lit(start) + "," + lit(start + 0.01) + ",0.01,'Filler','Valve','Equipment Loss',"
+                    "'Leak','Ravi','Mala','seal','o1','o2')");
+    ASSERT_TRUE(ListDowntimeDetail(*db, grid, 0, 0, 3));
+    ASSERT_EQ(grid.rows(), 2);
+    const std::vector<std::string> expected = {
+        "3",        "PET 500",  "Cola",     generalDateText(start), generalDateText(start + 0.01),
+        "14.4",     "B",        "Filler",   "Equipment Loss",       "Leak",
+        "Ravi",     "Mala",     "seal",     "o1",                   "o2",
+        "05-Dec-26", "Saturday", "December", "49",                  "2026",
+        "13",       "13Filler", "46362Filler", "49Filler"};
+    EXPECT_EQ(row(1), expected);
+    EXPECT_NE(grid.cell(1, 3), grid.cell(1, 4));
+}
+
+TEST_F(DowntimeDetail, EmptyFieldsGiveEmptyCellsAndBareKeys) {
+    addEvent(4, dec5(9), dec5(9, 10), "NULL", "NULL");
+    addEvent(4, dec5(15), dec5(15, 10), quoted("QA Loss"), quoted(""));
+    ASSERT_TRUE(ListDowntimeDetail(*db, grid, 0, 0, 4));
+    ASSERT_EQ(grid.rows(), 3);
+    for (const int c : {7, 8, 9, 10, 11, 12, 13, 14}) EXPECT_EQ(grid.cell(1, c), "") << c;
+    EXPECT_EQ(grid.cell(1, 21), "09");
+    EXPECT_EQ(grid.cell(1, 22), "46361"); // 09:00 rounds down
+    EXPECT_EQ(grid.cell(2, 22), "46362"); // 15:00 rounds up to the next day's number
+    EXPECT_EQ(grid.cell(1, 23), "49");
+    EXPECT_EQ(grid.cell(2, 6), "C");
+}
+
+TEST_F(DowntimeDetail, WeeksStartOnSundayWithWeekOneHoldingJanuaryFirst) {
+    addEvent(5, partsToSerial(2022, 1, 1, 10), partsToSerial(2022, 1, 1, 11), "NULL");  // Saturday
+    addEvent(5, partsToSerial(2022, 1, 2, 10), partsToSerial(2022, 1, 2, 11), "NULL");  // Sunday
+    ASSERT_TRUE(ListDowntimeDetail(*db, grid, 0, 0, 5));
+    EXPECT_EQ(grid.cell(1, 18), "1");
+    EXPECT_EQ(grid.cell(1, 16), "Saturday");
+    EXPECT_EQ(grid.cell(2, 18), "2");
+    EXPECT_EQ(grid.cell(2, 23), "2Filler");
+}
+
+TEST_F(DowntimeDetail, WindowFormListsOnlyEventsWhollyInside) {
+    grid.addRow({"kept"});
+    addEvent(1, dec5(7, 0, 1), dec5(7, 59, 59), "NULL");
+    addEvent(1, dec5(6, 59), dec5(7, 30), "NULL"); // starts before
+    addEvent(2, dec5(7, 30), dec5(8, 1), "NULL");  // ends after
+    ASSERT_TRUE(ListDowntimeDetail(*db, grid, dec5(7), dec5(8), -1));
+    ASSERT_EQ(grid.rows(), 3);
+    EXPECT_EQ(grid.cell(1, 0), "kept");
+    EXPECT_EQ(grid.cell(2, 0), "1");
+    EXPECT_EQ(grid.cell(2, 5), formatGeneral((dec5(7, 59, 59) - dec5(7, 0, 1)) * 60 * 24));
+}
+
+TEST_F(DowntimeDetail, EventWithoutStartKeepsItsOtherCells) {
+    test::exec(*db, "insert into TimeLost (Run_no, Asset, Time_Lost) values (6, 'Labeller', NULL)");
+    ASSERT_TRUE(ListDowntimeDetail(*db, grid, 0, 0, 6));
+    ASSERT_EQ(grid.rows(), 2);
+    EXPECT_EQ(grid.cell(1, 7), "Labeller");
+    for (const int c : {3, 4, 5, 6, 15, 16, 17, 18, 19, 20, 21, 22, 23}) EXPECT_EQ(grid.cell(1, c), "") << c;
+}
+
+// The calendar cells are composed directly from the date parts; they must read as the
+// dialect's own date patterns would print them.
+TEST_F(DowntimeDetail, CalendarCellsAgreeWithTheDatePatterns) {
+    std::vector<double> starts;
+    for (int i = 0; i < 400; ++i) starts.push_back(partsToSerial(2019, 12, 25) + i * 1.37 + (i % 7) * 0.0913);
+    starts.push_back(partsToSerial(2026, 12, 31, 23, 59, 59) + 0.6 / 86400); // rounds into the next year
+    starts.push_back(partsToSerial(1999, 1, 1, 0, 0, 0));
+    std::string sql = "insert into TimeLost (Run_no, DT_Start, DT_End, Asset) values ";
+    for (size_t i = 0; i < starts.size(); ++i)
+        sql += (i ? "," : "") + std::string("(8,") + lit(starts[i]) + "," + lit(starts[i] + kMinute) + ",'F')";
+    test::exec(*db, sql);
+    ASSERT_TRUE(ListDowntimeDetail(*db, grid, 0, 0, 8));
+    ASSERT_EQ(grid.rows(), static_cast<int>(starts.size()) + 1);
+    for (size_t i = 0; i < starts.size(); ++i) {
+        const double s = starts[i];
+        const int r = static_cast<int>(i) + 1;
+        ASSERT_EQ(grid.cell(r, 15), formatSerial(s, "dd-MMM-yy")) << lit(s);
+        ASSERT_EQ(grid.cell(r, 16), formatSerial(s, "dddd")) << lit(s);
+        ASSERT_EQ(grid.cell(r, 17), formatSerial(s, "MMMM")) << lit(s);
+        ASSERT_EQ(grid.cell(r, 18), formatSerial(s, "WW")) << lit(s);
+        ASSERT_EQ(grid.cell(r, 19), formatSerial(s, "yyyy")) << lit(s);
+        ASSERT_EQ(grid.cell(r, 20), formatSerial(s, "hh")) << lit(s);
+        ASSERT_EQ(grid.cell(r, 6), ShiftOfHour(formatSerial(s, "h"))) << lit(s);
+    }
+}
+
+} // namespace
+} // namespace nax
