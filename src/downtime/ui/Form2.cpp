@@ -1,6 +1,7 @@
 #include "Form2.h"
 
 #include "downtime/DowntimeList.h"
+#include "downtime/ui/DowntimeDetailFrame.h"
 #include "shell/QueryHelpers.h"
 #include "shell/ui/DatePicker.h"
 #include "shell/ui/ReportGridView.h"
@@ -20,7 +21,7 @@ Form2::Form2(AppContext& context, QWidget* parent)
     : QWidget(parent), DTStart(new DatePicker(this)), DTEnd(new DatePicker(this)),
       Check1(new QCheckBox(QStringLiteral("Show Minor Stops"), this)),
       CmdGenerate(new QPushButton(QStringLiteral("Generate"), this)), MSFlexGrid1(new ReportGridView(this)),
-      context_(context) {
+      Frame1(new DowntimeDetailFrame(context, this)), context_(context) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Downtime Entry"));
     resize(758, 507);
@@ -52,6 +53,9 @@ Form2::Form2(AppContext& context, QWidget* parent)
     connect(CmdGenerate, &QPushButton::clicked, this, &Form2::Generate);
     connect(MSFlexGrid1, &ReportGridView::keyPressed, this, &Form2::onGridKey);
     connect(MSFlexGrid1, &ReportGridView::gridDoubleClicked, this, &Form2::onGridDoubleClicked);
+    Frame1->setListSide(MSFlexGrid1, CmdGenerate, [this] { Generate(); });
+    connect(this, &Form2::eventOpenRequested, this,
+            [this](int gridRow) { Frame1->openEvent(gridRow, MSFlexGrid1->grid()); });
 }
 
 void Form2::Generate() {

@@ -11,6 +11,7 @@ class QPushButton;
 namespace nax {
 
 class DatePicker;
+class DowntimeDetailFrame;
 class ReportGridView;
 
 class Form2 : public QWidget {
@@ -27,6 +28,7 @@ public:
     QCheckBox* Check1;
     QPushButton* CmdGenerate;
     ReportGridView* MSFlexGrid1;
+    DowntimeDetailFrame* Frame1; // the open event's detail, hidden while none is open
 
 Q_SIGNALS:
     // A data row was double-clicked (grid row 1 and below).
