@@ -210,16 +210,6 @@ TEST_F(DailyDms, DetailGridHoldsTheEventsRunAfterRun) {
     EXPECT_EQ(detailGrid.cell(3, 0), "2");
 }
 
-TEST_F(DailyDms, EmptyWindowLeavesHeadersOnly) {
-    addRun(1, dec5(6), dec5(7), "100", "24");
-    ASSERT_TRUE(run(dec5(8), dec5(9)));
-    EXPECT_EQ(runGrid.rows(), 1);
-    EXPECT_EQ(runGrid.cols(), 28);
-    EXPECT_EQ(runGrid.cell(0, 27), ">85");
-    EXPECT_EQ(detailGrid.rows(), 1);
-    EXPECT_EQ(detailGrid.cols(), 24);
-}
-
 TEST_F(DailyDms, DatabaseFailureIsReturnedAndRowsSoFarStay) {
     addRun(1, dec5(6), dec5(7), "100", "24");
     test::exec(*db, "drop table TimeLost");

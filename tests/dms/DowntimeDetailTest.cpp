@@ -67,16 +67,6 @@ TEST_F(DowntimeDetail, EmptyFieldsGiveEmptyCellsAndBareKeys) {
     EXPECT_EQ(grid.cell(2, 6), "C");
 }
 
-TEST_F(DowntimeDetail, WeeksStartOnSundayWithWeekOneHoldingJanuaryFirst) {
-    addEvent(5, partsToSerial(2022, 1, 1, 10), partsToSerial(2022, 1, 1, 11), "NULL");  // Saturday
-    addEvent(5, partsToSerial(2022, 1, 2, 10), partsToSerial(2022, 1, 2, 11), "NULL");  // Sunday
-    ASSERT_TRUE(ListDowntimeDetail(*db, grid, 0, 0, 5));
-    EXPECT_EQ(grid.cell(1, 18), "1");
-    EXPECT_EQ(grid.cell(1, 16), "Saturday");
-    EXPECT_EQ(grid.cell(2, 18), "2");
-    EXPECT_EQ(grid.cell(2, 23), "2Filler");
-}
-
 TEST_F(DowntimeDetail, WindowFormListsOnlyEventsWhollyInside) {
     grid.addRow({"kept"});
     addEvent(1, dec5(7, 0, 1), dec5(7, 59, 59), "NULL");

@@ -135,16 +135,6 @@ TEST_F(ShiftDms, LackOfSalesAndPlannedLossNarrowTheBase) {
     EXPECT_EQ(cell(1, 18), "90");
 }
 
-TEST_F(ShiftDms, ProductionAboveSpeedGivesNegativeLostTime) {
-    addRun(1, dec5(6), dec5(14), "40", "24");
-    addProduction(1, dec5(7, 10), 30, 100); // 3000 units: 75 minutes earned
-    ASSERT_TRUE(run(dec5(7), dec5(8)));
-    EXPECT_EQ(cell(1, 15), "75");
-    EXPECT_EQ(cell(1, 14), "-15");
-    EXPECT_EQ(cell(1, 17), "125");
-    EXPECT_EQ(cell(1, 6), "125");
-}
-
 TEST_F(ShiftDms, RowsFollowTheDateTextThenHourThenRun) {
     const double s = partsToSerial(2026, 11, 30, 20, 0);
     const double e = partsToSerial(2026, 12, 1, 4, 0);

@@ -1,0 +1,163 @@
+#include "FrmDMS.h"
+
+#include "dms/DailyDms.h"
+#include "dms/DmsLayouts.h"
+#include "dms/ShiftDms.h"
+#include "shell/QueryHelpers.h"
+#include "shell/ui/DatePicker.h"
+#include "shell/ui/FrmProgress.h"
+#include "shell/ui/ReportGridView.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <cmath>
+#include <memory>
+
+namespace nax {
+
+namespace {
+constexpr double kDailyDefaultDays = 30;
+constexpr double kShiftDefaultDays = 0.6;
+const QString kDailyFormat = QStringLiteral("dd-MMM-yy");
+const QString kShiftFormat = QStringLiteral("dd-MMM-yy hh:mm tt");
+} // namespace
+
+FrmDMS::FrmDMS(AppContext& context, QWidget* parent)
+    : QWidget(parent), Label1(new QLabel(QStringLiteral("Start Date"), this)), DMSStart_date(new DatePicker(this)),
+      Label2(new QLabel(QStringLiteral("End Date"), this)), DMSEnd_Date(new DatePicker(this)),
+      Option1(new QRadioButton(QStringLiteral("Daily Report"), this)),
+      Option2(new QRadioButton(QStringLiteral("Shift Report"), this)),
+      Command1(new QPushButton(QStringLiteral("Generate"), this)),
+      Command2(new QPushButton(QStringLiteral("Print"), this)), MSFlexGrid1(new ReportGridView(this)),
+      MsfDT(new ReportGridView(this)), context_(context) {
+    setObjectName(QStringLiteral("FrmDMS"));
+    setWindowTitle(QStringLiteral("DMS"));
+    resize(twips(12870), twips(8775));
+    const std::pair<QObject*, const char*> names[] = {
+        {Label1, "Label1"},   {DMSStart_date, "DMSStart_date"}, {Label2, "Label2"},
+        {DMSEnd_Date, "DMSEnd_Date"}, {Option1, "Option1"},     {Option2, "Option2"},
+        {Command1, "Command1"}, {Command2, "Command2"},         {MSFlexGrid1, "MSFlexGrid1"},
+        {MsfDT, "MsfDT"}};
+    for (const auto& [object, name] : names) object->setObjectName(QString::fromLatin1(name));
+    place(Label1, 120, 240, 975, 255);
+    place(DMSStart_date, 1200, 240, 1830, 375);
+    place(Label2, 3285, 240, 975, 255);
+    place(DMSEnd_Date, 4185, 255, 1830, 375);
+    place(Option1, 6480, 240, 1215, 495);
+    place(Option2, 7800, 240, 1215, 495);
+    place(Command1, 9240, 240, 1215, 495);
+    place(Command2, 10440, 240, 1215, 495);
+    place(MSFlexGrid1, 0, 840, 12855, 7815);
+    place(MsfDT, 480, 2220, 11355, 4635);
+    MsfDT->raise(); // lies over the run grid
+    Command2->setEnabled(false); // printing into the workbook templates comes later
+
+    connect(Option1, &QRadioButton::clicked, this, &FrmDMS::Option1Click);
+    connect(Option2, &QRadioButton::clicked, this, &FrmDMS::Option2Click);
+    connect(Command1, &QPushButton::clicked, this, &FrmDMS::Command1Click);
+    connect(MSFlexGrid1, &ReportGridView::gridDoubleClicked, this, [this](int) { setDetailShown(true); });
+    connect(MsfDT, &ReportGridView::gridDoubleClicked, this, [this](int) { setDetailShown(false); });
+
+    // Load: the daily mode with its defaults, the detail grid hidden.
+    setDetailShown(false);
+    Option1->setChecked(true);
+    Option1Click();
+}
+
+int FrmDMS::twips(int value) const { return value * logicalDpiX() / 1440; }
+
+void FrmDMS::place(QWidget* widget, int left, int top, int width, int height) {
+    widget->setGeometry(twips(left), twips(top), twips(width), twips(height));
+}
+
+void FrmDMS::setDetailShown(bool shown) {
+    detailShown_ = shown;
+    MsfDT->grid().setVisible(shown);
+    MsfDT->setVisible(shown);
+}
+
+void FrmDMS::Option1Click() {
+    if (busy_) return keepRunningMode();
+    const double today = std::floor(context_.db.now());
+    DMSEnd_Date->setSerial(today);
+    DMSStart_date->setSerial(today - kDailyDefaultDays);
+    DMSStart_date->setPickerFormat(kDailyFormat);
+    DMSEnd_Date->setPickerFormat(kDailyFormat);
+    SetDailyGrid(MSFlexGrid1->grid());
+    MSFlexGrid1->refresh();
+}
+
+void FrmDMS::Option2Click() {
+    if (busy_) return keepRunningMode();
+    DMSStart_date->setSerial(context_.db.now() - kShiftDefaultDays);
+    DMSStart_date->setPickerFormat(kShiftFormat);
+    DMSEnd_Date->setPickerFormat(kShiftFormat);
+    DMSEnd_Date->setSerial(DMSStart_date->serial() + kShiftDefaultDays);
+    SetShiftGrid(MSFlexGrid1->grid());
+    MSFlexGrid1->refresh();
+}
+
+void FrmDMS::keepRunningMode() { (runningDaily_ ? Option1 : Option2)->setChecked(true); }
+
+void FrmDMS::Command1Click() {
+    if (busy_) return; // a report is running; events reach the window meanwhile
+    busy_ = true;
+    runningDaily_ = Option1->isChecked();
+    if (runningDaily_) runDaily();
+    else runShift();
+    busy_ = false;
+}
+
+// The reports fill grids of their own; the views keep showing their last contents while
+// events are let through, and take the new grids when the report is done.
+void FrmDMS::runDaily() {
+    const double start = DMSStart_date->serial();
+    const double end = DMSEnd_Date->serial();
+    ReportGrid runs = MSFlexGrid1->grid();
+    ReportGrid details = MsfDT->grid();
+    MSFlexGrid1->hide();
+    Result<void> done;
+    {
+        FrmProgress progress(this);
+        done = DailyDMSReport(context_.db, runs, details, start, end, progress);
+    }
+    MSFlexGrid1->grid() = std::move(runs);
+    MsfDT->grid() = std::move(details);
+    MSFlexGrid1->grid().setVisible(true);
+    MSFlexGrid1->refresh();
+    setDetailShown(detailShown_);
+    MsfDT->refresh();
+    if (!done) showFailure(done.error());
+}
+
+void FrmDMS::runShift() {
+    const double start = DMSStart_date->serial();
+    const double end = DMSEnd_Date->serial();
+    ReportGrid runs = MSFlexGrid1->grid();
+    ReportGrid details = MsfDT->grid();
+    const auto done = ShiftDMSReport(context_.db, context_.pump, runs, details, start, end);
+    MSFlexGrid1->grid() = std::move(runs);
+    MsfDT->grid() = std::move(details);
+    MSFlexGrid1->refresh();
+    setDetailShown(detailShown_);
+    MsfDT->refresh();
+    if (!done) showFailure(done.error());
+}
+
+void FrmDMS::showFailure(const Error& error) {
+    if (error.refusal) context_.messages.show(error.message, MessageIcon::Information);
+    else context_.messages.show(describeError(error));
+}
+
+void FrmDMS::closeEvent(QCloseEvent* event) {
+    if (busy_) {
+        event->ignore(); // the report in progress still writes into this window
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+} // namespace nax

@@ -1,0 +1,56 @@
+#pragma once
+// "DMS": the day-wise and shift-wise loss reports with the downtime detail grid behind them.
+#include "shell/AppContext.h"
+
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+namespace nax {
+
+class DatePicker;
+class ReportGridView;
+
+class FrmDMS : public QWidget {
+    Q_OBJECT
+public:
+    explicit FrmDMS(AppContext& context, QWidget* parent = nullptr);
+
+    // True while a report is being computed (events are let through meanwhile).
+    bool isBusy() const { return busy_; }
+
+    QLabel* Label1;
+    DatePicker* DMSStart_date;
+    QLabel* Label2;
+    DatePicker* DMSEnd_Date;
+    QRadioButton* Option1; // "Daily Report"
+    QRadioButton* Option2; // "Shift Report"
+    QPushButton* Command1; // "Generate"
+    QPushButton* Command2; // "Print"
+    ReportGridView* MSFlexGrid1;
+    ReportGridView* MsfDT;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Option1Click();
+    void Option2Click();
+    void Command1Click();
+    void keepRunningMode(); // an option clicked while a report runs changes nothing
+    void runDaily();
+    void runShift();
+    void showFailure(const Error& error);
+    void setDetailShown(bool shown);
+    int twips(int value) const;
+    void place(QWidget* widget, int left, int top, int width, int height);
+
+    AppContext& context_;
+    bool busy_ = false;
+    bool runningDaily_ = true;
+    bool detailShown_ = false;
+};
+
+} // namespace nax
