@@ -31,9 +31,11 @@ constexpr int kRightWidth = 359;
 constexpr int kProgressHeight = 13;
 // Below this outer width (twips) at filling time the resize step gives each list the whole width.
 constexpr int kNarrowFillTwips = 4000;
-// A progress bar repaints itself at once on every visible change; a step every so many rows
-// keeps loading and filtering from being dominated by repaints.
+// A progress bar repaints itself at once on every visible change. Loading runs hidden and steps
+// the bar every so many rows; a filter pass takes milliseconds, so it moves the bar only a few
+// times, or the repaints would cost more than the filtering.
 constexpr int kProgressStride = 256;
+constexpr int kFilterProgressSteps = 4;
 
 class BusyPointer {
 public:
@@ -194,8 +196,9 @@ void fmselectform::filterBy(int column) {
     ProgressBar1->setMinimum(0);
     if (table_.rowCount() > 1) ProgressBar1->setMaximum(table_.rowCount() - 1);
     const std::string typed = txtfields[column]->text().toStdString();
+    const int stride = std::max(kProgressStride, table_.rowCount() / kFilterProgressSteps);
     auto matching = table_.filter(
-        column, typed, [this](int row) { ProgressBar1->setValue(row); }, kProgressStride);
+        column, typed, [this](int row) { ProgressBar1->setValue(row); }, stride);
     showRows(std::move(matching));
 }
 
