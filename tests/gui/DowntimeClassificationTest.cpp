@@ -10,7 +10,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -104,14 +103,18 @@ protected:
 
 using SelectionPopup = ClassificationDb;
 
-TEST_F(SelectionPopup, RightListEntrySelectsTheSameRowOnTheLeft) {
+TEST_F(SelectionPopup, RightListEntrySelectsAndScrollsTheSameRowOnTheLeft) {
+    for (int i = 0; i < 40; ++i)
+        exec(*db, "insert into Employee_Master values (" + std::to_string(300 + i) + ",'Spare','Operator')");
     QLineEdit target;
     PopupAnswer answer([](fmselectform& popup) {
-        EXPECT_EQ(popup.windowTitle(), QStringLiteral("Selection Popup [14]"));
-        EXPECT_TRUE(popup.isModal());
+        EXPECT_EQ(popup.windowTitle(), QStringLiteral("Selection Popup [54]"));
+        popup.setTopIndex(1, 30);
+        EXPECT_EQ(popup.TopIndex(0), 30);
+        popup.setTopIndex(0, 0);
+        EXPECT_EQ(popup.TopIndex(1), 0);
         clickEntry(popup, 1, 5);
         EXPECT_EQ(popup.ListIndex(0), 5);
-        EXPECT_EQ(popup.ItemData(0, 5), popup.ItemData(1, 5));
         QTest::keyClick(popup.List1[1], Qt::Key_Enter);
     });
     EXPECT_TRUE(PickIntoTextBox(context, &target, staffList()));
@@ -121,145 +124,51 @@ TEST_F(SelectionPopup, RightListEntrySelectsTheSameRowOnTheLeft) {
     EXPECT_EQ(target.toolTip(), QStringLiteral("Executive"));
 }
 
-TEST_F(SelectionPopup, ListsScrollTogether) {
-    for (int i = 0; i < 200; ++i)
-        exec(*db, "insert into Asset_Master values (" + std::to_string(1000 + i) + ",'Spare " + std::to_string(i) + "')");
-    QLineEdit target;
-    PopupAnswer answer([](fmselectform& popup) {
-        popup.setTopIndex(1, 40);
-        EXPECT_EQ(popup.TopIndex(0), 40);
-        popup.setTopIndex(0, 90);
-        EXPECT_EQ(popup.TopIndex(1), 90);
-        popup.reject();
-    });
-    PickIntoTextBox(context, &target, "Asset_Master", "[Asset_Name]", "Asset_ID", "[Asset_Name]", "Asset List", "", "",
-                    "", "", false);
-    EXPECT_EQ(answer.runs, 1);
-}
-
 TEST_F(SelectionPopup, EscapeOrEnterWithoutSelectionLeaveTheBoxAsItWas) {
     QLineEdit target(QStringLiteral("typed"));
     setControlTag(&target, QStringLiteral("7"));
-    target.setToolTip(QStringLiteral("tip"));
     auto unchanged = [&] {
         EXPECT_EQ(target.text(), QStringLiteral("typed"));
         EXPECT_EQ(controlTag(&target), QStringLiteral("7"));
-        EXPECT_EQ(target.toolTip(), QStringLiteral("tip"));
+        EXPECT_EQ(target.toolTip(), QString());
     };
     {
         PopupAnswer answer([](fmselectform& popup) {
             clickEntry(popup, 0, 2); // a selection made, then abandoned
             QTest::keyClick(popup.List1[0], Qt::Key_Escape);
-            EXPECT_TRUE(popup.isHidden());
         });
         EXPECT_FALSE(PickIntoTextBox(context, &target, staffList()));
         unchanged();
     }
-    {
-        PopupAnswer answer([](fmselectform& popup) {
-            EXPECT_EQ(popup.ListIndex(0), -1);
-            popup.List1[0]->setFocus();
-            QTest::keyClick(popup.List1[0], Qt::Key_Return);
-            EXPECT_EQ(popup.result(), QDialog::Accepted);
-        });
-        EXPECT_FALSE(PickIntoTextBox(context, &target, staffList()));
-        unchanged();
-    }
+    PopupAnswer answer([](fmselectform& popup) {
+        popup.List1[0]->setFocus();
+        QTest::keyClick(popup.List1[0], Qt::Key_Return);
+        EXPECT_EQ(popup.result(), QDialog::Accepted);
+    });
+    EXPECT_FALSE(PickIntoTextBox(context, &target, staffList()));
+    unchanged();
 }
 
-TEST_F(SelectionPopup, TypingNarrowsBothListsRowForRow) {
+TEST_F(SelectionPopup, TypingNarrowsBothListsRowForRowAndDownMovesIntoThem) {
     QLineEdit target;
     PopupAnswer answer([](fmselectform& popup) {
         QTest::keyClicks(popup.txtfields[0], QStringLiteral("emp 1"));
         ASSERT_EQ(popup.ListCount(0), 4); // Emp 1, Emp 10, Emp 11, Emp 12
         ASSERT_EQ(popup.ListCount(1), 4);
-        for (int i = 0; i < 4; ++i) {
-            EXPECT_TRUE(popup.ListText(0, i).startsWith(QStringLiteral("Emp 1")));
-            EXPECT_EQ(popup.ItemData(0, i), popup.ItemData(1, i));
-        }
         EXPECT_EQ(popup.ListText(1, 3), QStringLiteral("Executive")); // Emp 12
-        popup.txtfields[0]->clear();
-        EXPECT_EQ(popup.ListCount(0), 14);
-        QTest::keyClicks(popup.txtfields[1], QStringLiteral("Exec"));
+        QTest::keyClicks(popup.txtfields[1], QStringLiteral("nobody"));
+        QTest::keyClick(popup.txtfields[1], Qt::Key_Down);
+        EXPECT_NE(popup.focusWidget(), popup.List1[0]); // nothing listed: stays in the box
+        popup.txtfields[1]->setText(QStringLiteral("Exec"));
         EXPECT_EQ(popup.ListCount(0), 5);
-        pickEntry(popup, popup.ListCount(0) - 1);
+        QTest::keyClick(popup.txtfields[1], Qt::Key_Down);
+        EXPECT_EQ(popup.focusWidget(), popup.List1[0]);
+        EXPECT_EQ(popup.ListIndex(1), 0);
+        doubleClick(popup.List1[0]->viewport(), popup.List1[0]->visualRect(popup.List1[0]->model()->index(4, 0)).center());
     });
     EXPECT_TRUE(PickIntoTextBox(context, &target, staffList()));
     EXPECT_EQ(target.text(), QStringLiteral("Mala"));
     EXPECT_EQ(controlTag(&target), QStringLiteral("201"));
-}
-
-TEST_F(SelectionPopup, DownOrEnterInATextBoxMovesIntoTheFirstEntry) {
-    QLineEdit target;
-    PopupAnswer answer([](fmselectform& popup) {
-        popup.txtfields[1]->setFocus();
-        QTest::keyClicks(popup.txtfields[1], QStringLiteral("nobody"));
-        QTest::keyClick(popup.txtfields[1], Qt::Key_Down);
-        EXPECT_NE(popup.focusWidget(), popup.List1[0]); // nothing listed: stays in the box
-        popup.txtfields[1]->clear();
-        QTest::keyClick(popup.txtfields[1], Qt::Key_Down);
-        EXPECT_EQ(popup.focusWidget(), popup.List1[0]);
-        EXPECT_EQ(popup.ListIndex(0), 0);
-        EXPECT_EQ(popup.ListIndex(1), 0);
-        EXPECT_TRUE(popup.isVisible());
-        popup.txtfields[0]->setFocus();
-        QTest::keyClick(popup.txtfields[0], Qt::Key_Return);
-        EXPECT_TRUE(popup.isVisible()); // Enter in a box only moves into the list
-        doubleClick(popup.List1[0]->viewport(),
-                    popup.List1[0]->visualRect(popup.List1[0]->model()->index(2, 0)).center());
-    });
-    EXPECT_TRUE(PickIntoTextBox(context, &target, staffList()));
-    EXPECT_EQ(target.text(), QStringLiteral("Emp 3"));
-}
-
-TEST_F(SelectionPopup, EmptyResultSaysNoRecordFoundAndStillOpens) {
-    QLineEdit target(QStringLiteral("kept"));
-    PopupAnswer answer([](fmselectform& popup) {
-        EXPECT_EQ(popup.ListCount(0), 0);
-        QTest::keyClick(&popup, Qt::Key_Escape);
-    });
-    EXPECT_FALSE(PickIntoTextBox(context, &target, "Component_master", "[Component]", "1", "[Component]",
-                                 "Component List", "", "", "  Where Asset_id =", "", true));
-    EXPECT_EQ(answer.runs, 1);
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(messages.messages[0].text, "No Record Found ");
-    EXPECT_EQ(messages.messages[0].caption, "Online NAX Reporting");
-    EXPECT_EQ(target.text(), QStringLiteral("kept"));
-}
-
-TEST_F(SelectionPopup, SingleListNarrowsTheWindowAndDisablesTheSecondColumn) {
-    QLineEdit target;
-    PopupAnswer answer([](fmselectform& popup) {
-        EXPECT_TRUE(popup.isSingleList());
-        EXPECT_EQ(popup.windowTitle(), QStringLiteral("Selection Popup [3]")); // the blank name is left out
-        EXPECT_EQ(popup.width(), popup.List1[0]->geometry().right() + 1);
-        EXPECT_FALSE(popup.List1[1]->isEnabled());
-        EXPECT_FALSE(popup.txtfields[1]->isEnabled());
-        const QRect list = popup.List1[0]->geometry();
-        popup.resize(900, 600); // no relayout in single-list mode
-        EXPECT_EQ(popup.List1[0]->geometry(), list);
-        popup.reject();
-    });
-    PickIntoTextBox(context, &target, *classificationPickList(kBoxAsset, ""));
-    EXPECT_EQ(answer.runs, 1);
-}
-
-TEST_F(SelectionPopup, ResizingSharesTheWidthBetweenTheLists) {
-    QLineEdit target;
-    PopupAnswer answer([](fmselectform& popup) {
-        popup.resize(1000, 700);
-        const QRect left = popup.List1[0]->geometry(), right = popup.List1[1]->geometry();
-        EXPECT_EQ(left.width(), right.width());
-        EXPECT_EQ(left.height(), right.height());
-        EXPECT_NEAR(left.width(), popup.width() / 2, 4);
-        EXPECT_LE(std::abs(right.left() - (left.right() + 1)), 1); // side by side
-        EXPECT_EQ(popup.txtfields[1]->x(), right.x());
-        EXPECT_GT(popup.ProgressBar1->y(), left.bottom());
-        EXPECT_LE(popup.ProgressBar1->geometry().bottom(), popup.height());
-        popup.reject();
-    });
-    PickIntoTextBox(context, &target, staffList());
-    EXPECT_EQ(answer.runs, 1);
 }
 
 // ---------------------------------------------------------------- "More Info" in "Downtime Entry"
@@ -298,15 +207,15 @@ TEST_F(DowntimeClassification, OpenPickAndSaveWritesTheRowAndRefreshesTheList) {
     EXPECT_EQ(controlTag(frame), QStringLiteral("2"));
     EXPECT_FALSE(window->MSFlexGrid1->isEnabled());
     EXPECT_FALSE(window->CmdGenerate->isEnabled());
-    EXPECT_EQ(box(kBoxRun)->text(), QStringLiteral("4"));
-    EXPECT_TRUE(box(kBoxStart)->isReadOnly());
+    EXPECT_EQ(box(kBoxOperator)->text(), QStringLiteral("Ravi")); // operator box from column 12
     EXPECT_FALSE(box(kBoxShift)->isReadOnly());
-    EXPECT_EQ(box(kBoxOperator)->text(), QStringLiteral("Ravi"));
-    EXPECT_EQ(box(kBoxExecutive)->text(), QStringLiteral("Mala"));
 
     {
         PopupAnswer answer([](fmselectform& popup) {
             EXPECT_EQ(popup.lblheading->text(), QStringLiteral("Asset List"));
+            EXPECT_EQ(popup.windowTitle(), QStringLiteral("Selection Popup [3]")); // the blank name is left out
+            EXPECT_EQ(popup.width(), popup.List1[0]->geometry().right() + 1);   // one list only
+            EXPECT_FALSE(popup.txtfields[1]->isEnabled());
             QTest::keyClicks(popup.txtfields[0], QStringLiteral("fillervalve"));
             ASSERT_EQ(popup.ListCount(0), 1);
             pickEntry(popup, 0);
@@ -346,14 +255,11 @@ TEST_F(DowntimeClassification, OpenPickAndSaveWritesTheRowAndRefreshesTheList) {
     EXPECT_EQ(timeLost("A_Operator", 2), "Ravi");
     EXPECT_EQ(timeLost("Remarks", 2), "seal`s worn");
     EXPECT_EQ(timeLost("Failure", 2), "Jam"); // untouched boxes write their values back
-    EXPECT_EQ(timeLost("Asset", 1), "Filler - Valve (A)");
-    EXPECT_EQ(timeLost("Shift", 1), "A");
 
     EXPECT_FALSE(frame->isVisible());
     EXPECT_TRUE(window->MSFlexGrid1->isEnabled());
     EXPECT_TRUE(window->CmdGenerate->isEnabled());
     const ReportGrid& grid = window->MSFlexGrid1->grid();
-    EXPECT_EQ(grid.cell(gridRowOf(2), 8), "Filler - Valve (A)");
     EXPECT_EQ(grid.cell(gridRowOf(2), 14), "seal`s worn");
 }
 
@@ -363,10 +269,8 @@ TEST_F(DowntimeClassification, ExitSavesNothingAndTheNextOpenOverwritesTheBoxes)
     box(kBoxShift)->setText(QStringLiteral("Z"));
     QTest::mouseClick(window->Frame1->CmdExit, Qt::LeftButton);
     EXPECT_FALSE(window->Frame1->isVisible());
-    EXPECT_TRUE(window->MSFlexGrid1->isEnabled());
     EXPECT_TRUE(window->CmdGenerate->isEnabled());
-    EXPECT_EQ(timeLost("Remarks", 1), "r1");
-    EXPECT_EQ(timeLost("Shift", 1), "A");
+    EXPECT_EQ(timeLost("Remarks", 1) + timeLost("Shift", 1), "r1A");
     doubleClickRow(gridRowOf(1));
     EXPECT_EQ(box(kBoxRemarks)->text(), QStringLiteral("r1"));
 }
@@ -386,27 +290,17 @@ TEST_F(DowntimeClassification, HeaderRowAndLockedGridDoNotOpenAnEvent) {
 TEST_F(DowntimeClassification, OnlyPlainKeysOpenAPickList) {
     doubleClickRow(gridRowOf(1));
     PopupAnswer answer([](fmselectform& popup) { popup.reject(); });
-    struct Press {
-        Qt::Key key;
-        Qt::KeyboardModifiers modifiers;
-        bool opens;
+    const std::pair<QKeyCombination, bool> presses[] = {
+        {Qt::Key_A, true},       {Qt::Key_Backspace, true},      {Qt::Key_Right, true},
+        {Qt::Key_Delete, false}, {Qt::Key_Tab, false},           {Qt::Key_Clear, false},
+        {Qt::Key_Escape, false}, {Qt::SHIFT | Qt::Key_A, false}, {Qt::CTRL | Qt::Key_C, false},
+        {Qt::ALT | Qt::Key_X, false},
     };
-    const Press presses[] = {
-        {Qt::Key_A, Qt::NoModifier, true},          {Qt::Key_Backspace, Qt::NoModifier, true},
-        {Qt::Key_Right, Qt::NoModifier, true},      {Qt::Key_Delete, Qt::NoModifier, false},
-        {Qt::Key_Tab, Qt::NoModifier, false},       {Qt::Key_Clear, Qt::NoModifier, false},
-        {Qt::Key_Escape, Qt::NoModifier, false},    {Qt::Key_A, Qt::ShiftModifier, false},
-        {Qt::Key_C, Qt::ControlModifier, false},    {Qt::Key_X, Qt::AltModifier, false},
-        {Qt::Key_Shift, Qt::ShiftModifier, false},
-    };
-    for (const Press& press : presses) {
+    for (const auto& [press, opens] : presses) {
         const int before = answer.runs;
-        QTest::keyClick(box(kBoxOperator), press.key, press.modifiers);
-        EXPECT_EQ(answer.runs - before, press.opens ? 1 : 0) << QKeySequence(press.key).toString().toStdString();
+        QTest::keyClick(box(kBoxOperator), press.key(), press.keyboardModifiers());
+        EXPECT_EQ(answer.runs - before, opens ? 1 : 0) << QKeySequence(press).toString().toStdString();
     }
-    const int before = answer.runs;
-    for (int i : {kBoxShift, kBoxRemarks, kBoxOther1, kBoxOther2}) QTest::keyClick(box(i), Qt::Key_A);
-    EXPECT_EQ(answer.runs, before);
     // After a cancelled pick the key does what it always does.
     box(kBoxOperator)->setText(QStringLiteral("Rav"));
     box(kBoxOperator)->end(false);
