@@ -25,7 +25,7 @@ double ms(const QElapsedTimer& timer) { return static_cast<double>(timer.nsecsEl
 // Asset names as a plant has them: a machine, a part, a side, a number.
 std::string assetName(int i) {
     static const char* machines[] = {"Filler", "Capper", "Labeller", "Packer", "Rinser", "Conveyor", "Palletiser",
-                                     "Shrink Wrapper", "Date Coder", "Inspector"};
+                                     "Shrink Wrapper", "Date Coder", "Checkweigher"};
     static const char* parts[] = {"Valve", "Motor", "Belt", "Sensor", "Star Wheel", "Guide", "Pump", "Nozzle"};
     return std::string(machines[i % 10]) + " - " + parts[(i / 10) % 8] + " (" + static_cast<char>('A' + i % 3) +
            ") " + std::to_string(i);

@@ -29,36 +29,37 @@ std::string detailCaption(int gridRow, std::string_view minutes) {
     return "More Info -" + std::to_string(gridRow) + "         Time Lost (Mins) : " + std::string(minutes);
 }
 
+namespace {
+// The classification lists have no column captions and no tail.
+PickRequest pickList(const char* table, const char* shown, const char* key, const char* second,
+                     const char* heading, std::string condition, bool single) {
+    return {table, shown, key, second, heading, "", "", std::move(condition), "", single};
+}
+} // namespace
+
 std::optional<PickRequest> classificationPickList(int box, std::string_view assetTag) {
     const std::string byAsset = "  Where Asset_id =" + std::string(assetTag);
-    PickRequest list;
     switch (box) {
     case kBoxAsset:
-        list = {"Asset_Master", "[Asset_Name]", "Asset_ID", "[Asset_Name]", "Asset List", "", "",
-                " Where Len(Trim(Asset_name))>1", "", true};
-        break;
+        return pickList("Asset_Master", "[Asset_Name]", "Asset_ID", "[Asset_Name]", "Asset List",
+                        " Where Len(Trim(Asset_name))>1", true);
     case kBoxComponent:
-        list = {"Component_master", "[Component]", "1", "[Component]", "Component List", "", "", byAsset, "", true};
-        break;
+        return pickList("Component_master", "[Component]", "1", "[Component]", "Component List", byAsset,
+                        true);
     case kBoxLossStructure:
-        list = {"Misc_Master", "[Loss_Structure]", "1", "[Loss_Structure]", "Loss_Structure", "", "",
-                "  Where Len(Trim(Loss_Structure))>1", "", true};
-        break;
+        return pickList("Misc_Master", "[Loss_Structure]", "1", "[Loss_Structure]", "Loss_Structure",
+                        "  Where Len(Trim(Loss_Structure))>1", true);
     case kBoxFailure:
-        list = {"Failure_Master", "[Failure_Description]", "Failure_ID", "[Failure_Description]", "Failure List", "",
-                "", byAsset, "", true};
-        break;
+        return pickList("Failure_Master", "[Failure_Description]", "Failure_ID", "[Failure_Description]",
+                        "Failure List", byAsset, true);
     case kBoxExecutive:
-        list = {"Employee_Master", "[Employee_Name]", "Employee_ID", "[Employee_Type]", "Employee List", "", "",
-                " where Employee_Type ='Executive'", "", false};
-        break;
+        return pickList("Employee_Master", "[Employee_Name]", "Employee_ID", "[Employee_Type]",
+                        "Employee List", " where Employee_Type ='Executive'", false);
     case kBoxOperator:
-        list = {"Employee_Master", "[Employee_Name]", "Employee_ID", "[Employee_Type]", "Employee List", "", "",
-                " where Employee_Type ='Operator'", "", false};
-        break;
+        return pickList("Employee_Master", "[Employee_Name]", "Employee_ID", "[Employee_Type]",
+                        "Employee List", " where Employee_Type ='Operator'", false);
     default: return std::nullopt;
     }
-    return list;
 }
 
 std::string assetKeyForName(DbConnection& db, std::string_view assetName) {
@@ -69,18 +70,22 @@ std::string assetKeyForName(DbConnection& db, std::string_view assetName) {
         if (c == '\'') literal += c;
     }
     return LookupValue(db, "Asset_Master", "Asset_ID",
-                       "where Asset_Name = '" + literal + "' and Asset_ID is not null order by Asset_ID", "Str");
+                       "where Asset_Name = '" + literal + "' and Asset_ID is not null order by Asset_ID",
+                       "Str");
 }
 
-void buildClassificationUpdate(UpdateBuilder& builder, const ClassificationTexts& boxes, std::string_view dtId) {
+void buildClassificationUpdate(UpdateBuilder& builder, const ClassificationTexts& boxes,
+                               std::string_view dtId) {
     static constexpr std::pair<const char*, int> kColumns[] = {
-        {"Shift", kBoxShift},         {"Asset", kBoxAsset},         {"Component", kBoxComponent},
-        {"Loss_Structure", kBoxLossStructure}, {"Failure", kBoxFailure}, {"A_Operator", kBoxOperator},
-        {"Executive", kBoxExecutive}, {"Remarks", kBoxRemarks},     {"Other1", kBoxOther1},
-        {"Other2", kBoxOther2},
+        {"Shift", kBoxShift},         {"Asset", kBoxAsset},
+        {"Component", kBoxComponent}, {"Loss_Structure", kBoxLossStructure},
+        {"Failure", kBoxFailure},     {"A_Operator", kBoxOperator},
+        {"Executive", kBoxExecutive}, {"Remarks", kBoxRemarks},
+        {"Other1", kBoxOther1},       {"Other2", kBoxOther2},
     };
     builder.BeginUpdate("TimeLost");
-    for (const auto& [column, box] : kColumns) builder.AddSetField(column, boxes[static_cast<size_t>(box)], kTextField);
+    for (const auto& [column, box] : kColumns)
+        builder.AddSetField(column, boxes[static_cast<size_t>(box)], kTextField);
     builder.AddWhereField("Dt_ID", dtId, "=", kAndJoin, kNumberField);
 }
 
@@ -91,9 +96,10 @@ Result<void> saveClassification(DbConnection& db, const ClassificationTexts& box
     // The engine accepts an update that finds no row; for the user the save failed all the same
     // (the event was deleted since the list was made), so say so in the usual words.
     if (sqlite3_changes(db.handle()) > 0) return success();
-    return Error{0, "Update Statement failed : No downtime event has Dt_ID " + std::string(dtId) +
-                        "; it may have been deleted.\r\n Please send the screenshot of this screen to helpdesk\r\n" +
-                        ScrambleText(builder.statement())};
+    return Error{
+        0, "Update Statement failed : No downtime event has Dt_ID " + std::string(dtId) +
+               "; it may have been deleted.\r\n Please send the screenshot of this screen to helpdesk\r\n" +
+               ScrambleText(builder.statement())};
 }
 
 } // namespace nax
