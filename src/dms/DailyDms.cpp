@@ -15,16 +15,33 @@ namespace nax {
 namespace {
 
 enum DailyColumn : int {
-    kRunNo = 0, kStartTime = 6, kEndTime = 7, kProduction = 8, kLackOfSales = 9, kPlannedLoss = 11,
-    kQaLoss = 14, kSpeedLoss = 15, kLostTime = 16, kProductionTime = 17, kEarnedTime = 18, kDate = 19,
-    kDay = 20, kMonth = 21, kYear = 22, kWeek = 23, kShift = 24, kMe = 25, kNax = 26, kOver85 = 27,
+    kRunNo = 0,
+    kStartTime = 6,
+    kEndTime = 7,
+    kProduction = 8,
+    kLackOfSales = 9,
+    kPlannedLoss = 11,
+    kQaLoss = 14,
+    kSpeedLoss = 15,
+    kLostTime = 16,
+    kProductionTime = 17,
+    kEarnedTime = 18,
+    kDate = 19,
+    kDay = 20,
+    kMonth = 21,
+    kYear = 22,
+    kWeek = 23,
+    kShift = 24,
+    kMe = 25,
+    kNax = 26,
+    kOver85 = 27,
 };
 
 // Fields of the run list.
 enum RunField : int { fRunId = 0, fUSpeed = 4, fCaseCount = 5, fStart = 6, fEnd = 7 };
 
 class RunRow {
-public:
+  public:
     RunRow(ReportGrid& grid, int row) : grid_(grid), row_(row) {}
     std::optional<double> number(int col) const { return grid_.number(row_, col); }
     void set(int col, std::string_view text) { grid_.setCell(row_, col, text); }
@@ -32,7 +49,7 @@ public:
         if (value && std::isfinite(*value)) set(col, roundedText(*value, decimals));
     }
 
-private:
+  private:
     ReportGrid& grid_;
     int row_;
 };
@@ -108,7 +125,8 @@ Result<void> DailyDMSReport(DbConnection& db, ReportGrid& runGrid, ReportGrid& d
         const Recordset& rs = *runs;
         progress.ProgressNextValue("");
         RunRow row(runGrid, runGrid.addRow());
-        for (int c = 0; c <= fCaseCount; ++c) row.set(c, rs.text(c));
+        for (int c = 0; c <= fCaseCount; ++c)
+            row.set(c, rs.text(c));
         runId = rs.text(fRunId);
         const auto startTime = fieldNumber(rs, fStart);
         const auto endTime = fieldNumber(rs, fEnd);
@@ -118,7 +136,8 @@ Result<void> DailyDMSReport(DbConnection& db, ReportGrid& runGrid, ReportGrid& d
         // Production in units for now; it becomes cases at the end of the row.
         where = " where Run_id =";
         where += runId;
-        if (const auto units = wholeNumber32(parseNumber(LookupValue(db, "opc", "Sum(Production)", where, "Int")).value_or(0)))
+        if (const auto units = wholeNumber32(
+                parseNumber(LookupValue(db, "opc", "Sum(Production)", where, "Int")).value_or(0)))
             row.set(kProduction, std::to_string(*units));
 
         for (size_t i = 0; i < kLossCategories.size(); ++i) {
@@ -134,7 +153,8 @@ Result<void> DailyDMSReport(DbConnection& db, ReportGrid& runGrid, ReportGrid& d
                 where += name;
                 where += "'";
             }
-            const auto minutes = parseNumber(LookupValue(db, "TimeLost", "Sum(Time_Lost) *60 *24", where, "Int"));
+            const auto minutes =
+                parseNumber(LookupValue(db, "TimeLost", "Sum(Time_Lost) *60 *24", where, "Int"));
             row.setRounded(kLackOfSales + static_cast<int>(i), minutes.value_or(0), 2);
         }
 
@@ -144,7 +164,8 @@ Result<void> DailyDMSReport(DbConnection& db, ReportGrid& runGrid, ReportGrid& d
         // The six categories are added in single precision, as the figure has always been made.
         if (const auto lost = row.number(kLostTime)) {
             float losses = 0.0f;
-            for (int c = kLackOfSales; c <= kQaLoss; ++c) losses += static_cast<float>(row.number(c).value_or(0));
+            for (int c = kLackOfSales; c <= kQaLoss; ++c)
+                losses += static_cast<float>(row.number(c).value_or(0));
             row.setRounded(kSpeedLoss, *lost - static_cast<double>(losses), 2);
         }
 
@@ -168,8 +189,8 @@ Result<void> DailyDMSReport(DbConnection& db, ReportGrid& runGrid, ReportGrid& d
         if (const auto cases = quotient(row.number(kProduction), fieldNumber(rs, fCaseCount)))
             if (const auto whole = wholeNumber32(*cases)) row.set(kProduction, std::to_string(*whole));
 
-        if (auto listed = ListDowntimeDetail(db, detailGrid, start, end, static_cast<int32_t>(rs.integer(fRunId)),
-                                             *columns);
+        if (auto listed = ListDowntimeDetail(db, detailGrid, start, end,
+                                             static_cast<int32_t>(rs.integer(fRunId)), *columns);
             !listed)
             return listed.error();
         if (auto moved = runs->moveNext(); !moved) return moved.error();

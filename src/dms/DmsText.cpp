@@ -9,10 +9,14 @@ namespace nax {
 
 std::optional<double> fieldNumber(const Recordset& rs, int field) {
     switch (rs.kind(field)) {
-    case ValueKind::Integer: return static_cast<double>(rs.integer(field));
-    case ValueKind::Real: return rs.real(field);
-    case ValueKind::Text: return parseNumber(rs.rawText(field));
-    case ValueKind::Null: break;
+    case ValueKind::Integer:
+        return static_cast<double>(rs.integer(field));
+    case ValueKind::Real:
+        return rs.real(field);
+    case ValueKind::Text:
+        return parseNumber(rs.rawText(field));
+    case ValueKind::Null:
+        break;
     }
     return std::nullopt;
 }
@@ -27,8 +31,10 @@ std::optional<int32_t> wholeNumber32(double value) {
 namespace {
 
 std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
     return text;
 }
 
@@ -40,13 +46,16 @@ std::optional<int> readDigits(std::string_view text, size_t minDigits, size_t ma
     return value;
 }
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+char lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 std::optional<int> readMonth(std::string_view text) {
     if (text.size() != 3) return std::nullopt;
     for (size_t m = 0; m < kMonthNames.size(); ++m) {
         const auto name = kMonthNames[m];
-        if (lower(text[0]) == lower(name[0]) && lower(text[1]) == lower(name[1]) && lower(text[2]) == lower(name[2]))
+        if (lower(text[0]) == lower(name[0]) && lower(text[1]) == lower(name[1]) &&
+            lower(text[2]) == lower(name[2]))
             return static_cast<int>(m) + 1;
     }
     return std::nullopt;

@@ -25,8 +25,10 @@ bool sameName(std::string_view a, std::string_view b) {
 void fieldText(const Recordset& rs, int field, std::string& out) {
     out.clear();
     if (field < 0) return;
-    if (rs.kind(field) == ValueKind::Text) out.assign(rs.rawText(field));
-    else out = rs.text(field);
+    if (rs.kind(field) == ValueKind::Text)
+        out.assign(rs.rawText(field));
+    else
+        out = rs.text(field);
 }
 
 std::optional<double> optionalNumber(const Recordset& rs, int field) {
@@ -58,20 +60,13 @@ Result<TimeLostColumns> ReadTimeLostColumns(DbConnection& db) {
     if (!rs) return rs.error();
     TimeLostColumns columns;
     const std::pair<std::string_view, int TimeLostColumns::*> names[] = {
-        {"Run_no", &TimeLostColumns::runNo},
-        {"Pack", &TimeLostColumns::pack},
-        {"Flavor", &TimeLostColumns::flavor},
-        {"DT_Start", &TimeLostColumns::dtStart},
-        {"DT_End", &TimeLostColumns::dtEnd},
-        {"Time_Lost", &TimeLostColumns::timeLost},
-        {"Asset", &TimeLostColumns::asset},
-        {"Loss_Structure", &TimeLostColumns::lossStructure},
-        {"Failure", &TimeLostColumns::failure},
-        {"A_Operator", &TimeLostColumns::aOperator},
-        {"Executive", &TimeLostColumns::executive},
-        {"Remarks", &TimeLostColumns::remarks},
-        {"Other1", &TimeLostColumns::other1},
-        {"Other2", &TimeLostColumns::other2},
+        {"Run_no", &TimeLostColumns::runNo},        {"Pack", &TimeLostColumns::pack},
+        {"Flavor", &TimeLostColumns::flavor},       {"DT_Start", &TimeLostColumns::dtStart},
+        {"DT_End", &TimeLostColumns::dtEnd},        {"Time_Lost", &TimeLostColumns::timeLost},
+        {"Asset", &TimeLostColumns::asset},         {"Loss_Structure", &TimeLostColumns::lossStructure},
+        {"Failure", &TimeLostColumns::failure},     {"A_Operator", &TimeLostColumns::aOperator},
+        {"Executive", &TimeLostColumns::executive}, {"Remarks", &TimeLostColumns::remarks},
+        {"Other1", &TimeLostColumns::other1},       {"Other2", &TimeLostColumns::other2},
     };
     for (int position = 0; !rs->eof(); ++position) {
         const auto name = rs->rawText(1);
@@ -148,9 +143,11 @@ Result<void> ListDowntimeDetail(DbConnection& db, ReportGrid& msfDT, double wind
             cells[22] = formatGeneral(roundHalfEven(*start, 0)) + assetText;
             cells[23] = week + assetText;
         } else {
-            for (const size_t c : {6, 15, 16, 17, 18, 19, 20, 21, 22, 23}) cells[c].clear();
+            for (const size_t c : {6, 15, 16, 17, 18, 19, 20, 21, 22, 23})
+                cells[c].clear();
         }
-        for (size_t c = 0; c < cells.size(); ++c) views[c] = cells[c];
+        for (size_t c = 0; c < cells.size(); ++c)
+            views[c] = cells[c];
         msfDT.addRow(views);
         if (auto moved = rs->moveNext(); !moved) return moved.error();
     }

@@ -8,8 +8,8 @@
 
 namespace nax {
 
-void HourWindowLoss(DbConnection& db, EventPump& pump, ReportGrid& runGrid, std::string_view category, int column,
-                    std::string_view dateText, std::string_view hourText, int32_t run) {
+void HourWindowLoss(DbConnection& db, EventPump& pump, ReportGrid& runGrid, std::string_view category,
+                    int column, std::string_view dateText, std::string_view hourText, int32_t run) {
     PumpEvents(pump, 5);
     const int row = runGrid.rows() - 1;
     if (row < 0 || column < 0 || column >= runGrid.cols()) return;
@@ -25,8 +25,10 @@ void HourWindowLoss(DbConnection& db, EventPump& pump, ReportGrid& runGrid, std:
     const std::string w0 = formatGeneral(partsToSerial(p.year, p.month, p.day, *hour, 0));
     const std::string w59 = formatGeneral(partsToSerial(p.year, p.month, p.day, *hour, 59));
 
-    while (!category.empty() && category.front() == ' ') category.remove_prefix(1);
-    while (!category.empty() && category.back() == ' ') category.remove_suffix(1);
+    while (!category.empty() && category.front() == ' ')
+        category.remove_prefix(1);
+    while (!category.empty() && category.back() == ' ')
+        category.remove_suffix(1);
     std::string common = " where Run_no =";
     common += std::to_string(run);
     common += " and  trim([Loss_Structure]) ='";

@@ -14,7 +14,7 @@ namespace nax {
 // Writes the figure into `column` of the last row of runGrid, which carries the running total
 // between the three lookups. dateText is "dd-MMM-yy", hourText "00" to "23"; when they do not
 // name an hour the cell is left empty.
-void HourWindowLoss(DbConnection& db, EventPump& pump, ReportGrid& runGrid, std::string_view category, int column,
-                    std::string_view dateText, std::string_view hourText, int32_t run);
+void HourWindowLoss(DbConnection& db, EventPump& pump, ReportGrid& runGrid, std::string_view category,
+                    int column, std::string_view dateText, std::string_view hourText, int32_t run);
 
 } // namespace nax

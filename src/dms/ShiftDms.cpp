@@ -15,8 +15,20 @@ namespace nax {
 namespace {
 
 enum ShiftColumn : int {
-    kProduction = 6, kLackOfSales = 7, kPlannedLoss = 9, kQaLoss = 12, kSpeedLoss = 13, kLostTime = 14,
-    kEarnedTime = 15, kShift = 16, kMe = 17, kNax = 18, kDate = 19, kDay = 20, kMonth = 21, kYear = 22,
+    kProduction = 6,
+    kLackOfSales = 7,
+    kPlannedLoss = 9,
+    kQaLoss = 12,
+    kSpeedLoss = 13,
+    kLostTime = 14,
+    kEarnedTime = 15,
+    kShift = 16,
+    kMe = 17,
+    kNax = 18,
+    kDate = 19,
+    kDay = 20,
+    kMonth = 21,
+    kYear = 22,
     kWeek = 23,
 };
 
@@ -36,7 +48,8 @@ Result<void> ShiftDMSReport(DbConnection& db, EventPump& pump, ReportGrid& runGr
         "SELECT Format([Timestamp],'hh') AS HR, Pack_Master.Pack, Flavor_Master.Flavor, Run_master.Run_ID, "
         "Run_master.Uspeed,Run_master.CaseCount, opc.Shift_ID, Sum(opc.Production) AS "
         "SumOfProduction,Format([Timestamp],'dd-MMM-yy') "
-        "FROM Flavor_Master INNER JOIN (Pack_Master INNER JOIN (Run_master INNER JOIN opc ON Run_master.Run_ID = "
+        "FROM Flavor_Master INNER JOIN (Pack_Master INNER JOIN (Run_master INNER JOIN opc ON "
+        "Run_master.Run_ID = "
         "opc.Run_ID) ON Pack_Master.Pack_ID = opc.Pack_ID) ON Flavor_Master.Flavor_Id = opc.Flavor_Id "
         " where [Timestamp] between ";
     sql += formatGeneral(start);
@@ -58,7 +71,8 @@ Result<void> ShiftDMSReport(DbConnection& db, EventPump& pump, ReportGrid& runGr
         const auto setRounded = [&](int col, std::optional<double> value) {
             if (value && std::isfinite(*value)) runGrid.setCell(r, col, roundedText(*value, 2));
         };
-        for (int c = 0; c <= fCaseCount; ++c) runGrid.setCell(r, c, rs.text(c));
+        for (int c = 0; c <= fCaseCount; ++c)
+            runGrid.setCell(r, c, rs.text(c));
         runGrid.setCell(r, kProduction, rs.text(fUnits));
         hourText = rs.text(fHour);
         dateText = rs.text(fDate);
@@ -72,8 +86,8 @@ Result<void> ShiftDMSReport(DbConnection& db, EventPump& pump, ReportGrid& runGr
         const auto runValue = fieldNumber(rs, fRun);
         if (const auto run = runValue ? wholeNumber32(*runValue) : std::nullopt) {
             for (size_t i = 0; i < kLossCategories.size(); ++i)
-                HourWindowLoss(db, pump, runGrid, kLossCategories[i], kLackOfSales + static_cast<int>(i), dateText,
-                               hourText, *run);
+                HourWindowLoss(db, pump, runGrid, kLossCategories[i], kLackOfSales + static_cast<int>(i),
+                               dateText, hourText, *run);
         }
 
         const auto uspeed = fieldNumber(rs, fUSpeed);
@@ -96,7 +110,8 @@ Result<void> ShiftDMSReport(DbConnection& db, EventPump& pump, ReportGrid& runGr
         const auto planned = number(kPlannedLoss);
         if (earned && lackOfSales && planned && 60 - (*lackOfSales + *planned) != 0)
             setRounded(kMe, *earned / (60 - (*lackOfSales + *planned)) * 100);
-        if (earned && lackOfSales && 60 - *lackOfSales != 0) setRounded(kNax, *earned / (60 - *lackOfSales) * 100);
+        if (earned && lackOfSales && 60 - *lackOfSales != 0)
+            setRounded(kNax, *earned / (60 - *lackOfSales) * 100);
         const auto units = fieldNumber(rs, fUnits);
         const auto caseCount = fieldNumber(rs, fCaseCount);
         if (units && caseCount && *caseCount != 0)

@@ -9,7 +9,8 @@
 
 namespace nax {
 
-inline constexpr std::string_view kShiftWindowRefusal = "Shift wise report Cannot be generated for More than 7 Days";
+inline constexpr std::string_view kShiftWindowRefusal =
+    "Shift wise report Cannot be generated for More than 7 Days";
 
 // Resets the run grid to the shift headers and fills it; the detail grid is appended to, never
 // cleared. A window over 7 days is refused (kShiftWindowRefusal) with only the header row left.

@@ -1,9 +1,9 @@
 // The hour-window losses and the shift-wise DMS report.
+#include "dms/ShiftDms.h"
 #include "DmsFixture.h"
 #include "dms/DmsLayouts.h"
 #include "dms/DowntimeDetail.h"
 #include "dms/HourWindowLoss.h"
-#include "dms/ShiftDms.h"
 #include "shell/DbConnection.h"
 
 #include <gtest/gtest.h>
@@ -18,7 +18,7 @@ using test::kMinute;
 using test::quoted;
 
 class CountingPump : public EventPump {
-public:
+  public:
     void processEvents() override { ++count; }
     int count = 0;
 };
@@ -37,7 +37,7 @@ struct HourCase {
 };
 
 class HourWindow : public test::DmsDatabase, public ::testing::WithParamInterface<HourCase> {
-protected:
+  protected:
     std::string loss(std::string_view hour, std::string_view category = "Lack of Sales", int32_t run = 1) {
         grid.setRows(0);
         grid.setCols(24);
@@ -51,8 +51,10 @@ protected:
 };
 
 TEST_P(HourWindow, ClipsEventsToTheHour) {
-    for (const auto& e : GetParam().events) addEvent(1, e.start, e.end, quoted(e.lossStructure));
-    for (const auto& [hour, expected] : GetParam().hourFigures) EXPECT_EQ(loss(hour), expected) << "hour " << hour;
+    for (const auto& e : GetParam().events)
+        addEvent(1, e.start, e.end, quoted(e.lossStructure));
+    for (const auto& [hour, expected] : GetParam().hourFigures)
+        EXPECT_EQ(loss(hour), expected) << "hour " << hour;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -66,7 +68,9 @@ INSTANTIATE_TEST_SUITE_P(
                  {{"06", "29"}, {"07", "60"}, {"08", "60"}, {"09", "10"}}},
         HourCase{"FromTheFullHour", {{dec5(7), dec5(8, 30)}}, {{"07", "60"}, {"08", "30"}}},
         HourCase{"InTheLastMinute", {{dec5(7, 59, 10), dec5(7, 59, 50)}}, {{"07", "0"}, {"08", "0"}}},
-        HourCase{"OverlappingEventsCapped", {{dec5(7, 5), dec5(7, 45)}, {dec5(7, 10), dec5(7, 50)}}, {{"07", "60"}}},
+        HourCase{"OverlappingEventsCapped",
+                 {{dec5(7, 5), dec5(7, 45)}, {dec5(7, 10), dec5(7, 50)}},
+                 {{"07", "60"}}},
         HourCase{"TrailingBlanksStillMatch", {{dec5(7, 10), dec5(7, 25), "Lack of Sales  "}}, {{"07", "15"}}},
         HourCase{"OtherCategoryNotCounted", {{dec5(7, 10), dec5(7, 25), "Planned Loss"}}, {{"07", "0"}}}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -84,8 +88,8 @@ TEST_F(HourWindow, PumpsEventsAndSendsTheThreeLookups) {
     EXPECT_EQ(pump.count, 6);
     const std::string where = " where Run_no =12 and  trim([Loss_Structure]) ='QA Loss' and  ";
     const std::vector<std::string> expected = {
-        "select Sum(iif(DT_End>46361.3326388889,46361.3326388889,DT_End) -Dt_Start) *60 *24 from TimeLost " + where +
-            "DT_Start between 46361.2916666667 and 46361.3326388889",
+        "select Sum(iif(DT_End>46361.3326388889,46361.3326388889,DT_End) -Dt_Start) *60 *24 from TimeLost " +
+            where + "DT_Start between 46361.2916666667 and 46361.3326388889",
         "select 60 from TimeLost " + where + "DT_Start <=46361.2916666667 and dt_End >=46361.3326388889",
         "select Sum(DT_End-iif(DT_Start<46361.2916666667,46361.2916666667,DT_Start)) *60 *24 from TimeLost " +
             where + "DT_End between 46361.2916666667 and 46361.3326388889 and DT_Start < 46361.2916666667",
@@ -98,11 +102,14 @@ TEST_F(HourWindow, PumpsEventsAndSendsTheThreeLookups) {
 // ------------------------------------------------------------------ ShiftDMSReport
 
 class ShiftDms : public test::DmsDatabase {
-protected:
-    Result<void> run(double start, double end) { return ShiftDMSReport(*db, pump, runGrid, detailGrid, start, end); }
+  protected:
+    Result<void> run(double start, double end) {
+        return ShiftDMSReport(*db, pump, runGrid, detailGrid, start, end);
+    }
     std::vector<std::string> row(int r) const {
         std::vector<std::string> cells;
-        for (int c = 0; c < runGrid.cols(); ++c) cells.emplace_back(runGrid.cell(r, c));
+        for (int c = 0; c < runGrid.cols(); ++c)
+            cells.emplace_back(runGrid.cell(r, c));
         return cells;
     }
     std::string cell(int r, int c) const { return std::string(runGrid.cell(r, c)); }
@@ -115,9 +122,9 @@ TEST_F(ShiftDms, HourOf1800UnitsWithoutDowntime) {
     addProduction(1, dec5(7, 10), 30, 60);
     ASSERT_TRUE(run(dec5(7), dec5(8)));
     ASSERT_EQ(runGrid.rows(), 2);
-    const std::vector<std::string> expected = {"07", "PET 500", "Cola", "1",  "40", "24", "75", "0",
-                                               "0",  "0",       "0",    "0",  "0",  "15", "15", "45",
-                                               "B",  "75",      "75",   "05-Dec-26", "05", "December", "2026", "49"};
+    const std::vector<std::string> expected = {
+        "07", "PET 500", "Cola", "1",  "40", "24", "75", "0",         "0",  "0",        "0",    "0",
+        "0",  "15",      "15",   "45", "B",  "75", "75", "05-Dec-26", "05", "December", "2026", "49"};
     EXPECT_EQ(row(1), expected);
     EXPECT_EQ(pump.count, 36); // six lookups of the hour, each pumping six times
 }
@@ -147,8 +154,8 @@ TEST_F(ShiftDms, RowsFollowTheDateTextThenHourThenRun) {
     for (int r = 1; r < runGrid.rows(); ++r)
         order.push_back(cell(r, 19) + " " + cell(r, 0) + " " + cell(r, 3) + " " + cell(r, 16));
     EXPECT_EQ(order, (std::vector<std::string>{"01-Dec-26 00 1 A", "01-Dec-26 01 1 A", "01-Dec-26 02 1 A",
-                                                "01-Dec-26 03 1 A", "30-Nov-26 20 1 C", "30-Nov-26 21 1 C",
-                                                "30-Nov-26 21 2 C", "30-Nov-26 22 1 A", "30-Nov-26 23 1 A"}));
+                                               "01-Dec-26 03 1 A", "30-Nov-26 20 1 C", "30-Nov-26 21 1 C",
+                                               "30-Nov-26 21 2 C", "30-Nov-26 22 1 A", "30-Nov-26 23 1 A"}));
     EXPECT_EQ(cell(6, 1), "PET 500");
     EXPECT_EQ(cell(7, 1), "Can 330");
     EXPECT_EQ(cell(1, 20), "01");
@@ -185,7 +192,8 @@ TEST_F(ShiftDms, HourOfARunWithoutSpeedIsStillListed) {
     ASSERT_TRUE(run(dec5(7), dec5(9)));
     ASSERT_EQ(runGrid.rows(), 3);
     EXPECT_EQ(cell(1, 12), "10");
-    for (const int c : {13, 14, 15, 17, 18}) EXPECT_EQ(cell(1, c), "") << c;
+    for (const int c : {13, 14, 15, 17, 18})
+        EXPECT_EQ(cell(1, c), "") << c;
     EXPECT_EQ(cell(1, 6), "20"); // 480 units in cases
     EXPECT_EQ(cell(1, 16), "B");
     EXPECT_EQ(cell(2, 15), "10");
@@ -197,8 +205,8 @@ TEST_F(ShiftDms, WindowEventsAreAppendedToTheDetailGrid) {
     detailGrid.addRow({"earlier"});
     addRun(1, dec5(6), dec5(14), "40", "24");
     addEvent(1, dec5(7, 10), dec5(7, 20), quoted("QA Loss"));
-    addEvent(1, dec5(6, 50), dec5(7, 20), quoted("QA Loss"));  // starts before the window
-    addEvent(1, dec5(7, 50), dec5(8, 20), quoted("QA Loss"));  // ends after it
+    addEvent(1, dec5(6, 50), dec5(7, 20), quoted("QA Loss")); // starts before the window
+    addEvent(1, dec5(7, 50), dec5(8, 20), quoted("QA Loss")); // ends after it
     ASSERT_TRUE(run(dec5(7), dec5(8)));
     ASSERT_EQ(detailGrid.rows(), 3);
     EXPECT_EQ(detailGrid.cell(1, 0), "earlier");

@@ -19,7 +19,7 @@ constexpr double kNow = 46361.5; // 05-Dec-26 12:00
 
 // Presses the window's buttons whenever the report lets events through.
 class MeddlingPump : public EventPump {
-public:
+  public:
     void processEvents() override {
         if (!window) return;
         window->Command1->click();
@@ -29,7 +29,7 @@ public:
 };
 
 class FrmDMSTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(db);
         exec(*db, "insert into Pack_Master values (1,'PET 500'); insert into Flavor_Master values (1,'Cola');"
@@ -38,7 +38,8 @@ protected:
                   "insert into TimeLost (Run_no, DT_Start, DT_End, Time_Lost, Asset, Loss_Structure) values "
                   "(1, 46360.3, 46360.31, 0.01, 'Filler', 'Planned Loss')");
         // Run 1: 300 minutes of 100 units; run 2: 30 minutes of 60 units from 07:12.
-        std::string opc = "insert into opc (Timestamp, Tag_id, Run_ID, Shift_ID, Pack_ID, Flavor_Id, Production) values ";
+        std::string opc =
+            "insert into opc (Timestamp, Tag_id, Run_ID, Shift_ID, Pack_ID, Flavor_Id, Production) values ";
         for (int i = 0; i < 330; ++i) {
             const bool first = i < 300;
             const double at = first ? 46360.25 + i / 1440.0 : 46361.3 + (i - 300) / 1440.0;

@@ -26,9 +26,9 @@ const QString kShiftFormat = QStringLiteral("dd-MMM-yy hh:mm tt");
 } // namespace
 
 FrmDMS::FrmDMS(AppContext& context, QWidget* parent)
-    : QWidget(parent), Label1(new QLabel(QStringLiteral("Start Date"), this)), DMSStart_date(new DatePicker(this)),
-      Label2(new QLabel(QStringLiteral("End Date"), this)), DMSEnd_Date(new DatePicker(this)),
-      Option1(new QRadioButton(QStringLiteral("Daily Report"), this)),
+    : QWidget(parent), Label1(new QLabel(QStringLiteral("Start Date"), this)),
+      DMSStart_date(new DatePicker(this)), Label2(new QLabel(QStringLiteral("End Date"), this)),
+      DMSEnd_Date(new DatePicker(this)), Option1(new QRadioButton(QStringLiteral("Daily Report"), this)),
       Option2(new QRadioButton(QStringLiteral("Shift Report"), this)),
       Command1(new QPushButton(QStringLiteral("Generate"), this)),
       Command2(new QPushButton(QStringLiteral("Print"), this)), MSFlexGrid1(new ReportGridView(this)),
@@ -37,11 +37,13 @@ FrmDMS::FrmDMS(AppContext& context, QWidget* parent)
     setWindowTitle(QStringLiteral("DMS"));
     resize(twips(12870), twips(8775));
     const std::pair<QObject*, const char*> names[] = {
-        {Label1, "Label1"},   {DMSStart_date, "DMSStart_date"}, {Label2, "Label2"},
-        {DMSEnd_Date, "DMSEnd_Date"}, {Option1, "Option1"},     {Option2, "Option2"},
-        {Command1, "Command1"}, {Command2, "Command2"},         {MSFlexGrid1, "MSFlexGrid1"},
-        {MsfDT, "MsfDT"}};
-    for (const auto& [object, name] : names) object->setObjectName(QString::fromLatin1(name));
+        {Label1, "Label1"},           {DMSStart_date, "DMSStart_date"},
+        {Label2, "Label2"},           {DMSEnd_Date, "DMSEnd_Date"},
+        {Option1, "Option1"},         {Option2, "Option2"},
+        {Command1, "Command1"},       {Command2, "Command2"},
+        {MSFlexGrid1, "MSFlexGrid1"}, {MsfDT, "MsfDT"}};
+    for (const auto& [object, name] : names)
+        object->setObjectName(QString::fromLatin1(name));
     place(Label1, 120, 240, 975, 255);
     place(DMSStart_date, 1200, 240, 1830, 375);
     place(Label2, 3285, 240, 975, 255);
@@ -52,7 +54,7 @@ FrmDMS::FrmDMS(AppContext& context, QWidget* parent)
     place(Command2, 10440, 240, 1215, 495);
     place(MSFlexGrid1, 0, 840, 12855, 7815);
     place(MsfDT, 480, 2220, 11355, 4635);
-    MsfDT->raise(); // lies over the run grid
+    MsfDT->raise();              // lies over the run grid
     Command2->setEnabled(false); // printing into the workbook templates comes later
 
     connect(Option1, &QRadioButton::clicked, this, &FrmDMS::Option1Click);
@@ -67,7 +69,9 @@ FrmDMS::FrmDMS(AppContext& context, QWidget* parent)
     Option1Click();
 }
 
-int FrmDMS::twips(int value) const { return value * logicalDpiX() / 1440; }
+int FrmDMS::twips(int value) const {
+    return value * logicalDpiX() / 1440;
+}
 
 void FrmDMS::place(QWidget* widget, int left, int top, int width, int height) {
     widget->setGeometry(twips(left), twips(top), twips(width), twips(height));
@@ -100,14 +104,18 @@ void FrmDMS::Option2Click() {
     MSFlexGrid1->refresh();
 }
 
-void FrmDMS::keepRunningMode() { (runningDaily_ ? Option1 : Option2)->setChecked(true); }
+void FrmDMS::keepRunningMode() {
+    (runningDaily_ ? Option1 : Option2)->setChecked(true);
+}
 
 void FrmDMS::Command1Click() {
     if (busy_) return; // a report is running; events reach the window meanwhile
     busy_ = true;
     runningDaily_ = Option1->isChecked();
-    if (runningDaily_) runDaily();
-    else runShift();
+    if (runningDaily_)
+        runDaily();
+    else
+        runShift();
     busy_ = false;
 }
 
@@ -148,8 +156,10 @@ void FrmDMS::runShift() {
 }
 
 void FrmDMS::showFailure(const Error& error) {
-    if (error.refusal) context_.messages.show(error.message, MessageIcon::Information);
-    else context_.messages.show(describeError(error));
+    if (error.refusal)
+        context_.messages.show(error.message, MessageIcon::Information);
+    else
+        context_.messages.show(describeError(error));
 }
 
 void FrmDMS::closeEvent(QCloseEvent* event) {
