@@ -111,7 +111,7 @@ Result<std::unique_ptr<DbConnection>> DbConnection::open(const std::string& path
 }
 
 Result<void> DbConnection::execute(std::string_view sql) {
-    const std::string statement = withCaseInsensitiveLiterals(sql);
+    const std::string statement = caseInsensitiveStatement(sql);
     char* message = nullptr;
     const int rc = sqlite3_exec(db_, statement.c_str(), nullptr, nullptr, &message);
     if (rc == SQLITE_OK) return success();
@@ -121,7 +121,7 @@ Result<void> DbConnection::execute(std::string_view sql) {
 }
 
 Result<Recordset> DbConnection::openRecordset(std::string_view sql) {
-    const std::string statement = withCaseInsensitiveLiterals(sql);
+    const std::string statement = caseInsensitiveStatement(sql);
     sqlite3_stmt* stmt = nullptr;
     if (sqlite3_prepare_v2(db_, statement.c_str(), static_cast<int>(statement.size()), &stmt, nullptr) !=
         SQLITE_OK) {
@@ -139,48 +139,6 @@ Result<Recordset> DbConnection::openRecordset(std::string_view sql) {
     }
     Error error = lastError();
     return error;
-}
-
-// ---------------------------------------------------------------- statement text
-
-namespace {
-size_t skipPast(std::string_view sql, size_t from, char closing) {
-    const size_t end = sql.find(closing, from + 1);
-    return end == std::string_view::npos ? sql.size() : end + 1;
-}
-
-// End of a '...' literal starting at `from`; '' inside is an escaped quote.
-size_t literalEnd(std::string_view sql, size_t from) {
-    size_t i = from + 1;
-    while (i < sql.size()) {
-        if (sql[i] == '\'') {
-            if (i + 1 < sql.size() && sql[i + 1] == '\'') {
-                i += 2;
-                continue;
-            }
-            return i + 1;
-        }
-        ++i;
-    }
-    return sql.size();
-}
-} // namespace
-
-std::string withCaseInsensitiveLiterals(std::string_view sql) {
-    std::string out;
-    out.reserve(sql.size() + 32);
-    size_t i = 0;
-    while (i < sql.size()) {
-        const char c = sql[i];
-        size_t next = i + 1;
-        if (c == '[') next = skipPast(sql, i, ']');
-        else if (c == '"') next = skipPast(sql, i, '"');
-        else if (c == '\'') next = literalEnd(sql, i);
-        out.append(sql.substr(i, next - i));
-        if (c == '\'') out.append(" COLLATE NOCASE");
-        i = next;
-    }
-    return out;
 }
 
 } // namespace nax

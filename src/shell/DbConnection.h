@@ -84,8 +84,4 @@ private:
     Clock clock_;
 };
 
-// Makes text literals compare without regard to case: each '...' literal outside bracketed
-// names gets COLLATE NOCASE. Exposed for tests.
-std::string withCaseInsensitiveLiterals(std::string_view sql);
-
 } // namespace nax

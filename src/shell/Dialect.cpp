@@ -3,6 +3,7 @@
 #include "DbConnection.h"
 #include "TextRules.h"
 
+#include <cctype>
 #include <cmath>
 #include <optional>
 #include <sqlite3.h>
@@ -104,6 +105,90 @@ void registerDialectFunctions(DbConnection& connection) {
         sqlite3_create_function_v2(connection.handle(), f.name, f.arguments, flags, &connection, f.call, nullptr,
                                    nullptr, nullptr);
     }
+}
+
+} // namespace nax
+
+// ---------------------------------------------------------------- statement text
+
+namespace nax {
+namespace {
+
+bool isNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.'; }
+
+size_t skipPast(std::string_view sql, size_t from, char closing) {
+    const size_t end = sql.find(closing, from + 1);
+    return end == std::string_view::npos ? sql.size() : end + 1;
+}
+
+// End of a '...' literal starting at `from`; '' inside is an escaped quote.
+size_t literalEnd(std::string_view sql, size_t from) {
+    size_t i = from + 1;
+    while (i < sql.size()) {
+        if (sql[i] != '\'') {
+            ++i;
+        } else if (i + 1 < sql.size() && sql[i + 1] == '\'') {
+            i += 2;
+        } else {
+            return i + 1;
+        }
+    }
+    return sql.size();
+}
+
+// True when the word at `at` is `word` (any case) standing alone.
+bool wordAt(std::string_view text, size_t at, std::string_view word) {
+    if (at + word.size() > text.size()) return false;
+    for (size_t i = 0; i < word.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(text[at + i])) != word[i]) return false;
+    const bool startsAlone = at == 0 || !isNameChar(text[at - 1]);
+    const bool endsAlone = at + word.size() == text.size() || !isNameChar(text[at + word.size()]);
+    return startsAlone && endsAlone;
+}
+
+size_t skipBlanksBack(std::string_view text, size_t end) {
+    while (end > 0 && std::isspace(static_cast<unsigned char>(text[end - 1]))) --end;
+    return end;
+}
+
+// Where the IN list's left operand ends, for an "in" word at `at` followed by "(";
+// npos when there is none to mark.
+size_t inOperandEnd(std::string_view text, size_t at) {
+    size_t after = at + 2;
+    while (after < text.size() && std::isspace(static_cast<unsigned char>(text[after]))) ++after;
+    if (after >= text.size() || text[after] != '(') return std::string_view::npos;
+    size_t end = skipBlanksBack(text, at);
+    if (end >= 3 && wordAt(text, end - 3, "not")) end = skipBlanksBack(text, end - 3);
+    if (end == 0) return std::string_view::npos;
+    const char last = text[end - 1];
+    return last == ')' || last == ']' || last == '\'' || isNameChar(last) ? end : std::string_view::npos;
+}
+
+} // namespace
+
+std::string caseInsensitiveStatement(std::string_view sql) {
+    static constexpr std::string_view kNoCase = " COLLATE NOCASE";
+    std::string out;
+    out.reserve(sql.size() + 48);
+    size_t i = 0;
+    while (i < sql.size()) {
+        const char c = sql[i];
+        size_t next = i + 1;
+        if (c == '[') next = skipPast(sql, i, ']');
+        else if (c == '"') next = skipPast(sql, i, '"');
+        else if (c == '\'') next = literalEnd(sql, i);
+        else if (wordAt(sql, i, "in")) {
+            // The operand text is already in `out`, which matches `sql` up to here but for the
+            // markers added so far; find its end there.
+            const size_t operandEnd = inOperandEnd(out + std::string(sql.substr(i)), out.size());
+            if (operandEnd != std::string_view::npos) out.insert(operandEnd, kNoCase);
+            next = i + 2;
+        }
+        out.append(sql.substr(i, next - i));
+        if (c == '\'') out.append(kNoCase);
+        i = next;
+    }
+    return out;
 }
 
 } // namespace nax

@@ -3,6 +3,7 @@
 #include "DmsFixture.h"
 #include "dms/DmsLayouts.h"
 #include "shell/DbConnection.h"
+#include "shell/Dialect.h"
 
 #include <gtest/gtest.h>
 
@@ -222,7 +223,7 @@ TEST_F(DailyDms, SendsTheStatementsAsWritten) {
     };
     ASSERT_EQ(sent.size(), expected.size());
     for (size_t i = 0; i < sent.size(); ++i)
-        EXPECT_EQ(sent[i], withCaseInsensitiveLiterals(expected[i])) << i;
+        EXPECT_EQ(sent[i], caseInsensitiveStatement(expected[i])) << i;
 }
 
 TEST_F(DailyDms, DetailGridHoldsTheEventsRunAfterRun) {

@@ -5,6 +5,7 @@
 #include "dms/DowntimeDetail.h"
 #include "dms/HourWindowLoss.h"
 #include "shell/DbConnection.h"
+#include "shell/Dialect.h"
 
 #include <gtest/gtest.h>
 
@@ -96,7 +97,7 @@ TEST_F(HourWindow, PumpsEventsAndSendsTheThreeLookups) {
     };
     ASSERT_EQ(log.statements.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i)
-        EXPECT_EQ(log.statements[i], withCaseInsensitiveLiterals(expected[i])) << i;
+        EXPECT_EQ(log.statements[i], caseInsensitiveStatement(expected[i])) << i;
 }
 
 // ------------------------------------------------------------------ ShiftDMSReport

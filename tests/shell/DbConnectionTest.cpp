@@ -1,6 +1,7 @@
 // The database layer on a real SQLite file: dialect functions, case-insensitive literals,
 // field texts and the errors of a failed open.
 #include "shell/DbConnection.h"
+#include "shell/Dialect.h"
 #include "shell/Startup.h"
 #include "support/TestSupport.h"
 
@@ -46,8 +47,16 @@ TEST_F(DialectTest, TextLiteralsCompareWithoutRegardToCase) {
     exec(*db, "insert into TimeLost(Dt_ID, Loss_Structure) values (1,'Minor Stoppage'),(2,'LACK of sales '),(3,NULL)");
     EXPECT_EQ(scalar(*db, "select count(*) from TimeLost where trim([Loss_Structure]) ='lack of sales'"), "1");
     EXPECT_EQ(scalar(*db, "select count(*) from TimeLost where Loss_Structure not in ('minor stoppage')"), "1");
+    exec(*db, "insert into TimeLost(Dt_ID, Loss_Structure) values (4,' equipment LOSS'),(5,'')");
+    EXPECT_EQ(scalar(*db, "select count(*) from TimeLost where trim([Loss_Structure]) in ('Equipment Loss','')"), "2");
+    EXPECT_EQ(scalar(*db, "select count(*) from TimeLost where Loss_Structure NOT IN ('minor stoppage')"), "3");
+    EXPECT_EQ(caseInsensitiveStatement("where trim(a) not in ('x') and [b c] in ('y') and t.d in (select 1)"),
+              "where trim(a) COLLATE NOCASE not in ('x' COLLATE NOCASE) and [b c] COLLATE NOCASE in "
+              "('y' COLLATE NOCASE) and t.d COLLATE NOCASE in (select 1)");
+    EXPECT_EQ(caseInsensitiveStatement("select min, inner, [in (x)], 'in (' from t"),
+              "select min, inner, [in (x)], 'in (' COLLATE NOCASE from t");
     // A quote inside a literal and bracketed names are left alone.
-    EXPECT_EQ(withCaseInsensitiveLiterals("select [it's] from t where a='x''y'"),
+    EXPECT_EQ(caseInsensitiveStatement("select [it's] from t where a='x''y'"),
               "select [it's] from t where a='x''y' COLLATE NOCASE");
 }
 
