@@ -1,8 +1,12 @@
 // nax-report: the reports without windows, for scripts and scheduled jobs.
+#include "dms/DailyDms.h"
+#include "dms/ShiftDms.h"
 #include "downtime/DowntimeList.h"
 #include "shell/CommandLine.h"
 #include "shell/DataFolder.h"
 #include "shell/DbConnection.h"
+#include "shell/EventPump.h"
+#include "shell/Progress.h"
 #include "shell/QueryHelpers.h"
 
 #include <fstream>
@@ -84,6 +88,12 @@ std::optional<Result<void>> runReport(const Arguments& args, DbConnection& db, R
         const DowntimeRange range{args.from, args.to, args.minorStops};
         if (!isValidRange(range)) return Result<void>(refusal(kInvalidDates));
         result = ListDowntime(db, runGrid, range, kListWidthTwips);
+    } else if (args.report == "dms-daily") {
+        SilentProgress progress;
+        result = DailyDMSReport(db, runGrid, detailGrid, args.from, args.to, progress);
+    } else if (args.report == "dms-shift") {
+        NoEventPump pump;
+        result = ShiftDMSReport(db, pump, runGrid, detailGrid, args.from, args.to);
     } else {
         return std::nullopt;
     }

@@ -138,4 +138,24 @@ TEST_F(NaxReportTest, PrintsTheListAndExitsByKindOfFailure) {
     EXPECT_TRUE(err.contains(QStringLiteral("missing.sqlite")));
 }
 
+TEST_F(NaxReportTest, DmsReportsPrintTheirGridsAndRefuseMoreThanSevenDays) {
+    QString out, err;
+    const QStringList db = {QStringLiteral("--db"), dbPath()};
+    EXPECT_EQ(run(QStringList{QStringLiteral("dms-shift")} + db +
+                      QStringList{QStringLiteral("--from"), QStringLiteral("2026-12-01 00:00"), QStringLiteral("--to"),
+                                  QStringLiteral("2026-12-08 00:01")},
+                  &out, &err),
+              3);
+    EXPECT_EQ(err, QStringLiteral("Shift wise report Cannot be generated for More than 7 Days\n"));
+    EXPECT_TRUE(out.isEmpty());
+    ASSERT_EQ(run(QStringList{QStringLiteral("dms-daily")} + db +
+                      QStringList{QStringLiteral("--from"), QStringLiteral("2026-11-01 00:00"), QStringLiteral("--to"),
+                                  QStringLiteral("2026-12-06 00:00"), QStringLiteral("--grid"), QStringLiteral("detail"),
+                                  QStringLiteral("--format"), QStringLiteral("csv")},
+                  &out),
+              0);
+    EXPECT_TRUE(out.startsWith(QStringLiteral("Run No,Pack,Flavor,StartTime,EndTime,TimeLost,Shift,Asset,")));
+    EXPECT_TRUE(out.endsWith(QStringLiteral("WW-Asset\r\n")));
+}
+
 } // namespace

@@ -124,12 +124,18 @@ TEST_F(Form2ListTest, MenuShowsOneDowntimeWindowAndExits) {
     EXPECT_EQ(menu.downtimeWindow(), nullptr);
     QTest::mouseClick(menu.Command4, Qt::LeftButton);
     EXPECT_NE(menu.downtimeWindow(), nullptr);
+    QTest::mouseClick(menu.Command3, Qt::LeftButton);
+    QTest::mouseClick(menu.Command3, Qt::LeftButton);
+    ASSERT_NE(menu.dmsWindow(), nullptr);
+    EXPECT_EQ(menu.dmsWindow()->windowTitle(), QStringLiteral("DMS"));
+    EXPECT_FALSE(menu.Command2->isEnabled());
     QTest::mouseClick(menu.CmdShutDown, Qt::LeftButton);
     EXPECT_EQ(exits, 1);
     EXPECT_EQ(menu.Command4->nextInFocusChain(), menu.Command3);
     EXPECT_EQ(menu.Command3->nextInFocusChain(), menu.Command2);
     EXPECT_EQ(menu.Command2->nextInFocusChain(), menu.CmdShutDown);
     delete menu.downtimeWindow();
+    delete menu.dmsWindow();
 }
 
 TEST(FrmProgressTest, EveryStepCountsEvenBetweenRepaints) {

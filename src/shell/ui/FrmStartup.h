@@ -1,5 +1,6 @@
 #pragma once
 // The main menu: opens the working windows, one instance of each, and ends the program.
+#include "dms/ui/FrmDMS.h"
 #include "downtime/ui/Form2.h"
 #include "shell/AppContext.h"
 
@@ -22,14 +23,14 @@ public:
     QPushButton* CmdShutDown; // Exit
 
     Form2* downtimeWindow() const { return downtime_; }
-    QWidget* dmsWindow() const { return dms_; }
+    FrmDMS* dmsWindow() const { return dms_; }
 
 private:
     // Shows the window of that kind, creating it when there is none.
     template <class Window> void showSingle(QPointer<Window>& window);
     AppContext& context_;
     QPointer<Form2> downtime_;
-    QPointer<QWidget> dms_;
+    QPointer<FrmDMS> dms_;
 };
 
 } // namespace nax
