@@ -21,7 +21,11 @@ int ReportGridModel::rowCount(const QModelIndex& parent) const {
 int ReportGridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : grid_.cols(); }
 
 QVariant ReportGridModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid()) return {};
+    // The view may ask for a cell the grid no longer has when a report changed the grid and
+    // events were let through before the next reload.
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() + 1 >= grid_.rows() ||
+        index.column() >= grid_.cols())
+        return {};
     return qText(grid_.cell(index.row() + 1, index.column()));
 }
 
