@@ -52,6 +52,17 @@ FrmDMS::FrmDMS(AppContext& context, QWidget* parent)
     place(Option2, 7800, 240, 1215, 495);
     place(Command1, 9240, 240, 1215, 495);
     place(Command2, 10440, 240, 1215, 495);
+    // Captions can need more room in the desktop's font than the designed sizes give: widen a
+    // control of the top row to its text and move those to its right along.
+    int right = 0;
+    for (QWidget* control : std::initializer_list<QWidget*>{Label1, DMSStart_date, Label2, DMSEnd_Date, Option1,
+                                                            Option2, Command1, Command2}) {
+        QRect area = control->geometry();
+        area.setWidth(std::max(area.width(), control->sizeHint().width()));
+        if (area.left() < right + 4) area.moveLeft(right + 4);
+        control->setGeometry(area);
+        right = area.right();
+    }
     place(MSFlexGrid1, 0, 840, 12855, 7815);
     place(MsfDT, 480, 2220, 11355, 4635);
     MsfDT->raise();              // lies over the run grid

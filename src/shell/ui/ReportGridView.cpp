@@ -56,6 +56,7 @@ ReportGridView::ReportGridView(QWidget* parent)
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setResizeContentsPrecision(100); // fit to the first rows, never all of them
 
     // Column 0 lies in a second view over the first, so it stays put while scrolling sideways.
     frozen_->setModel(&model_);
@@ -98,10 +99,11 @@ void ReportGridView::refresh() {
 
 void ReportGridView::applyWidths() {
     const int dpi = logicalDpiX();
-    const int fallback = horizontalHeader()->defaultSectionSize();
     for (int c = 0; c < grid_.cols(); ++c) {
         const int twips = grid_.colWidth(c);
-        setColumnWidth(c, twips == ReportGrid::kDefaultWidth ? fallback : twips * dpi / 1440);
+        // Columns without a width of their own fit their header and first rows.
+        if (twips == ReportGrid::kDefaultWidth) resizeColumnToContents(c);
+        else setColumnWidth(c, twips * dpi / 1440);
     }
     if (grid_.cols() > 0) frozen_->setColumnWidth(0, columnWidth(0));
     placeFrozenColumn();
