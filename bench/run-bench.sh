@@ -53,5 +53,5 @@ for db in "$DB" "$BARE"; do
   report dms-shift "$db" "$SHIFT_FROM" "$END" "$SHIFT_FLOOR"
 done
 for b in "$BUILD"/bench/*; do
-  [ -x "$b" ] && QT_QPA_PLATFORM=offscreen "$b"
+  if [ -f "$b" ] && [ -x "$b" ]; then QT_QPA_PLATFORM=offscreen "$b"; fi
 done
