@@ -175,7 +175,7 @@ const std::vector<Asset> kAssets = {
       {"Shift handover", kOperationalLoss},
       {"Quality hold", kQaLoss},
       {"Syrup not released", kQaLoss},
-      {"Product out of specification", kQaLoss}}},
+      {"Product out of tolerance", kQaLoss}}},
 };
 
 const std::vector<const char*> kOperators = {"Ravi Kumar",   "Suresh Patil", "Anil Sharma",    "Manoj Singh",
