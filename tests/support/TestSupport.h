@@ -1,6 +1,9 @@
 #pragma once
 // Fixtures shared by the tests: a scratch folder and a plant database built in it.
+#include "shell/AppContext.h"
 #include "shell/DbConnection.h"
+
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <memory>
@@ -30,5 +33,20 @@ std::unique_ptr<DbConnection> makePlantDatabase(const std::string& path, bool wi
 void exec(DbConnection& db, const std::string& sql);
 // First field of the first row as text ("" for no row / NULL); fails the test on error.
 std::string scalar(DbConnection& db, const std::string& sql);
+
+// A test on an empty plant database, db1.sqlite in its own scratch folder.
+class PlantDbTest : public ::testing::Test {
+protected:
+    ScratchDir dir;
+    std::unique_ptr<DbConnection> db = makePlantDatabase(dir.file("db1.sqlite"));
+};
+
+// The same, plus what a window is handed: messages kept for reading, no event pump.
+class WindowTest : public PlantDbTest {
+protected:
+    CapturedMessages messages;
+    NoEventPump pump;
+    AppContext context{*db, messages, pump, dir.path(), {}, {}};
+};
 
 } // namespace nax::test

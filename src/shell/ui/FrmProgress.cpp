@@ -1,6 +1,7 @@
 #include "FrmProgress.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QScreen>
 #include <QLabel>
 #include <QProgressBar>
 
@@ -26,6 +27,12 @@ FrmProgress::FrmProgress(QWidget* parent)
 
 void FrmProgress::SetMax(int32_t maxer) {
     state_.setMaximum(maxer);
+    if (!isVisible()) {
+        // Over the middle of the window at work (or the screen), where the eye already is.
+        const QWidget* anchor = parentWidget() ? parentWidget()->window() : QApplication::activeWindow();
+        const QRect area = anchor ? anchor->frameGeometry() : screen()->availableGeometry();
+        move(area.center() - rect().center());
+    }
     show();
     repaintNow();
 }
