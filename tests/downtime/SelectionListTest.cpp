@@ -7,49 +7,41 @@
 namespace nax {
 namespace {
 
-using Texts = std::vector<std::string>;
-
-class SelectionFilter : public ::testing::Test {
-protected:
-    void SetUp() override {
-        int key = 1;
-        for (const char* name :
-             {"Filler - Valve (A)", "Capper", "Filler Bowl", "filter", "Ill Motor", "Line 2 Feed", "Line A Feed", "Étiqueteuse"})
-            list.addRow(key, std::to_string(key), name, ""), ++key;
-    }
-    Texts find(std::string_view typed) {
-        Texts texts;
-        for (int row : list.filter(0, typed)) texts.push_back(list.record(0, row).text);
-        return texts;
-    }
+TEST(SelectionFilter, FindsByTheStartOfTheSearchKeyOrOfTheTextWithTheDialectsWildcards) {
     SelectionList list;
-};
-
-TEST_F(SelectionFilter, FindsByTheStartOfTheSearchKeyOrOfTheText) {
-    EXPECT_EQ(find("fill"), (Texts{"Filler - Valve (A)", "Filler Bowl"}));
-    EXPECT_EQ(find("Fil"), (Texts{"Filler - Valve (A)", "Filler Bowl", "filter"}));
-    EXPECT_EQ(find("fillervalve"), (Texts{"Filler - Valve (A)"}));
-    EXPECT_EQ(find("FILLER-VALVE (a"), (Texts{"Filler - Valve (A)"}));
-    EXPECT_EQ(find("éti"), (Texts{"Étiqueteuse"}));
-    EXPECT_EQ(find("ill"), (Texts{"Ill Motor"})); // never in the middle of a name
-    EXPECT_TRUE(find("valve").empty());
-    EXPECT_EQ(find("").size(), 8u);
+    int key = 1;
+    for (const char* name : {"Filler - Valve (A)", "Capper", "Filler Bowl", "filter", "Ill Motor",
+                             "Line 2 Feed", "Line A Feed", "Étiqueteuse"})
+        list.addRow(key, std::to_string(key), name, ""), ++key;
+    // Never in the middle of a name; on the shown text the match is case-sensitive ("filter" does not
+    // start with F), on the search key it is not.
+    // clang-format off
+    const std::pair<const char*, const char*> finds[] = {
+        {"fill", "Filler - Valve (A), Filler Bowl, "}, {"Fil", "Filler - Valve (A), Filler Bowl, filter, "},
+        {"fillervalve", "Filler - Valve (A), "}, {"FILLER-VALVE (a", "Filler - Valve (A), "},
+        {"éti", "Étiqueteuse, "}, {"ill", "Ill Motor, "}, {"valve", ""}, {"Line #", "Line 2 Feed, "},
+        {"F?ller B", "Filler Bowl, "}, {"*Feed", "Line 2 Feed, Line A Feed, "},
+        {"[!F]", "Capper, filter, Ill Motor, Line 2 Feed, Line A Feed, Étiqueteuse, "},
+        {"", "Filler - Valve (A), Capper, Filler Bowl, filter, Ill Motor, Line 2 Feed, Line A Feed, "
+             "Étiqueteuse, "}};
+    // clang-format on
+    for (const auto& [typed, expected] : finds) {
+        std::string found;
+        for (int row : list.filter(0, typed))
+            found += list.record(0, row).text + ", ";
+        EXPECT_EQ(found, expected) << typed;
+    }
 }
 
-TEST_F(SelectionFilter, WildcardsAndCaseFollowTheDialectsLike) {
-    EXPECT_EQ(find("Line #"), (Texts{"Line 2 Feed"}));
-    EXPECT_EQ(find("F?ller B"), (Texts{"Filler Bowl"}));
-    EXPECT_EQ(find("*Feed"), (Texts{"Line 2 Feed", "Line A Feed"}));
-    // On the shown text the match is case-sensitive: "filter" does not start with F.
-    EXPECT_EQ(find("[!F]"), (Texts{"Capper", "filter", "Ill Motor", "Line 2 Feed", "Line A Feed", "Étiqueteuse"}));
-}
+using SelectionLoad = test::PlantDbTest;
 
-TEST(SelectionLoad, RowsBeyondTheCountOrKeysThatAreNoNumbersStopIt) {
-    test::ScratchDir dir;
-    auto db = test::makePlantDatabase(dir.file("db1.db"));
+TEST_F(SelectionLoad, RowsBeyondTheCountOrKeysThatAreNoNumbersStopIt) {
     // count([Asset_Name]) skips the NULL name, the select returns it: the rows that fit stay.
     test::exec(*db, "insert into Asset_Master values (1,'Filler'),(2,NULL),(3,'Capper')");
-    PickRequest assets{"Asset_Master", "[Asset_Name]", "Asset_ID", "[Asset_Name]", "", "", "", "", "order by Asset_ID", true};
+    // clang-format off
+    PickRequest assets{"Asset_Master", "[Asset_Name]", "Asset_ID", "[Asset_Name]", "", "", "", "",
+                       "order by Asset_ID", true};
+    // clang-format on
     SelectionList list;
     auto load = [&](const PickRequest& request) {
         auto rows = db->openRecordset(pickRowsStatement(request));
@@ -68,10 +60,14 @@ TEST(SelectionLoad, RowsBeyondTheCountOrKeysThatAreNoNumbersStopIt) {
 }
 
 TEST(PickStatements, AreAssembledWithTheCallersBlanks) {
-    const PickRequest components{"Component_master", "[Component]", "1", "[Component]", "Component List", "", "",
-                                 "  Where Asset_id =7", "", true};
-    EXPECT_EQ(pickCountStatement(components), "select count([Component]) from Component_master   Where Asset_id =7");
-    EXPECT_EQ(pickRowsStatement(components), "select [Component],1,[Component] from Component_master   Where Asset_id =7 ");
+    // clang-format off
+    const PickRequest components{"Component_master", "[Component]", "1", "[Component]", "Component List",
+                                 "", "", "  Where Asset_id =7", "", true};
+    // clang-format on
+    EXPECT_EQ(pickCountStatement(components),
+              "select count([Component]) from Component_master   Where Asset_id =7");
+    EXPECT_EQ(pickRowsStatement(components),
+              "select [Component],1,[Component] from Component_master   Where Asset_id =7 ");
 }
 
 } // namespace

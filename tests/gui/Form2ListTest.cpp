@@ -16,38 +16,28 @@ using nax::test::exec;
 
 namespace {
 
-constexpr double kNow = 46361.5; // 05-Dec-26 12:00
+constexpr double kNow = 46361.5; // the database clock: 05-Dec-26 12:00
 
-class Form2ListTest : public ::testing::Test {
+class Form2ListTest : public test::WindowTest {
 protected:
     void SetUp() override {
-        exec(*db, "insert into Tag_Master values (1,'Filler')");
-        exec(*db, "insert into TimeLost(Dt_ID, Tag_ID, Run_no, DT_Start, DT_End, Time_Lost, Loss_Structure) values "
-                  "(1, 1, 4, 46361.40, 46361.41, 0.01, 'Minor Stoppage'),"
-                  "(2, 1, 4, 46361.42, 46361.43, 0.01, NULL),"
-                  "(3, 1, 4, 46361.44, 46361.45, 0.01, 'QA Loss')");
+        exec(*db, R"(insert into Tag_Master values (1,'Filler');
+            insert into TimeLost(Dt_ID, Tag_ID, Run_no, DT_Start, DT_End, Time_Lost, Loss_Structure) values
+                (1, 1, 4, 46361.40, 46361.41, 0.01, 'Minor Stoppage'), (2, 1, 4, 46361.42, 46361.43, 0.01, NULL),
+                (3, 1, 4, 46361.44, 46361.45, 0.01, 'QA Loss'))");
     }
-    test::ScratchDir dir;
-    std::unique_ptr<DbConnection> db = test::makePlantDatabase(dir.file("db1.sqlite"), false, kNow);
-    CapturedMessages messages;
-    NoEventPump pump;
-    AppContext context{*db, messages, pump, dir.path(), {}, {}};
 };
 
-TEST_F(Form2ListTest, OpensOnTheLastSixHoursWithAnEmptyGrid) {
+TEST_F(Form2ListTest, OpensOnTheLastSixHoursAndListsWithOrWithoutMinorStops) {
     Form2 window(context);
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Downtime Entry"));
     EXPECT_DOUBLE_EQ(window.DTEnd->serial(), kNow);
     EXPECT_DOUBLE_EQ(window.DTStart->serial(), kNow - 0.25);
     EXPECT_FALSE(window.Check1->isChecked());
     EXPECT_EQ(window.MSFlexGrid1->model()->rowCount(), 0);
-}
-
-TEST_F(Form2ListTest, GenerateListsOnceWithOrWithoutMinorStops) {
-    Form2 window(context);
     window.show();
     QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
-    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton); // lists once, not twice
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Downtime 2"));
     EXPECT_EQ(window.MSFlexGrid1->model()->rowCount(), 2);
     EXPECT_EQ(window.MSFlexGrid1->model()->headerData(7, Qt::Horizontal, Qt::DisplayRole).toString(),
@@ -58,18 +48,14 @@ TEST_F(Form2ListTest, GenerateListsOnceWithOrWithoutMinorStops) {
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Downtime 3"));
     EXPECT_EQ(window.MSFlexGrid1->grid().rowKey(1), 1);
     EXPECT_TRUE(messages.messages.empty());
-}
 
-TEST_F(Form2ListTest, InvalidRangeTellsTheUserAndKeepsTheRows) {
-    Form2 window(context);
-    window.show();
-    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    // An empty range tells the user and keeps the rows.
     window.DTStart->setSerial(window.DTEnd->serial());
     QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_EQ(messages.messages[0].text, "Invalid Dates Selected");
     EXPECT_EQ(messages.messages[0].caption, "Online NAX Reporting");
-    EXPECT_EQ(window.MSFlexGrid1->model()->rowCount(), 2);
+    EXPECT_EQ(window.MSFlexGrid1->model()->rowCount(), 3);
 }
 
 TEST_F(Form2ListTest, DatabaseErrorIsShownAndTheWindowStaysUsable) {
@@ -80,6 +66,8 @@ TEST_F(Form2ListTest, DatabaseErrorIsShownAndTheWindowStaysUsable) {
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_NE(messages.messages[0].text.find("Tag_Master"), std::string::npos);
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Downtime 0"));
+    EXPECT_EQ(window.MSFlexGrid1->model()->rowCount(), 0);
+    EXPECT_TRUE(window.MSFlexGrid1->isVisible());
     EXPECT_TRUE(window.CmdGenerate->isEnabled());
     exec(*db, "alter table Gone rename to Tag_Master");
     QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
@@ -94,12 +82,12 @@ TEST_F(Form2ListTest, OnlyCtrlEExportsAndOnlyDataRowsOpen) {
     Form2 window(context);
     window.show();
     QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
-    QTest::keyClick(window.MSFlexGrid1, Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
-    QTest::keyClick(window.MSFlexGrid1, Qt::Key_E, Qt::AltModifier | Qt::ControlModifier);
-    QTest::keyClick(window.MSFlexGrid1, Qt::Key_E);
-    EXPECT_TRUE(exported.empty());
-    QTest::keyClick(window.MSFlexGrid1, Qt::Key_E, Qt::ControlModifier);
-    EXPECT_EQ(exported, std::vector<std::string>{"Downtime Entry:3"});
+    using M = Qt::KeyboardModifiers;
+    for (const M modifiers :
+         {M(Qt::ControlModifier | Qt::ShiftModifier), M(Qt::AltModifier | Qt::ControlModifier),
+          M(Qt::NoModifier), M(Qt::ControlModifier)})
+        QTest::keyClick(window.MSFlexGrid1, Qt::Key_E, modifiers);
+    EXPECT_EQ(exported, std::vector<std::string>{"Downtime Entry:3"}); // from the last press only
 
     std::vector<int> opened;
     QObject::connect(&window, &Form2::eventOpenRequested, [&](int row) { opened.push_back(row); });
@@ -131,7 +119,7 @@ TEST_F(Form2ListTest, MenuShowsOneDowntimeWindowAndExits) {
     EXPECT_FALSE(menu.Command2->isEnabled());
     QTest::mouseClick(menu.CmdShutDown, Qt::LeftButton);
     EXPECT_EQ(exits, 1);
-    EXPECT_EQ(menu.Command4->nextInFocusChain(), menu.Command3);
+    EXPECT_EQ(menu.Command4->nextInFocusChain(), menu.Command3); // tab order down the menu
     EXPECT_EQ(menu.Command3->nextInFocusChain(), menu.Command2);
     EXPECT_EQ(menu.Command2->nextInFocusChain(), menu.CmdShutDown);
     delete menu.downtimeWindow();
@@ -141,7 +129,8 @@ TEST_F(Form2ListTest, MenuShowsOneDowntimeWindowAndExits) {
 TEST(FrmProgressTest, EveryStepCountsEvenBetweenRepaints) {
     FrmProgress progress;
     progress.SetMax(500000);
-    for (int i = 0; i < 500000; ++i) progress.ProgressNextValue("row");
+    for (int i = 0; i < 500000; ++i)
+        progress.ProgressNextValue("row");
     EXPECT_EQ(progress.caption(), "100%[500000 / 500000]row");
     EXPECT_EQ(progress.shownCaption(), QStringLiteral("100%[500000 / 500000]row"));
     EXPECT_EQ(progress.windowTitle(), progress.shownCaption());

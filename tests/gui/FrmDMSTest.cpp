@@ -1,9 +1,9 @@
 // "DMS" driven offscreen once per mode on a small database.
 #include "dms/ui/FrmDMS.h"
-#include "shell/TextRules.h"
+#include "dms/DmsFixture.h"
 #include "shell/ui/DatePicker.h"
 #include "shell/ui/ReportGridView.h"
-#include "support/TestSupport.h"
+#include "simulate/PlantSchema.h"
 
 #include <QPushButton>
 #include <QRadioButton>
@@ -19,7 +19,7 @@ constexpr double kNow = 46361.5; // 05-Dec-26 12:00
 
 // Presses the window's buttons whenever the report lets events through.
 class MeddlingPump : public EventPump {
-  public:
+public:
     void processEvents() override {
         if (!window) return;
         window->Command1->click();
@@ -28,29 +28,19 @@ class MeddlingPump : public EventPump {
     FrmDMS* window = nullptr;
 };
 
-class FrmDMSTest : public ::testing::Test {
-  protected:
+// Run 1 on 04-Dec-26: 300 minutes of 100 units and a planned stop; run 2 from 06:00 to 09:36 today:
+// 30 minutes of 60 units from 07:12.
+class FrmDMSTest : public test::DmsDatabase {
+protected:
     void SetUp() override {
-        ASSERT_TRUE(db);
-        exec(*db, "insert into Pack_Master values (1,'PET 500'); insert into Flavor_Master values (1,'Cola');"
-                  "insert into Run_master values (1, 46360.25, 46360.5833333333, 1, 1, 120, 100, 24),"
-                  "(2, 46361.25, 46361.4, 1, 1, 120, 40, 24);"
-                  "insert into TimeLost (Run_no, DT_Start, DT_End, Time_Lost, Asset, Loss_Structure) values "
-                  "(1, 46360.3, 46360.31, 0.01, 'Filler', 'Planned Loss')");
-        // Run 1: 300 minutes of 100 units; run 2: 30 minutes of 60 units from 07:12.
-        std::string opc =
-            "insert into opc (Timestamp, Tag_id, Run_ID, Shift_ID, Pack_ID, Flavor_Id, Production) values ";
-        for (int i = 0; i < 330; ++i) {
-            const bool first = i < 300;
-            const double at = first ? 46360.25 + i / 1440.0 : 46361.3 + (i - 300) / 1440.0;
-            opc += (i ? ",(" : "(") + formatGeneral(at) + (first ? ",1,1,'B',1,1,100)" : ",1,2,'B',1,1,60)");
-        }
-        exec(*db, opc);
+        DmsDatabase::SetUp();
+        exec(*db, reportIndexSql());
+        addRun(1, dec5(6) - 1, dec5(14) - 1, "100", "24");
+        addProduction(1, dec5(6) - 1, 300, 100);
+        addEvent(1, 46360.3, 46360.31, quoted("Planned Loss"));
+        addRun(2, dec5(6), 46361.4, "40", "24");
+        addProduction(2, dec5(7, 12), 30, 60);
     }
-    std::string cell(ReportGridView* view, int r, int c) { return std::string(view->grid().cell(r, c)); }
-
-    test::ScratchDir dir;
-    std::unique_ptr<DbConnection> db = test::makePlantDatabase(dir.file("db1.sqlite"), true, kNow);
     CapturedMessages messages;
     MeddlingPump pump;
     AppContext context{*db, messages, pump, dir.path(), {}, {}};
@@ -74,8 +64,7 @@ TEST_F(FrmDMSTest, DailyModeOpensOnThirtyDaysAndLists) {
     EXPECT_TRUE(messages.messages.empty());
     ASSERT_EQ(window.MSFlexGrid1->model()->rowCount(), 1); // run 2 ends after the window
     EXPECT_TRUE(window.MSFlexGrid1->isVisible());
-    EXPECT_EQ(cell(window.MSFlexGrid1, 1, 8), "1250");
-    EXPECT_EQ(cell(window.MSFlexGrid1, 1, 11), "14.4");
+    EXPECT_EQ(test::joined(window.MSFlexGrid1->grid(), 1, {8, 11}), "1250|14.4");
     EXPECT_EQ(window.MsfDT->model()->rowCount(), 1);
 
     Q_EMIT window.MSFlexGrid1->gridDoubleClicked(1);
@@ -100,9 +89,7 @@ TEST_F(FrmDMSTest, ShiftModeListsHoursAndRefusesMoreThanSevenDays) {
     EXPECT_TRUE(messages.messages.empty());
     EXPECT_TRUE(window.Option2->isChecked());
     ASSERT_EQ(window.MSFlexGrid1->model()->rowCount(), 1);
-    EXPECT_EQ(cell(window.MSFlexGrid1, 1, 0), "07");
-    EXPECT_EQ(cell(window.MSFlexGrid1, 1, 6), "75");
-    EXPECT_EQ(cell(window.MSFlexGrid1, 1, 17), "75");
+    EXPECT_EQ(test::joined(window.MSFlexGrid1->grid(), 1, {0, 6, 17}), "07|75|75");
 
     window.DMSEnd_Date->setSerial(window.DMSStart_date->serial() + 7 + 1.0 / 1440);
     QTest::mouseClick(window.Command1, Qt::LeftButton);

@@ -2,6 +2,7 @@
 #include "shell/CommandLine.h"
 #include "shell/Progress.h"
 #include "shell/ReportGrid.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <sstream>
@@ -13,20 +14,19 @@ namespace {
 std::string after(int steps, int32_t maximum, const char* text = "") {
     SilentProgress progress;
     progress.SetMax(maximum);
-    for (int i = 0; i < steps; ++i) progress.ProgressNextValue(text);
+    for (int i = 0; i < steps; ++i)
+        progress.ProgressNextValue(text);
     return progress.caption();
 }
 
-TEST(ProgressCaption, PercentRoundsHalfToEvenInSinglePrecision) {
+TEST(ProgressCaption, PercentRoundsHalfToEvenInSinglePrecisionAndStopsAtTheMaximum) {
     EXPECT_EQ(after(1, 32), "3.12%[1 / 32]");
     EXPECT_EQ(after(1, 8), "12.5%[1 / 8]");
     EXPECT_EQ(after(2, 3), "66.67%[2 / 3]");
     EXPECT_EQ(after(1, 3), "33.33%[1 / 3]");
     EXPECT_EQ(after(91, 200, "x"), "45.5%[91 / 200]x");
     EXPECT_EQ(after(200, 200, "05-Dec-26 07:00"), "100%[200 / 200]05-Dec-26 07:00");
-}
-
-TEST(ProgressCaption, ExtraStepsStayFullAndZeroMaximumKeepsHundred) {
+    // Extra steps stay full; a maximum of zero or less keeps 100.
     EXPECT_EQ(after(5, 3, "late"), "100%[3 / 3]late");
     SilentProgress progress;
     progress.SetMax(0);
@@ -45,16 +45,12 @@ TEST(ReportGrid, CellsSurviveResizingAndRewriting) {
     const int r = grid.addRow({"1", "", "long text here"}, 42);
     grid.setCell(r, 1, "middle");
     grid.setCell(r, 1, "m");
-    EXPECT_EQ(grid.cell(r, 0), "1");
-    EXPECT_EQ(grid.cell(r, 1), "m");
-    EXPECT_EQ(grid.cell(r, 2), "long text here");
+    EXPECT_EQ(test::joined(grid, r), "1|m|long text here");
     EXPECT_EQ(grid.rowKey(r), 42);
     grid.setCols(5);
-    EXPECT_EQ(grid.cell(r, 2), "long text here");
-    EXPECT_EQ(grid.cell(r, 4), "");
+    EXPECT_EQ(test::joined(grid, r), "1|m|long text here||");
     grid.setCols(2);
-    EXPECT_EQ(grid.cell(0, 1), "");
-    EXPECT_EQ(grid.cell(r, 1), "m");
+    EXPECT_EQ(test::joined(grid, 0) + " " + test::joined(grid, r), "A| 1|m");
     grid.setCell(r, 0, std::string_view("a\0b", 3)); // a NUL cannot split a cell
     EXPECT_EQ(grid.cell(r, 0), "ab");
     EXPECT_EQ(grid.number(r, 1), std::nullopt);

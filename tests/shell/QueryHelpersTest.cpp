@@ -12,13 +12,20 @@ using nax::test::scalar;
 
 namespace {
 
-class QueryHelpersTest : public ::testing::Test {
+class QueryHelpersTest : public test::PlantDbTest {
 protected:
     void SetUp() override {
-        exec(*db, "insert into TimeLost(Dt_ID, Run_no, Time_Lost, Remarks) values (5, 7, 0.01, 'x'), (6, 7, 0.02, NULL)");
+        exec(*db, "insert into TimeLost(Dt_ID, Run_no, Time_Lost, Remarks) values (5, 7, 0.01, 'x'), (6, 7, "
+                  "0.02, NULL)");
     }
-    test::ScratchDir dir;
-    std::unique_ptr<DbConnection> db = test::makePlantDatabase(dir.file("db1.sqlite"));
+    // An update of `table` setting Remarks to `remarks` where Dt_ID = 5.
+    static UpdateBuilder remarksUpdate(const char* table, const char* remarks) {
+        UpdateBuilder update;
+        update.BeginUpdate(table);
+        if (*remarks) update.AddSetField("Remarks", remarks, kTextField);
+        update.AddWhereField("Dt_ID", "5", "=", kAndJoin, kNumberField);
+        return update;
+    }
 };
 
 TEST_F(QueryHelpersTest, LookupAnswersFirstFieldOrZeroOrEmpty) {
@@ -36,61 +43,48 @@ TEST_F(QueryHelpersTest, UpdateStatementHasTheExactBlanksAndBackquotes) {
     update.AddSetField("Remarks", "operator's note", kTextField);
     update.AddSetField("Ignored", "1", 9);
     update.AddWhereField("Dt_ID", "5", "=", kAndJoin, kNumberField);
-    EXPECT_EQ(update.statement(), "Update [TimeLost] set  [Shift] ='A',[Remarks] ='operator`s note'  Where [Dt_ID] =5 ");
+    EXPECT_EQ(update.statement(),
+              "Update [TimeLost] set  [Shift] ='A',[Remarks] ='operator`s note'  Where [Dt_ID] =5 ");
     ASSERT_TRUE(update.ExecuteUpdate(*db));
     EXPECT_EQ(scalar(*db, "select Remarks from TimeLost where Dt_ID=5"), "operator`s note");
     EXPECT_EQ(scalar(*db, "select Shift from TimeLost where Dt_ID=6"), "");
+
+    // Conditions join from the second on; the kinds shape the text.
+    UpdateBuilder other;
+    other.BeginUpdate("T");
+    other.AddWhereField("a", "1", "=", kOrJoin, kNumberField);
+    other.AddWhereField("b", "2", "=", kOrJoin, kNumberField);
+    other.AddWhereField("c", "x", "<>", kAndJoin, kTextField);
+    other.AddWhereField("d", "3", "=", 7, kDateField);
+    EXPECT_EQ(other.where(), " Where [a] =1  or [b] =2  And [c] <> 'x' [d] = 3 ");
+    other.AddSetField("n", "4", kNumberField);
+    other.AddSetField("when", "it's", kDateField);
+    EXPECT_EQ(other.setList(), "[n] =4,[when] =#it`s#,");
 }
 
-TEST_F(QueryHelpersTest, ConditionsJoinFromTheSecondOnAndKindsShapeTheText) {
-    UpdateBuilder update;
-    update.BeginUpdate("T");
-    update.AddWhereField("a", "1", "=", kOrJoin, kNumberField);
-    update.AddWhereField("b", "2", "=", kOrJoin, kNumberField);
-    update.AddWhereField("c", "x", "<>", kAndJoin, kTextField);
-    update.AddWhereField("d", "3", "=", 7, kDateField);
-    EXPECT_EQ(update.where(), " Where [a] =1  or [b] =2  And [c] <> 'x' [d] = 3 ");
-    update.AddSetField("n", "4", kNumberField);
-    update.AddSetField("when", "it's", kDateField);
-    EXPECT_EQ(update.setList(), "[n] =4,[when] =#it`s#,");
-}
+TEST_F(QueryHelpersTest, FailedUpdatesTellTheUserAndChangeNothing) {
+    auto nothingSet = remarksUpdate("TimeLost", "").ExecuteUpdate(*db);
+    ASSERT_FALSE(nothingSet);
+    EXPECT_EQ(nothingSet.error().message, "Cannot update Update [TimeLost] set ");
 
-TEST_F(QueryHelpersTest, NothingToSetIsRefusedWithoutTouchingTheDatabase) {
-    UpdateBuilder update;
-    update.BeginUpdate("TimeLost");
-    update.AddWhereField("Dt_ID", "5", "=", kAndJoin, kNumberField);
-    auto result = update.ExecuteUpdate(*db);
-    ASSERT_FALSE(result);
-    EXPECT_EQ(result.error().message, "Cannot update Update [TimeLost] set ");
-}
-
-TEST_F(QueryHelpersTest, FailedUpdateGivesThreeLinesEndingInTheScrambledStatement) {
-    UpdateBuilder update;
-    update.BeginUpdate("NoSuchTable");
-    update.AddSetField("a", "b", kTextField);
-    update.AddWhereField("k", "1", "=", kAndJoin, kNumberField);
-    const std::string sent = update.statement();
-    auto result = update.ExecuteUpdate(*db);
-    ASSERT_FALSE(result);
-    const std::string& text = result.error().message;
+    // Three lines ending in the scrambled statement.
+    UpdateBuilder noTable = remarksUpdate("NoSuchTable", "b");
+    auto failed = noTable.ExecuteUpdate(*db);
+    ASSERT_FALSE(failed);
+    const std::string& text = failed.error().message;
     EXPECT_EQ(text.rfind("Update Statement failed : no such table: NoSuchTable\r\n", 0), 0u) << text;
     EXPECT_NE(text.find("\r\n Please send the screenshot of this screen to helpdesk\r\n"), std::string::npos);
-    EXPECT_EQ(text.substr(text.rfind("\r\n") + 2), ScrambleText(sent));
-}
+    EXPECT_EQ(text.substr(text.rfind("\r\n") + 2), ScrambleText(noTable.statement()));
 
-TEST_F(QueryHelpersTest, UpdateWaitingForALockedDatabaseFailsAfterTheBusyTimeout) {
+    // A locked database fails after the busy timeout.
     sqlite3* other = nullptr;
     sqlite3_open(dir.file("db1.sqlite").c_str(), &other);
     ASSERT_EQ(sqlite3_exec(other, "begin exclusive", nullptr, nullptr, nullptr), SQLITE_OK);
-    UpdateBuilder update;
-    update.BeginUpdate("TimeLost");
-    update.AddSetField("Remarks", "new", kTextField);
-    update.AddWhereField("Dt_ID", "5", "=", kAndJoin, kNumberField);
-    auto result = update.ExecuteUpdate(*db);
+    auto locked = remarksUpdate("TimeLost", "new").ExecuteUpdate(*db);
     sqlite3_exec(other, "rollback", nullptr, nullptr, nullptr);
     sqlite3_close(other);
-    ASSERT_FALSE(result);
-    EXPECT_NE(result.error().message.find("locked"), std::string::npos) << result.error().message;
+    ASSERT_FALSE(locked);
+    EXPECT_NE(locked.error().message.find("locked"), std::string::npos) << locked.error().message;
     EXPECT_EQ(scalar(*db, "select Remarks from TimeLost where Dt_ID=5"), "x");
 }
 

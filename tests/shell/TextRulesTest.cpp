@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cmath>
 #include <string>
+#include <tuple>
 
 namespace nax {
 namespace {
@@ -14,78 +15,45 @@ namespace {
 const double kSaturday5Dec2026At7 = 46361.2916666667;
 
 TEST(TextRulesNumbers, FormatGeneralKeepsFifteenDigitsOrSevenForSingles) {
-    struct Case {
-        double value;
-        int digits;
-        const char* text;
-    };
-    const Case cases[] = {{15, 15, "15"},
-                          {12.5, 15, "12.5"},
-                          {46361.29166666667, 15, "46361.2916666667"},
-                          {12.333333333333334, 15, "12.3333333333333"},
-                          {0.1 + 0.2, 15, "0.3"},
-                          {9.9999999999999999, 15, "10"},
-                          {1200, 15, "1200"},
-                          {0.0001, 15, "0.0001"},
-                          {999999999999999.0, 15, "999999999999999"},
-                          {0, 15, "0"},
-                          {-0.0, 15, "0"},
-                          {-3.5, 15, "-3.5"},
-                          {-0.25, 15, "-0.25"},
-                          {1.5e20, 15, "1.5E+20"},
-                          {1e15, 15, "1E+15"},
-                          {0.00001, 15, "1E-05"},
-                          {-2.5e-7, 15, "-2.5E-07"},
-                          {1e100, 15, "1E+100"},
-                          {123456789012345678.0, 15, "1.23456789012346E+17"},
-                          {0.1f, 7, "0.1"},
-                          {1.0f / 3.0f, 7, "0.3333333"},
-                          {1234567.0f, 7, "1234567"},
-                          {12345678.0f, 7, "1.234568E+07"}};
-    for (const Case& c : cases)
-        EXPECT_EQ(formatGeneral(c.value, c.digits), c.text) << c.text;
+    // clang-format off
+    const std::tuple<double, int, const char*> cases[] = {
+        {15, 15, "15"}, {12.5, 15, "12.5"}, {46361.29166666667, 15, "46361.2916666667"},
+        {12.333333333333334, 15, "12.3333333333333"}, {0.1 + 0.2, 15, "0.3"}, {9.9999999999999999, 15, "10"},
+        {1200, 15, "1200"}, {0.0001, 15, "0.0001"}, {999999999999999.0, 15, "999999999999999"}, {0, 15, "0"},
+        {-0.0, 15, "0"}, {-3.5, 15, "-3.5"}, {-0.25, 15, "-0.25"}, {1.5e20, 15, "1.5E+20"},
+        {1e15, 15, "1E+15"}, {0.00001, 15, "1E-05"}, {-2.5e-7, 15, "-2.5E-07"}, {1e100, 15, "1E+100"},
+        {123456789012345678.0, 15, "1.23456789012346E+17"}, {0.1f, 7, "0.1"}, {1.0f / 3.0f, 7, "0.3333333"},
+        {1234567.0f, 7, "1234567"}, {12345678.0f, 7, "1.234568E+07"}};
+    // clang-format on
+    for (const auto& [value, digits, text] : cases)
+        EXPECT_EQ(formatGeneral(value, digits), text) << text;
 }
 
 TEST(TextRulesNumbers, RoundingIsHalfToEvenOnThePrintedDigits) {
-    struct Case {
-        double value;
-        int decimals;
-        double expected;
-    };
-    const Case cases[] = {{3.125, 2, 3.12},
-                          {2.675, 2, 2.68},
-                          {0.125, 2, 0.12},
-                          {0.375, 2, 0.38},
-                          {2.5, 0, 2},
-                          {3.5, 0, 4},
-                          {-2.5, 0, -2},
-                          {-3.5, 0, -4},
-                          {12.3333333333333, 2, 12.33},
-                          {333.3333, 0, 333},
-                          {0.5, 0, 0},
-                          {0.6, 0, 1},
-                          {9.995, 2, 10},
-                          {99.5, 0, 100},
-                          {0.004, 2, 0},
-                          {1250, -2, 1200},
-                          {1350, -2, 1400},
-                          {7.25, 5, 7.25},
-                          {1.0000000000000002, 3, 1}};
-    for (const Case& c : cases)
-        EXPECT_EQ(roundHalfEven(c.value, c.decimals), c.expected) << c.value << " at " << c.decimals;
+    // clang-format off
+    const std::tuple<double, int, double> cases[] = {
+        {3.125, 2, 3.12}, {2.675, 2, 2.68}, {0.125, 2, 0.12}, {0.375, 2, 0.38}, {2.5, 0, 2}, {3.5, 0, 4},
+        {-2.5, 0, -2}, {-3.5, 0, -4}, {12.3333333333333, 2, 12.33}, {333.3333, 0, 333}, {0.5, 0, 0},
+        {0.6, 0, 1}, {9.995, 2, 10}, {99.5, 0, 100}, {0.004, 2, 0}, {1250, -2, 1200}, {1350, -2, 1400},
+        {7.25, 5, 7.25}, {1.0000000000000002, 3, 1}};
+    // clang-format on
+    for (const auto& [value, decimals, expected] : cases)
+        EXPECT_EQ(roundHalfEven(value, decimals), expected) << value << " at " << decimals;
     // The text never shows a negative zero.
     EXPECT_EQ(roundedText(-0.004, 2), "0");
     EXPECT_EQ(roundedText(-0.4, 0), "0");
     EXPECT_EQ(roundedText(0.1 + 0.2, 2), "0.3");
     EXPECT_EQ(roundedText(2.675, 2), "2.68");
+    EXPECT_EQ(roundedText(0.125, 2), "0.12");
     EXPECT_EQ(roundedText(100.0 / 3.0, 1), "33.3");
 }
 
 TEST(TextRulesNumbers, ParseNumberReadsCellTexts) {
+    // clang-format off
     const std::pair<const char*, double> numbers[] = {
-        {"12.5", 12.5}, {"-3", -3},      {" 7 ", 7},
-        {"+4", 4},      {"1E+15", 1e15}, {"2.5e-3", 0.0025},
-        {".5", 0.5},    {"-.5", -0.5},   {"46361.2916666667", 46361.2916666667}};
+        {"12.5", 12.5}, {"-3", -3}, {" 7 ", 7}, {"+4", 4}, {"1E+15", 1e15}, {"2.5e-3", 0.0025}, {".5", 0.5},
+        {"-.5", -0.5}, {"46361.2916666667", 46361.2916666667}};
+    // clang-format on
     for (const auto& [text, value] : numbers)
         EXPECT_EQ(parseNumber(text), value) << text;
     for (const char* junk :
@@ -149,50 +117,32 @@ TEST(TextRulesSerials, SerialToDateChecksTheRange) {
 TEST(TextRulesPatterns, FormatSerialFields) {
     const double s = kSaturday5Dec2026At7, march = partsToSerial(2026, 3, 4, 9, 25, 8);
     const double morning = partsToSerial(2026, 3, 4, 0, 5), evening = partsToSerial(2026, 3, 4, 19, 5);
-    struct Case {
-        double serial;
-        const char* pattern;
-        const char* text;
-    };
-    const Case cases[] = {
-        {s, "dd-MMM-yy hh:mm:ss", "05-Dec-26 07:00:00"},
-        {s, "DD-MMM-YY hh:mm", "05-Dec-26 07:00"},
-        {s, "dd-MMM-yy", "05-Dec-26"},
-        {s, "dddd", "Saturday"},
-        {s, "ddd d", "Sat 5"},
-        {s, "MMMM", "December"},
-        {s, "yyyy", "2026"},
-        {s, "ww", "49"},
-        {s, "w q", "7 4"},
-        {s, "hh", "07"},
+    // m and mm are minutes next to hours or seconds, months elsewhere; mmm is always the month.
+    // Characters that are no fields are copied; yyyyy is yyyy then y.
+    // clang-format off
+    const std::tuple<double, const char*, const char*> cases[] = {
+        {s, "dd-MMM-yy hh:mm:ss", "05-Dec-26 07:00:00"}, {s, "DD-MMM-YY hh:mm", "05-Dec-26 07:00"},
+        {s, "dd-MMM-yy", "05-Dec-26"}, {s, "dddd", "Saturday"}, {s, "ddd d", "Sat 5"},
+        {s, "MMMM", "December"}, {s, "yyyy", "2026"}, {s, "ww", "49"}, {s, "w q", "7 4"}, {s, "hh", "07"},
         {s, "y", "339"},
         {partsToSerial(2026, 3, 4, 9, 5, 8), "d/m/yyyy h:n:s", "4/3/2026 9:5:8"},
-        // m and mm are minutes next to hours or seconds, months elsewhere; mmm is always the month.
-        {march, "hh:mm", "09:25"},
-        {march, "h m", "9 25"},
-        {march, "mm:ss", "25:08"},
-        {march, "dd/mm/yy", "04/03/26"},
-        {march, "mm/dd hh:mm", "03/04 09:25"},
-        {march, "hh:mmm", "09:Mar"},
-        {march, "nn", "25"},
-        {morning, "h:mm AM/PM", "12:05 AM"},
-        {evening, "hh:mm AM/PM", "07:05 PM"},
-        {evening, "h:mm am/pm", "7:05 pm"},
-        {evening, "h:mm tt", "7:05 PM"},
-        {evening, "hA/P", "7P"},
-        {evening, "hh:mm", "19:05"},
-        // Characters that are no fields are copied; yyyyy is yyyy then y.
-        {s, "Lot 3: dd.MM", "Lot 3: 05.12"},
-        {s, "[yyyy]", "[2026]"},
+        {march, "hh:mm", "09:25"}, {march, "h m", "9 25"}, {march, "mm:ss", "25:08"},
+        {march, "dd/mm/yy", "04/03/26"}, {march, "mm/dd hh:mm", "03/04 09:25"}, {march, "hh:mmm", "09:Mar"},
+        {march, "nn", "25"}, {morning, "h:mm AM/PM", "12:05 AM"}, {evening, "hh:mm AM/PM", "07:05 PM"},
+        {evening, "h:mm am/pm", "7:05 pm"}, {evening, "h:mm tt", "7:05 PM"}, {evening, "hA/P", "7P"},
+        {evening, "hh:mm", "19:05"}, {s, "Lot 3: dd.MM", "Lot 3: 05.12"}, {s, "[yyyy]", "[2026]"},
         {s, "yyyyy", "2026339"}};
-    for (const Case& c : cases)
-        EXPECT_EQ(formatSerial(c.serial, c.pattern), c.text) << c.pattern;
+    // clang-format on
+    for (const auto& [serial, pattern, text] : cases)
+        EXPECT_EQ(formatSerial(serial, pattern), text) << pattern;
 }
 
 TEST(TextRulesPatterns, WeeksStartOnSundayAndTheFirstHoldsFirstJanuary) {
+    // clang-format off
     const std::pair<double, int> weeks[] = {
-        {partsToSerial(2022, 1, 1), 1},    {partsToSerial(2022, 1, 2), 2}, {kSaturday5Dec2026At7, 49},
+        {partsToSerial(2022, 1, 1), 1}, {partsToSerial(2022, 1, 2), 2}, {kSaturday5Dec2026At7, 49},
         {partsToSerial(2000, 12, 31), 54}, {partsToSerial(2023, 1, 1), 1}, {partsToSerial(2023, 12, 31), 53}};
+    // clang-format on
     for (const auto& [serial, week] : weeks) {
         EXPECT_EQ(weekOfYear(serial), week) << formatSerial(serial, "dddd dd-MMM-yyyy");
         EXPECT_EQ(formatSerial(serial, "ww"), std::to_string(week));
@@ -222,43 +172,22 @@ TEST(TextRulesSearch, SearchKeyDropsPunctuationAndLowers) {
     EXPECT_EQ(MakeSearchKey("ÖLPUMPE - Ä/Ü"), "ölpumpeäü");
 }
 
+// ? takes one character, not one byte.
 TEST(TextRulesSearch, LikeMatchWildcardsAndCharacterLists) {
-    struct Case {
-        const char* text;
-        const char* pattern;
-        bool matches;
-    };
-    const Case cases[] = {{"fillervalvea", "fill*", true},
-                          {"fillervalvea", "ill*", false},
-                          {"Filler - Valve (A)", "Fil*", true},
-                          {"Filler", "fil*", false},
-                          {"", "*", true},
-                          {"", "", true},
-                          {"a", "", false},
-                          {"abc", "a*c", true},
-                          {"ac", "a*c", true},
-                          {"abcbc", "*bc", true},
-                          {"abcb", "*bc", false},
-                          {"abc", "a?c", true},
-                          {"ac", "a?c", false},
-                          {"L7", "L#", true},
-                          {"Lx", "L#", false},
-                          {"Ölpumpe", "?lpumpe", true}, // ? takes one character, not one byte
-                          {"b", "[abc]", true},
-                          {"d", "[abc]", false},
-                          {"m", "[a-z]", true},
-                          {"M", "[a-z]", false},
-                          {"x", "[!abc]", true},
-                          {"a", "[!abc]", false},
-                          {"*", "[*]", true},
-                          {"x", "[*]", false},
-                          {"a-1", "[a-c][-][0-9]", true},
-                          {"[x", "[[]x", true},
-                          {"ab", "a[]b", true},
-                          {"Line 12", "Line [0-9]*", true},
-                          {"Line A2", "Line [0-9]*", false}};
-    for (const Case& c : cases)
-        EXPECT_EQ(likeMatch(c.text, c.pattern), c.matches) << c.text << " like " << c.pattern;
+    // clang-format off
+    const std::tuple<const char*, const char*, bool> cases[] = {
+        {"fillervalvea", "fill*", true}, {"fillervalvea", "ill*", false},
+        {"Filler - Valve (A)", "Fil*", true}, {"Filler", "fil*", false}, {"", "*", true}, {"", "", true},
+        {"a", "", false}, {"abc", "a*c", true},
+        {"ac", "a*c", true}, {"abcbc", "*bc", true}, {"abcb", "*bc", false}, {"abc", "a?c", true},
+        {"ac", "a?c", false}, {"L7", "L#", true}, {"Lx", "L#", false}, {"Ölpumpe", "?lpumpe", true},
+        {"b", "[abc]", true}, {"d", "[abc]", false}, {"m", "[a-z]", true}, {"M", "[a-z]", false},
+        {"x", "[!abc]", true}, {"a", "[!abc]", false}, {"*", "[*]", true}, {"x", "[*]", false},
+        {"a-1", "[a-c][-][0-9]", true}, {"[x", "[[]x", true}, {"ab", "a[]b", true},
+        {"Line 12", "Line [0-9]*", true}, {"Line A2", "Line [0-9]*", false}};
+    // clang-format on
+    for (const auto& [text, pattern, matches] : cases)
+        EXPECT_EQ(likeMatch(text, pattern), matches) << text << " like " << pattern;
 
     const std::string text(5000, 'a');
     std::string pattern;

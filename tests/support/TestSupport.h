@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace nax::test {
 
@@ -33,6 +34,17 @@ std::unique_ptr<DbConnection> makePlantDatabase(const std::string& path, bool wi
 void exec(DbConnection& db, const std::string& sql);
 // First field of the first row as text ("" for no row / NULL); fails the test on error.
 std::string scalar(DbConnection& db, const std::string& sql);
+
+// The cells of a grid row in the given columns (every column when none are given), joined by '|'.
+inline std::string joined(const ReportGrid& grid, int row, std::vector<int> cols = {}) {
+    if (cols.empty())
+        for (int c = 0; c < grid.cols(); ++c)
+            cols.push_back(c);
+    std::string text;
+    for (size_t i = 0; i < cols.size(); ++i)
+        text += (i ? "|" : "") + std::string(grid.cell(row, cols[i]));
+    return text;
+}
 
 // A test on an empty plant database, db1.sqlite in its own scratch folder.
 class PlantDbTest : public ::testing::Test {
