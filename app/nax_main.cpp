@@ -13,11 +13,14 @@ using namespace nax;
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QString::fromUtf8(kAppTitle.data(), static_cast<qsizetype>(kAppTitle.size())));
+    QApplication::setApplicationName(
+        QString::fromUtf8(kAppTitle.data(), static_cast<qsizetype>(kAppTitle.size())));
     QCommandLineParser parser;
     parser.addHelpOption();
-    QCommandLineOption dataDirOption(QStringLiteral("data-dir"), QStringLiteral("Data folder."), QStringLiteral("DIR"));
-    QCommandLineOption dbOption(QStringLiteral("db"), QStringLiteral("Database file."), QStringLiteral("FILE"));
+    QCommandLineOption dataDirOption(QStringLiteral("data-dir"), QStringLiteral("Data folder."),
+                                     QStringLiteral("DIR"));
+    QCommandLineOption dbOption(QStringLiteral("db"), QStringLiteral("Database file."),
+                                QStringLiteral("FILE"));
     parser.addOption(dataDirOption);
     parser.addOption(dbOption);
     parser.process(app);

@@ -56,9 +56,12 @@ std::optional<std::string> parse(int argc, char** argv, Arguments& args) {
             return parseDateArgument(value);
         };
         bool seen = false;
-        if (flag == "--db") args.db = value;
-        else if (flag == "--data-dir") args.dataDir = value;
-        else if (flag == "--out") args.out = value;
+        if (flag == "--db")
+            args.db = value;
+        else if (flag == "--data-dir")
+            args.dataDir = value;
+        else if (flag == "--out")
+            args.out = value;
         else if (flag == "--from") {
             auto d = date(haveFrom);
             if (!d) return "bad --from date: " + value;
@@ -70,10 +73,12 @@ std::optional<std::string> parse(int argc, char** argv, Arguments& args) {
         } else if (flag == "--now") {
             args.now = date(seen);
             if (!args.now) return "bad --now date: " + value;
-        } else if (flag == "--grid" && (value == "run" || value == "detail")) args.detailGrid = value == "detail";
+        } else if (flag == "--grid" && (value == "run" || value == "detail"))
+            args.detailGrid = value == "detail";
         else if (flag == "--format" && (value == "tsv" || value == "csv"))
             args.format = value == "tsv" ? GridFormat::Tsv : GridFormat::Csv;
-        else return "unknown option or value: " + flag + " " + value;
+        else
+            return "unknown option or value: " + flag + " " + value;
     }
     if (args.db && args.dataDir) return "give --db or --data-dir, not both";
     if (!haveFrom || !haveTo) return "--from and --to are required";

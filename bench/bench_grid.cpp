@@ -17,7 +17,8 @@ int main(int argc, char** argv) {
     auto& grid = view.grid();
     grid.setCols(kCols);
     grid.setRows(1);
-    for (int c = 0; c < kCols; ++c) grid.setCell(0, c, "Column " + std::to_string(c));
+    for (int c = 0; c < kCols; ++c)
+        grid.setCell(0, c, "Column " + std::to_string(c));
     grid.reserveRows(kRows + 1);
     std::vector<std::string> texts(kCols);
     std::vector<std::string_view> cells(kCols);
@@ -37,7 +38,7 @@ int main(int argc, char** argv) {
     const qint64 shown = timer.elapsed();
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("grid 500000x17  filled %.3f s  filled+shown %.3f s  peak %ld KB\n", filled / 1000.0, shown / 1000.0,
-                usage.ru_maxrss);
+    std::printf("grid 500000x17  filled %.3f s  filled+shown %.3f s  peak %ld KB\n", filled / 1000.0,
+                shown / 1000.0, usage.ru_maxrss);
     return 0;
 }

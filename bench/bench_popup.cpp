@@ -20,15 +20,19 @@ using namespace nax;
 
 namespace {
 
-double ms(const QElapsedTimer& timer) { return static_cast<double>(timer.nsecsElapsed()) / 1e6; }
+double ms(const QElapsedTimer& timer) {
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
 
 // Asset names as a plant has them: a machine, a part, a side, a number.
 std::string assetName(int i) {
-    static const char* machines[] = {"Filler", "Capper", "Labeller", "Packer", "Rinser", "Conveyor", "Palletiser",
-                                     "Shrink Wrapper", "Date Coder", "Checkweigher"};
-    static const char* parts[] = {"Valve", "Motor", "Belt", "Sensor", "Star Wheel", "Guide", "Pump", "Nozzle"};
-    return std::string(machines[i % 10]) + " - " + parts[(i / 10) % 8] + " (" + static_cast<char>('A' + i % 3) +
-           ") " + std::to_string(i);
+    static const char* machines[] = {"Filler",     "Capper",      "Labeller",   "Packer",
+                                     "Rinser",     "Conveyor",    "Palletiser", "Shrink Wrapper",
+                                     "Date Coder", "Checkweigher"};
+    static const char* parts[] = {"Valve",      "Motor", "Belt", "Sensor",
+                                  "Star Wheel", "Guide", "Pump", "Nozzle"};
+    return std::string(machines[i % 10]) + " - " + parts[(i / 10) % 8] + " (" +
+           static_cast<char>('A' + i % 3) + ") " + std::to_string(i);
 }
 
 bool makeDatabase(const std::string& path, int rows) {
@@ -38,7 +42,8 @@ bool makeDatabase(const std::string& path, int rows) {
     bool ok = sqlite3_exec(db, plantSchemaSql(), nullptr, nullptr, nullptr) == SQLITE_OK;
     ok = ok && sqlite3_exec(db, "begin", nullptr, nullptr, nullptr) == SQLITE_OK;
     sqlite3_stmt* insert = nullptr;
-    ok = ok && sqlite3_prepare_v2(db, "insert into Asset_Master values (?, ?)", -1, &insert, nullptr) == SQLITE_OK;
+    ok = ok &&
+         sqlite3_prepare_v2(db, "insert into Asset_Master values (?, ?)", -1, &insert, nullptr) == SQLITE_OK;
     for (int i = 1; ok && i <= rows; ++i) {
         const std::string name = assetName(i);
         sqlite3_bind_int(insert, 1, i);
@@ -66,8 +71,10 @@ Stats stats(std::vector<double> values) {
 double keystroke(fmselectform& popup, char text = 0) {
     QElapsedTimer timer;
     timer.start();
-    if (text) popup.txtfields[0]->insert(QString(QLatin1Char(text)));
-    else popup.txtfields[0]->backspace();
+    if (text)
+        popup.txtfields[0]->insert(QString(QLatin1Char(text)));
+    else
+        popup.txtfields[0]->backspace();
     popup.List1[0]->viewport()->repaint();
     popup.List1[1]->viewport()->repaint();
     return ms(timer);
@@ -98,7 +105,8 @@ void benchRows(int rows, const std::filesystem::path& folder) {
         loadedRows = popup.ListCount(0);
         for (char c : std::string("filler-valve"))
             narrowing.push_back(keystroke(popup, c));
-        for (int i = 0; i < 12; ++i) widening.push_back(keystroke(popup));
+        for (int i = 0; i < 12; ++i)
+            widening.push_back(keystroke(popup));
         noMatch = keystroke(popup, 'x');
         popup.reject();
     };
@@ -122,7 +130,8 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     std::vector<int> sizes;
-    for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
+    for (int i = 1; i < argc; ++i)
+        sizes.push_back(std::atoi(argv[i]));
     if (sizes.empty()) sizes = {10000, 100000};
     const auto folder = std::filesystem::temp_directory_path();
     for (int rows : sizes)

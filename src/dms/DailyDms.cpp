@@ -41,7 +41,7 @@ enum DailyColumn : int {
 enum RunField : int { fRunId = 0, fUSpeed = 4, fCaseCount = 5, fStart = 6, fEnd = 7 };
 
 class RunRow {
-  public:
+public:
     RunRow(ReportGrid& grid, int row) : grid_(grid), row_(row) {}
     std::optional<double> number(int col) const { return grid_.number(row_, col); }
     void set(int col, std::string_view text) { grid_.setCell(row_, col, text); }
@@ -49,7 +49,7 @@ class RunRow {
         if (value && std::isfinite(*value)) set(col, roundedText(*value, decimals));
     }
 
-  private:
+private:
     ReportGrid& grid_;
     int row_;
 };

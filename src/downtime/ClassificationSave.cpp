@@ -58,7 +58,8 @@ std::optional<PickRequest> classificationPickList(int box, std::string_view asse
     case kBoxOperator:
         return pickList("Employee_Master", "[Employee_Name]", "Employee_ID", "[Employee_Type]",
                         "Employee List", " where Employee_Type ='Operator'", false);
-    default: return std::nullopt;
+    default:
+        return std::nullopt;
     }
 }
 

@@ -56,7 +56,8 @@ using ClassificationTexts = std::array<std::string, kClassificationBoxes>;
 // Begins an update of TimeLost, sets Shift, Asset, Component, Loss_Structure, Failure,
 // A_Operator, Executive, Remarks, Other1, Other2 (in this order) as texts from their boxes and
 // adds the condition [Dt_ID] = dtId as a number.
-void buildClassificationUpdate(UpdateBuilder& builder, const ClassificationTexts& boxes, std::string_view dtId);
+void buildClassificationUpdate(UpdateBuilder& builder, const ClassificationTexts& boxes,
+                               std::string_view dtId);
 
 // Builds and runs the update; the error's message is the text to show the user.
 Result<void> saveClassification(DbConnection& db, const ClassificationTexts& boxes, std::string_view dtId);

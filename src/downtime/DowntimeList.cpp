@@ -8,9 +8,11 @@ namespace nax {
 
 namespace {
 constexpr std::array<const char*, kDowntimeColumns> kHeaders = {
-    "Tag",   "Run",       "Shift",          "Pack",    "Flavor",   "Start Time", "End Time",
-    "Time Lost (mins)", "Asset", "Component", "Loss Structure", "Failure", "Operator", "Executive",
-    "Remarks", "Other1", "Other2"};
+    "Tag",      "Run",        "Shift",          "Pack",
+    "Flavor",   "Start Time", "End Time",       "Time Lost (mins)",
+    "Asset",    "Component",  "Loss Structure", "Failure",
+    "Operator", "Executive",  "Remarks",        "Other1",
+    "Other2"};
 // Percent of the grid's width for columns 0 to 7; the others keep the default width.
 constexpr std::array<int, 8> kWidthPercent = {5, 5, 5, 5, 5, 15, 15, 10};
 constexpr int kTimeLostColumn = 7;
@@ -21,12 +23,16 @@ std::string downtimeListStatement(const DowntimeRange& range) {
     const std::string filter =
         range.showMinorStops
             ? std::string()
-            : std::string(" and  (Loss_Structure not in ('Minor Stoppage') or TimeLost.Loss_Structure is NULL)");
+            : std::string(
+                  " and  (Loss_Structure not in ('Minor Stoppage') or TimeLost.Loss_Structure is NULL)");
     // The list reads in start order, so equal starts fall back to the key.
-    return "SELECT Tag_Master.TagName,Run_no,Shift,Pack,Flavor,format(TimeLost.DT_Start,'dd-MMM-yy hh:mm:ss'), "
+    return "SELECT Tag_Master.TagName,Run_no,Shift,Pack,Flavor,format(TimeLost.DT_Start,'dd-MMM-yy "
+           "hh:mm:ss'), "
            "format(TimeLost.DT_End,'dd-MMM-yy hh:mm:ss'), (((TimeLost.Time_Lost)*60*24)) as "
-           "DTLost,Asset,Component,Loss_Structure,Failure,A_Operator,Executive,Remarks,Other1,Other2,Dt_ID FROM "
-           "Tag_Master INNER JOIN TimeLost ON Tag_Master.Tag_ID = TimeLost.Tag_ID where TimeLost.DT_Start between " +
+           "DTLost,Asset,Component,Loss_Structure,Failure,A_Operator,Executive,Remarks,Other1,Other2,Dt_ID "
+           "FROM "
+           "Tag_Master INNER JOIN TimeLost ON Tag_Master.Tag_ID = TimeLost.Tag_ID where TimeLost.DT_Start "
+           "between " +
            formatGeneral(range.start) + " and " + formatGeneral(range.end) + " " + filter +
            " order by TimeLost.DT_Start, Dt_ID";
 }
@@ -34,13 +40,15 @@ std::string downtimeListStatement(const DowntimeRange& range) {
 void setDowntimeListLayout(ReportGrid& grid, int gridWidthTwips) {
     grid.setCols(kDowntimeColumns);
     grid.setRows(1);
-    for (int c = 0; c < kDowntimeColumns; ++c) grid.setCell(0, c, kHeaders[static_cast<size_t>(c)]);
+    for (int c = 0; c < kDowntimeColumns; ++c)
+        grid.setCell(0, c, kHeaders[static_cast<size_t>(c)]);
     for (size_t c = 0; c < kWidthPercent.size(); ++c)
         grid.setColWidth(static_cast<int>(c),
                          static_cast<int>(roundHalfEven(gridWidthTwips * kWidthPercent[c] / 100.0, 0)));
 }
 
-Result<void> ListDowntime(DbConnection& db, ReportGrid& grid, const DowntimeRange& range, int gridWidthTwips) {
+Result<void> ListDowntime(DbConnection& db, ReportGrid& grid, const DowntimeRange& range,
+                          int gridWidthTwips) {
     setDowntimeListLayout(grid, gridWidthTwips);
     grid.setVisible(false);
     auto opened = db.openRecordset(downtimeListStatement(range));
@@ -53,9 +61,12 @@ Result<void> ListDowntime(DbConnection& db, ReportGrid& grid, const DowntimeRang
     std::vector<std::string_view> cells(kDowntimeColumns);
     Result<void> status;
     while (!rs.eof()) {
-        for (int c = 0; c < kDowntimeColumns; ++c) texts[static_cast<size_t>(c)] = rs.text(c);
-        if (const auto minutes = parseNumber(texts[kTimeLostColumn])) texts[kTimeLostColumn] = roundedText(*minutes, 2);
-        for (int c = 0; c < kDowntimeColumns; ++c) cells[static_cast<size_t>(c)] = texts[static_cast<size_t>(c)];
+        for (int c = 0; c < kDowntimeColumns; ++c)
+            texts[static_cast<size_t>(c)] = rs.text(c);
+        if (const auto minutes = parseNumber(texts[kTimeLostColumn]))
+            texts[kTimeLostColumn] = roundedText(*minutes, 2);
+        for (int c = 0; c < kDowntimeColumns; ++c)
+            cells[static_cast<size_t>(c)] = texts[static_cast<size_t>(c)];
         grid.addRow(cells, rs.integer(kKeyField));
         if (status = rs.moveNext(); !status) break;
     }

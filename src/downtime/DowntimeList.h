@@ -18,7 +18,9 @@ struct DowntimeRange {
 };
 
 // End strictly after start; otherwise the user is told kInvalidDates.
-inline bool isValidRange(const DowntimeRange& range) { return range.end > range.start; }
+inline bool isValidRange(const DowntimeRange& range) {
+    return range.end > range.start;
+}
 
 std::string downtimeListStatement(const DowntimeRange& range);
 

@@ -8,17 +8,20 @@
 namespace nax {
 
 void SelectionList::clear() {
-    for (auto& column : columns_) column.clear();
+    for (auto& column : columns_)
+        column.clear();
     keys_.clear();
 }
 
 void SelectionList::reserve(int rows) {
     const auto size = static_cast<size_t>(rows > 0 ? rows : 0);
-    for (auto& column : columns_) column.reserve(size);
+    for (auto& column : columns_)
+        column.reserve(size);
     keys_.reserve(size);
 }
 
-void SelectionList::addRow(int32_t key, std::string_view keyText, std::string_view shown, std::string_view second) {
+void SelectionList::addRow(int32_t key, std::string_view keyText, std::string_view shown,
+                           std::string_view second) {
     columns_[0].push_back({std::string(keyText), std::string(shown), MakeSearchKey(shown)});
     columns_[1].push_back({std::string(keyText), std::string(second), MakeSearchKey(second)});
     keys_.push_back(key);
@@ -50,8 +53,8 @@ private:
 
 } // namespace
 
-std::vector<int> SelectionList::filter(int column, std::string_view typed, const std::function<void(int)>& progress,
-                                       int progressStride) const {
+std::vector<int> SelectionList::filter(int column, std::string_view typed,
+                                       const std::function<void(int)>& progress, int progressStride) const {
     const auto& records = columns_[column == 0 ? 0 : 1];
     const PrefixLike byKey(MakeSearchKey(typed));
     const PrefixLike byText{std::string(typed)};
@@ -69,14 +72,17 @@ std::vector<int> SelectionList::filter(int column, std::string_view typed, const
 std::optional<int32_t> toItemKey(const Recordset& rows, int field) {
     double value = 0;
     switch (rows.kind(field)) {
-    case ValueKind::Null: return std::nullopt;
+    case ValueKind::Null:
+        return std::nullopt;
     case ValueKind::Integer: {
         const int64_t whole = rows.integer(field);
         if (whole < std::numeric_limits<int32_t>::min() || whole > std::numeric_limits<int32_t>::max())
             return std::nullopt;
         return static_cast<int32_t>(whole);
     }
-    case ValueKind::Real: value = rows.real(field); break;
+    case ValueKind::Real:
+        value = rows.real(field);
+        break;
     case ValueKind::Text: {
         const auto number = parseNumber(rows.rawText(field));
         if (!number) return std::nullopt;
@@ -138,8 +144,8 @@ std::string pickCountStatement(const PickRequest& request) {
 }
 
 std::string pickRowsStatement(const PickRequest& request) {
-    return "select " + request.shown + "," + request.key + "," + request.second + " from " + request.table + " " +
-           request.condition + " " + request.tail;
+    return "select " + request.shown + "," + request.key + "," + request.second + " from " + request.table +
+           " " + request.condition + " " + request.tail;
 }
 
 int countPickRows(DbConnection& db, const PickRequest& request) {

@@ -17,7 +17,8 @@ std::optional<double> parseDateArgument(std::string_view text) {
 
 namespace {
 void writeTsvCell(std::ostream& out, std::string_view cell) {
-    for (const char c : cell) out.put(c == '\t' || c == '\n' || c == '\r' ? ' ' : c);
+    for (const char c : cell)
+        out.put(c == '\t' || c == '\n' || c == '\r' ? ' ' : c);
 }
 
 void writeCsvCell(std::ostream& out, std::string_view cell) {
@@ -40,8 +41,10 @@ void writeGrid(std::ostream& out, const ReportGrid& grid, GridFormat format) {
     for (int r = 0; r < grid.rows(); ++r) {
         for (int c = 0; c < grid.cols(); ++c) {
             if (c > 0) out.put(separator);
-            if (format == GridFormat::Tsv) writeTsvCell(out, grid.cell(r, c));
-            else writeCsvCell(out, grid.cell(r, c));
+            if (format == GridFormat::Tsv)
+                writeTsvCell(out, grid.cell(r, c));
+            else
+                writeCsvCell(out, grid.cell(r, c));
         }
         out << lineEnd;
     }

@@ -15,6 +15,8 @@ std::filesystem::path resolveDataFolder(const std::optional<std::string>& comman
 #endif
 }
 
-std::filesystem::path databaseFile(const std::filesystem::path& dataFolder) { return dataFolder / "db1.sqlite"; }
+std::filesystem::path databaseFile(const std::filesystem::path& dataFolder) {
+    return dataFolder / "db1.sqlite";
+}
 
 } // namespace nax

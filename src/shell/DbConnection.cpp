@@ -30,22 +30,30 @@ Recordset& Recordset::operator=(Recordset&& other) noexcept {
     return *this;
 }
 
-Recordset::~Recordset() { close(); }
+Recordset::~Recordset() {
+    close();
+}
 
 void Recordset::close() {
     if (stmt_) sqlite3_finalize(stmt_);
     stmt_ = nullptr;
 }
 
-int Recordset::fieldCount() const { return stmt_ ? sqlite3_column_count(stmt_) : 0; }
+int Recordset::fieldCount() const {
+    return stmt_ ? sqlite3_column_count(stmt_) : 0;
+}
 
 ValueKind Recordset::kind(int field) const {
     if (eof() || field < 0 || field >= fieldCount()) return ValueKind::Null;
     switch (sqlite3_column_type(stmt_, field)) {
-    case SQLITE_INTEGER: return ValueKind::Integer;
-    case SQLITE_FLOAT: return ValueKind::Real;
-    case SQLITE_NULL: return ValueKind::Null;
-    default: return ValueKind::Text;
+    case SQLITE_INTEGER:
+        return ValueKind::Integer;
+    case SQLITE_FLOAT:
+        return ValueKind::Real;
+    case SQLITE_NULL:
+        return ValueKind::Null;
+    default:
+        return ValueKind::Text;
     }
 }
 
@@ -65,10 +73,14 @@ std::string_view Recordset::rawText(int field) const {
 
 std::string Recordset::text(int field) const {
     switch (kind(field)) {
-    case ValueKind::Null: return {};
-    case ValueKind::Integer: return std::to_string(sqlite3_column_int64(stmt_, field));
-    case ValueKind::Real: return formatGeneral(sqlite3_column_double(stmt_, field));
-    case ValueKind::Text: return std::string(rawText(field));
+    case ValueKind::Null:
+        return {};
+    case ValueKind::Integer:
+        return std::to_string(sqlite3_column_int64(stmt_, field));
+    case ValueKind::Real:
+        return formatGeneral(sqlite3_column_double(stmt_, field));
+    case ValueKind::Text:
+        return std::string(rawText(field));
     }
     return {};
 }
@@ -87,9 +99,13 @@ Result<void> Recordset::moveNext() {
 DbConnection::DbConnection(sqlite3* db, std::string path, Clock clock)
     : db_(db), path_(std::move(path)), clock_(std::move(clock)) {}
 
-DbConnection::~DbConnection() { sqlite3_close_v2(db_); }
+DbConnection::~DbConnection() {
+    sqlite3_close_v2(db_);
+}
 
-Error DbConnection::lastError() const { return Error{sqlite3_extended_errcode(db_), sqlite3_errmsg(db_)}; }
+Error DbConnection::lastError() const {
+    return Error{sqlite3_extended_errcode(db_), sqlite3_errmsg(db_)};
+}
 
 Result<std::unique_ptr<DbConnection>> DbConnection::open(const std::string& path, OpenOptions options,
                                                          Clock clock) {

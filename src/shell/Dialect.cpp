@@ -14,16 +14,20 @@ namespace {
 
 std::string_view argText(sqlite3_value* value) {
     auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
-    return text ? std::string_view(text, static_cast<size_t>(sqlite3_value_bytes(value))) : std::string_view{};
+    return text ? std::string_view(text, static_cast<size_t>(sqlite3_value_bytes(value)))
+                : std::string_view{};
 }
 
 // A number from a numeric value, or from a text that reads as one.
 std::optional<double> argNumber(sqlite3_value* value) {
     switch (sqlite3_value_type(value)) {
     case SQLITE_INTEGER:
-    case SQLITE_FLOAT: return sqlite3_value_double(value);
-    case SQLITE_NULL: return std::nullopt;
-    default: return parseNumber(argText(value));
+    case SQLITE_FLOAT:
+        return sqlite3_value_double(value);
+    case SQLITE_NULL:
+        return std::nullopt;
+    default:
+        return parseNumber(argText(value));
     }
 }
 
@@ -96,14 +100,13 @@ void registerDialectFunctions(DbConnection& connection) {
         bool deterministic;
     };
     static constexpr Function functions[] = {
-        {"format", 2, formatFunction, true}, {"iif", 3, iifFunction, true},
-        {"cdbl", 1, cdblFunction, true},     {"cint", 1, cintFunction, true},
-        {"now", 0, nowFunction, false},      {"len", 1, lenFunction, true},
+        {"format", 2, formatFunction, true}, {"iif", 3, iifFunction, true},  {"cdbl", 1, cdblFunction, true},
+        {"cint", 1, cintFunction, true},     {"now", 0, nowFunction, false}, {"len", 1, lenFunction, true},
     };
     for (const auto& f : functions) {
         const int flags = SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0);
-        sqlite3_create_function_v2(connection.handle(), f.name, f.arguments, flags, &connection, f.call, nullptr,
-                                   nullptr, nullptr);
+        sqlite3_create_function_v2(connection.handle(), f.name, f.arguments, flags, &connection, f.call,
+                                   nullptr, nullptr, nullptr);
     }
 }
 
@@ -114,7 +117,9 @@ void registerDialectFunctions(DbConnection& connection) {
 namespace nax {
 namespace {
 
-bool isNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.'; }
+bool isNameChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.';
+}
 
 size_t skipPast(std::string_view sql, size_t from, char closing) {
     const size_t end = sql.find(closing, from + 1);
@@ -147,7 +152,8 @@ bool wordAt(std::string_view text, size_t at, std::string_view word) {
 }
 
 size_t skipBlanksBack(std::string_view text, size_t end) {
-    while (end > 0 && std::isspace(static_cast<unsigned char>(text[end - 1]))) --end;
+    while (end > 0 && std::isspace(static_cast<unsigned char>(text[end - 1])))
+        --end;
     return end;
 }
 
@@ -155,7 +161,8 @@ size_t skipBlanksBack(std::string_view text, size_t end) {
 // npos when there is none to mark.
 size_t inOperandEnd(std::string_view text, size_t at) {
     size_t after = at + 2;
-    while (after < text.size() && std::isspace(static_cast<unsigned char>(text[after]))) ++after;
+    while (after < text.size() && std::isspace(static_cast<unsigned char>(text[after])))
+        ++after;
     if (after >= text.size() || text[after] != '(') return std::string_view::npos;
     size_t end = skipBlanksBack(text, at);
     if (end >= 3 && wordAt(text, end - 3, "not")) end = skipBlanksBack(text, end - 3);
@@ -174,9 +181,12 @@ std::string caseInsensitiveStatement(std::string_view sql) {
     while (i < sql.size()) {
         const char c = sql[i];
         size_t next = i + 1;
-        if (c == '[') next = skipPast(sql, i, ']');
-        else if (c == '"') next = skipPast(sql, i, '"');
-        else if (c == '\'') next = literalEnd(sql, i);
+        if (c == '[')
+            next = skipPast(sql, i, ']');
+        else if (c == '"')
+            next = skipPast(sql, i, '"');
+        else if (c == '\'')
+            next = literalEnd(sql, i);
         else if (wordAt(sql, i, "in")) {
             // The operand text is already in `out`, which matches `sql` up to here but for the
             // markers added so far; find its end there.

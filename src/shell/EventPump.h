@@ -17,7 +17,8 @@ public:
 
 // Processes pending events count + 1 times (once for 0); a negative count does nothing.
 inline void PumpEvents(EventPump& pump, int16_t count) {
-    for (int i = 0; i <= count; ++i) pump.processEvents();
+    for (int i = 0; i <= count; ++i)
+        pump.processEvents();
 }
 
 } // namespace nax

@@ -21,7 +21,8 @@ class MessageSink {
 public:
     virtual ~MessageSink() = default;
     virtual void show(const Message& message) = 0;
-    void show(std::string_view text, MessageIcon icon = MessageIcon::None, std::string_view caption = kAppTitle) {
+    void show(std::string_view text, MessageIcon icon = MessageIcon::None,
+              std::string_view caption = kAppTitle) {
         show(Message{std::string(text), std::string(caption), icon});
     }
 };

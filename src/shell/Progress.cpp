@@ -10,7 +10,9 @@ void ProgressState::setMaximum(int32_t maxer) {
     if (maxer > 0) maximum_ = static_cast<float>(maxer);
 }
 
-void ProgressState::step() { value_ = std::min(value_ + 1.0f, maximum_); }
+void ProgressState::step() {
+    value_ = std::min(value_ + 1.0f, maximum_);
+}
 
 std::string ProgressState::caption(std::string_view text) const {
     const float percent = value_ / maximum_ * 100.0f;

@@ -32,10 +32,17 @@ void UpdateBuilder::BeginUpdate(std::string_view table) {
 void UpdateBuilder::AddSetField(std::string_view field, std::string_view value, int kind) {
     const std::string name = "[" + std::string(field) + "] =";
     switch (kind) {
-    case kTextField: updateSetList_ += name + "'" + backquoted(value) + "',"; break;
-    case kNumberField: updateSetList_ += name + std::string(value) + ","; break;
-    case kDateField: updateSetList_ += name + "#" + backquoted(value) + "#,"; break;
-    default: break;
+    case kTextField:
+        updateSetList_ += name + "'" + backquoted(value) + "',";
+        break;
+    case kNumberField:
+        updateSetList_ += name + std::string(value) + ",";
+        break;
+    case kDateField:
+        updateSetList_ += name + "#" + backquoted(value) + "#,";
+        break;
+    default:
+        break;
     }
 }
 
@@ -44,21 +51,31 @@ void UpdateBuilder::AddWhereField(std::string_view field, std::string_view value
     std::string condition;
     const std::string name = "[" + std::string(field) + "] " + std::string(op);
     switch (kind) {
-    case kTextField: condition = name + " '" + std::string(value) + "' "; break;
-    case kNumberField: condition = name + std::string(value) + " "; break;
-    case kDateField: condition = name + " " + std::string(value) + " "; break;
-    default: return;
+    case kTextField:
+        condition = name + " '" + std::string(value) + "' ";
+        break;
+    case kNumberField:
+        condition = name + std::string(value) + " ";
+        break;
+    case kDateField:
+        condition = name + " " + std::string(value) + " ";
+        break;
+    default:
+        return;
     }
     if (updateWhere_.size() > 7) {
-        if (conjunction == kAndJoin) updateWhere_ += " And ";
-        else if (conjunction == kOrJoin) updateWhere_ += " or ";
+        if (conjunction == kAndJoin)
+            updateWhere_ += " And ";
+        else if (conjunction == kOrJoin)
+            updateWhere_ += " or ";
     }
     updateWhere_ += condition;
 }
 
 std::string UpdateBuilder::statement() const {
     const std::string where = updateWhere_.size() > 7 ? updateWhere_ : std::string();
-    const std::string sets = updateSetList_.empty() ? std::string() : updateSetList_.substr(0, updateSetList_.size() - 1);
+    const std::string sets =
+        updateSetList_.empty() ? std::string() : updateSetList_.substr(0, updateSetList_.size() - 1);
     return updateHead_ + " " + sets + " " + where;
 }
 
@@ -68,8 +85,8 @@ Result<void> UpdateBuilder::ExecuteUpdate(DbConnection& db) {
     const std::string sql = statement();
     if (auto done = db.execute(sql); !done) {
         return Error{done.error().code, "Update Statement failed : " + done.error().message + "\r\n" +
-                                            " Please send the screenshot of this screen to helpdesk" + "\r\n" +
-                                            ScrambleText(sql)};
+                                            " Please send the screenshot of this screen to helpdesk" +
+                                            "\r\n" + ScrambleText(sql)};
     }
     return success();
 }

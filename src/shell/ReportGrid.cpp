@@ -39,7 +39,8 @@ int ReportGrid::addRow(const std::vector<std::string_view>& cells, int64_t key) 
     Row row;
     row.key = key;
     size_t length = static_cast<size_t>(std::max(cols_ - 1, 0));
-    for (int c = 0; c < cols_ && c < static_cast<int>(cells.size()); ++c) length += cells[static_cast<size_t>(c)].size();
+    for (int c = 0; c < cols_ && c < static_cast<int>(cells.size()); ++c)
+        length += cells[static_cast<size_t>(c)].size();
     row.cells.reserve(length);
     for (int c = 0; c < cols_; ++c) {
         if (c > 0) row.cells.push_back('\0');
@@ -57,7 +58,8 @@ int ReportGrid::addRow(const std::vector<std::string_view>& cells, int64_t key) 
 // [begin, end) of a cell inside a packed row.
 std::pair<size_t, size_t> ReportGrid::span(const std::string& cells, int col) const {
     size_t begin = 0;
-    for (int c = 0; c < col; ++c) begin = cells.find('\0', begin) + 1;
+    for (int c = 0; c < col; ++c)
+        begin = cells.find('\0', begin) + 1;
     size_t end = cells.find('\0', begin);
     return {begin, end == std::string::npos ? cells.size() : end};
 }
@@ -78,10 +80,16 @@ void ReportGrid::setCell(int row, int col, std::string_view text) {
     cells.replace(begin, end - begin, clean);
 }
 
-std::optional<double> ReportGrid::number(int row, int col) const { return parseNumber(cell(row, col)); }
+std::optional<double> ReportGrid::number(int row, int col) const {
+    return parseNumber(cell(row, col));
+}
 
-int ReportGrid::colWidth(int col) const { return widths_.at(static_cast<size_t>(col)); }
+int ReportGrid::colWidth(int col) const {
+    return widths_.at(static_cast<size_t>(col));
+}
 
-void ReportGrid::setColWidth(int col, int twips) { widths_.at(static_cast<size_t>(col)) = twips; }
+void ReportGrid::setColWidth(int col, int twips) {
+    widths_.at(static_cast<size_t>(col)) = twips;
+}
 
 } // namespace nax

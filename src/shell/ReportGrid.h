@@ -47,7 +47,9 @@ private:
     Row& rowAt(int row) { return rows_.at(static_cast<size_t>(row)); }
     const Row& rowAt(int row) const { return rows_.at(static_cast<size_t>(row)); }
     std::pair<size_t, size_t> span(const std::string& cells, int col) const;
-    std::string emptyRow() const { return std::string(cols_ > 0 ? static_cast<size_t>(cols_ - 1) : 0u, '\0'); }
+    std::string emptyRow() const {
+        return std::string(cols_ > 0 ? static_cast<size_t>(cols_ - 1) : 0u, '\0');
+    }
 
     std::vector<Row> rows_;
     std::vector<int> widths_;

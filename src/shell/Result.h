@@ -15,7 +15,9 @@ struct Error {
     bool refusal = false;
 };
 
-inline Error refusal(std::string message) { return Error{0, std::move(message), true}; }
+inline Error refusal(std::string message) {
+    return Error{0, std::move(message), true};
+}
 
 template <class T> class [[nodiscard]] Result {
 public:
@@ -47,6 +49,8 @@ private:
     std::optional<Error> error_;
 };
 
-inline Result<void> success() { return {}; }
+inline Result<void> success() {
+    return {};
+}
 
 } // namespace nax

@@ -500,7 +500,7 @@ namespace {
 
 // The default locale's short date and long time formats, compiled once into pieces.
 class LocaleDateTimeFormat {
-  public:
+public:
     enum class Kind {
         Literal,
         Day,
@@ -553,7 +553,7 @@ class LocaleDateTimeFormat {
         return out;
     }
 
-  private:
+private:
     static int runLength(const QString& format, qsizetype at) {
         int count = 1;
         while (at + count < format.size() && format[at + count] == format[at])

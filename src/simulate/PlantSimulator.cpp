@@ -24,7 +24,7 @@ namespace {
 // own so that a seed gives the same database whatever standard library built the program.
 
 class Rng {
-  public:
+public:
     explicit Rng(std::uint32_t seed) : engine_(seed) {}
 
     double uniform() { return engine_() * (1.0 / 4294967296.0); } // [0, 1)
@@ -48,7 +48,7 @@ class Rng {
         return weights.size() - 1;
     }
 
-  private:
+private:
     std::mt19937 engine_;
 };
 
@@ -361,7 +361,7 @@ void exec(sqlite3* db, const char* sql) {
 }
 
 class Insert {
-  public:
+public:
     Insert(sqlite3* db, const char* sql) : db_(db) {
         if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK) fail(db, "prepare failed");
     }
@@ -391,7 +391,7 @@ class Insert {
         if (rc != SQLITE_DONE) fail(db_, "insert failed");
     }
 
-  private:
+private:
     sqlite3* db_;
     sqlite3_stmt* stmt_ = nullptr;
 };
@@ -499,8 +499,8 @@ std::int64_t writeEvents(sqlite3* db, Rng& rng, const std::vector<Run>& runs, st
 // One row per tag and minute of every run. The filler counts the line's bottles: nothing while
 // any tag is stopped and a share of the minute when a stop begins or ends inside it; otherwise
 // it runs near the run's efficiency with some noise, now and then a slow spell, and at best a
-// little above the rated speed. UTimeLost is the minute's shortfall against the rated speed in minutes, CTimeLost the
-// tag's shortfall summed over the run so far.
+// little above the rated speed. UTimeLost is the minute's shortfall against the rated speed in minutes,
+// CTimeLost the tag's shortfall summed over the run so far.
 std::int64_t writeProduction(sqlite3* db, Rng& rng, const std::vector<Run>& runs) {
     Insert insert(db, "INSERT INTO opc VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
     std::int64_t rows = 0;

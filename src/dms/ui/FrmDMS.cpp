@@ -55,8 +55,8 @@ FrmDMS::FrmDMS(AppContext& context, QWidget* parent)
     // Captions can need more room in the desktop's font than the designed sizes give: widen a
     // control of the top row to its text and move those to its right along.
     int right = 0;
-    for (QWidget* control : std::initializer_list<QWidget*>{Label1, DMSStart_date, Label2, DMSEnd_Date, Option1,
-                                                            Option2, Command1, Command2}) {
+    for (QWidget* control : std::initializer_list<QWidget*>{Label1, DMSStart_date, Label2, DMSEnd_Date,
+                                                            Option1, Option2, Command1, Command2}) {
         QRect area = control->geometry();
         area.setWidth(std::max(area.width(), control->sizeHint().width()));
         if (area.left() < right + 4) area.moveLeft(right + 4);

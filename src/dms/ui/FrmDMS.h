@@ -15,7 +15,7 @@ class ReportGridView;
 
 class FrmDMS : public QWidget {
     Q_OBJECT
-  public:
+public:
     explicit FrmDMS(AppContext& context, QWidget* parent = nullptr);
 
     // True while a report is being computed (events are let through meanwhile).
@@ -32,10 +32,10 @@ class FrmDMS : public QWidget {
     ReportGridView* MSFlexGrid1;
     ReportGridView* MsfDT;
 
-  protected:
+protected:
     void closeEvent(QCloseEvent* event) override;
 
-  private:
+private:
     void Option1Click();
     void Option2Click();
     void Command1Click();

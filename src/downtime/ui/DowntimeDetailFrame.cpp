@@ -12,13 +12,16 @@ namespace nax {
 
 namespace {
 
-QString qText(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString qText(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 // Frame places in pixels: eight rows of boxes, the first five in two columns, then the buttons.
 constexpr int kFrameLeft = 81, kFrameTop = 111, kFrameWidth = 577, kFrameHeight = 310;
 constexpr int kFirstRowTop = 22, kRowPitch = 28, kRowHeight = 22;
 constexpr int kLabelWidth = 88, kLeftBox = 100, kRightLabel = 292, kRightBox = 384;
-constexpr int kHalfBoxWidth = 180, kRightBoxWidth = 185, kFullBoxWidth = kRightBox + kRightBoxWidth - kLeftBox;
+constexpr int kHalfBoxWidth = 180, kRightBoxWidth = 185,
+              kFullBoxWidth = kRightBox + kRightBoxWidth - kLeftBox;
 constexpr int kButtonTop = 262, kButtonWidth = 88, kButtonHeight = 27;
 
 // Row (from 1) and column (0 left, 1 right, -1 full width) of each box.
@@ -26,7 +29,7 @@ struct BoxPlace {
     int row;
     int column;
 };
-constexpr BoxPlace kPlaces[kClassificationBoxes] = {{1, 0}, {1, 1}, {2, 0}, {2, 1}, {3, 0},  {3, 1}, {4, 0},
+constexpr BoxPlace kPlaces[kClassificationBoxes] = {{1, 0}, {1, 1}, {2, 0}, {2, 1},  {3, 0},  {3, 1}, {4, 0},
                                                     {4, 1}, {5, 0}, {5, 1}, {6, -1}, {7, -1}, {8, -1}};
 
 } // namespace
@@ -47,12 +50,15 @@ DowntimeDetailFrame::DowntimeDetailFrame(AppContext& context, QWidget* parent)
         txtfields[i] = new QLineEdit(this);
         txtfields[i]->setObjectName(QStringLiteral("txtfields_%1").arg(i));
         const int left = place.column == 1 ? kRightBox : kLeftBox;
-        const int width = place.column == 0 ? kHalfBoxWidth : place.column == 1 ? kRightBoxWidth : kFullBoxWidth;
+        const int width = place.column == 0   ? kHalfBoxWidth
+                          : place.column == 1 ? kRightBoxWidth
+                                              : kFullBoxWidth;
         txtfields[i]->setGeometry(left, top, width, kRowHeight);
         txtfields[i]->setReadOnly(!boxes[static_cast<size_t>(i)].editable);
         Label2[i]->setBuddy(txtfields[i]);
     }
-    for (int box = kBoxAsset; box <= kBoxOperator; ++box) txtfields[box]->installEventFilter(this);
+    for (int box = kBoxAsset; box <= kBoxOperator; ++box)
+        txtfields[box]->installEventFilter(this);
     CmdSave->setObjectName(QStringLiteral("CmdSave"));
     CmdSave->setGeometry(kFrameWidth / 2 - kButtonWidth - 10, kButtonTop, kButtonWidth, kButtonHeight);
     CmdExit->setObjectName(QStringLiteral("CmdExit"));
@@ -110,8 +116,10 @@ bool DowntimeDetailFrame::opensPickList(int key, Qt::KeyboardModifiers modifiers
     case Qt::Key_AltGr:
     case Qt::Key_Meta:
     case 0:
-    case Qt::Key_unknown: return false;
-    default: return true;
+    case Qt::Key_unknown:
+        return false;
+    default:
+        return true;
     }
 }
 
@@ -132,7 +140,8 @@ bool DowntimeDetailFrame::eventFilter(QObject* watched, QEvent* event) {
 
 void DowntimeDetailFrame::Save() {
     ClassificationTexts texts;
-    for (int i = 0; i < kClassificationBoxes; ++i) texts[static_cast<size_t>(i)] = txtfields[i]->text().toStdString();
+    for (int i = 0; i < kClassificationBoxes; ++i)
+        texts[static_cast<size_t>(i)] = txtfields[i]->text().toStdString();
     if (auto saved = saveClassification(context_.db, texts, controlTag(this).toStdString()); !saved)
         context_.messages.show(saved.error().message);
     if (refresh_) refresh_();

@@ -35,7 +35,8 @@ Form2::Form2(AppContext& context, QWidget* parent)
     DTStart->setGeometry(78, 8, 168, 24);
     DTEnd->setObjectName(QStringLiteral("DTEnd"));
     DTEnd->setGeometry(311, 8, 162, 24);
-    for (auto* picker : {DTStart, DTEnd}) picker->setPickerFormat(QStringLiteral("dd-MMM-yy HH:mm tt"));
+    for (auto* picker : {DTStart, DTEnd})
+        picker->setPickerFormat(QStringLiteral("dd-MMM-yy HH:mm tt"));
     Check1->setObjectName(QStringLiteral("Check1"));
     Check1->move(480, 12);
     CmdGenerate->setObjectName(QStringLiteral("CmdGenerate"));
@@ -74,8 +75,8 @@ void Form2::Generate() {
 }
 
 void Form2::onGridKey(int key, Qt::KeyboardModifiers modifiers) {
-    const bool ctrlOnly = (modifiers & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier)) ==
-                          Qt::ControlModifier;
+    const bool ctrlOnly =
+        (modifiers & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier)) == Qt::ControlModifier;
     if (key == Qt::Key_E && ctrlOnly && context_.exportGrid)
         context_.exportGrid(MSFlexGrid1->grid(), "Downtime Entry");
 }

@@ -14,7 +14,9 @@ namespace nax {
 
 namespace {
 
-QString qText(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString qText(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 // Designed places, in pixels of the 726 x 486 client area.
 constexpr int kClientWidth = 726;
@@ -45,7 +47,9 @@ public:
     BusyPointer& operator=(const BusyPointer&) = delete;
 };
 
-bool isEnter(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
+bool isEnter(int key) {
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
 
 } // namespace
 
@@ -62,7 +66,9 @@ int SelectionRowsModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() || !list_ ? 0 : static_cast<int>(rows_.size());
 }
 
-int SelectionRowsModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 2; }
+int SelectionRowsModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : 2;
+}
 
 QVariant SelectionRowsModel::data(const QModelIndex& index, int role) const {
     if (!list_ || !index.isValid() || index.row() >= rowCount()) return {};
@@ -120,7 +126,8 @@ fmselectform::fmselectform(MessageSink& messages, QWidget* parent)
         list->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
         list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff); // both lists keep one height of rows
         list->installEventFilter(this);
-        connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, n] { followSelection(n); });
+        connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                [this, n] { followSelection(n); });
         connect(list->verticalScrollBar(), &QAbstractSlider::valueChanged, this,
                 [this, n](int value) { followTop(n, value); });
         connect(list, &QAbstractItemView::doubleClicked, this, &QDialog::accept);
@@ -147,8 +154,12 @@ int fmselectform::runModal() {
     return exec();
 }
 
-int fmselectform::twips(int pixelCount) const { return pixelCount * 1440 / std::max(logicalDpiX(), 1); }
-int fmselectform::pixels(int twipCount) const { return twipCount * std::max(logicalDpiX(), 1) / 1440; }
+int fmselectform::twips(int pixelCount) const {
+    return pixelCount * 1440 / std::max(logicalDpiX(), 1);
+}
+int fmselectform::pixels(int twipCount) const {
+    return twipCount * std::max(logicalDpiX(), 1) / 1440;
+}
 
 void fmselectform::LoadSelectionForm(const QString& heading, const QString& caption0, const QString& caption1,
                                      Result<Recordset>& rows, int& count) {
@@ -162,9 +173,10 @@ void fmselectform::LoadSelectionForm(const QString& heading, const QString& capt
     ProgressBar1->setValue(0);
 
     int loaded = 0;
-    const auto load = loadSelectionRows(rows, count, caption1 == QLatin1String(kMemoDateCaption), table_, [&] {
-        if (++loaded % kProgressStride == 0) ProgressBar1->setValue(loaded);
-    });
+    const auto load =
+        loadSelectionRows(rows, count, caption1 == QLatin1String(kMemoDateCaption), table_, [&] {
+            if (++loaded % kProgressStride == 0) ProgressBar1->setValue(loaded);
+        });
     count = load.loaded;
     std::vector<int> all(static_cast<size_t>(load.loaded));
     std::iota(all.begin(), all.end(), 0);
@@ -189,7 +201,9 @@ void fmselectform::MakeSingleList() {
     txtfields[1]->setEnabled(false);
 }
 
-void fmselectform::showRows(std::vector<int> rows) { model_.setRows(&table_, std::move(rows)); }
+void fmselectform::showRows(std::vector<int> rows) {
+    model_.setRows(&table_, std::move(rows));
+}
 
 void fmselectform::filterBy(int column) {
     BusyPointer busy;
@@ -202,7 +216,9 @@ void fmselectform::filterBy(int column) {
     showRows(std::move(matching));
 }
 
-int fmselectform::ListCount(int list) const { return List1[list]->model()->rowCount(); }
+int fmselectform::ListCount(int list) const {
+    return List1[list]->model()->rowCount();
+}
 
 QString fmselectform::ListText(int list, int entry) const {
     return model_.index(entry, list).data(Qt::DisplayRole).toString();
@@ -226,7 +242,9 @@ void fmselectform::setListIndex(int list, int entry) {
     selection->setCurrentIndex(model_.index(entry, list), QItemSelectionModel::ClearAndSelect);
 }
 
-int fmselectform::TopIndex(int list) const { return List1[list]->verticalScrollBar()->value(); }
+int fmselectform::TopIndex(int list) const {
+    return List1[list]->verticalScrollBar()->value();
+}
 
 void fmselectform::setTopIndex(int list, int entry) {
     List1[list]->doItemsLayout(); // the scroll range must know the current rows
@@ -239,7 +257,8 @@ void fmselectform::followSelection(int from) {
     const int entry = ListIndex(from);
     if (ListIndex(other) == entry) return;
     following_ = true;
-    if (entry < 0) List1[other]->selectionModel()->clear();
+    if (entry < 0)
+        List1[other]->selectionModel()->clear();
     else
         List1[other]->selectionModel()->setCurrentIndex(model_.index(entry, other),
                                                         QItemSelectionModel::ClearAndSelect);
@@ -290,9 +309,10 @@ void fmselectform::applyResizeLayout() {
     const int outerWidth = twips(width() + frame.width());
     const int outerHeight = twips(height() + frame.height());
     const int w = filledWidthTwips_ < kNarrowFillTwips ? outerWidth - 50 : outerWidth / 2 - 20;
-    const int h = outerHeight -
-                  twips(ProgressBar1->height() + lblheading->height() + Label1[0]->height() + txtfields[0]->height()) -
-                  500;
+    const int h =
+        outerHeight -
+        twips(ProgressBar1->height() + lblheading->height() + Label1[0]->height() + txtfields[0]->height()) -
+        500;
     if (w < 80 || h < 80) return;
     const int left = pixels(10);
     const int rightLeft = pixels(w + 5);
@@ -311,7 +331,9 @@ void fmselectform::applyResizeLayout() {
 
 // ---------------------------------------------------------------- PickIntoTextBox
 
-QString controlTag(const QObject* control) { return control ? control->property("tag").toString() : QString(); }
+QString controlTag(const QObject* control) {
+    return control ? control->property("tag").toString() : QString();
+}
 
 void setControlTag(QObject* control, const QString& tag) {
     if (control) control->setProperty("tag", tag);
@@ -322,7 +344,8 @@ bool PickIntoTextBox(AppContext& context, QLineEdit* target, const PickRequest& 
     fmselectform popup(context.messages, target ? target->window() : nullptr);
     int count = countPickRows(context.db, request);
     auto rows = context.db.openRecordset(pickRowsStatement(request));
-    popup.LoadSelectionForm(qText(request.heading), qText(request.caption0), qText(request.caption1), rows, count);
+    popup.LoadSelectionForm(qText(request.heading), qText(request.caption0), qText(request.caption1), rows,
+                            count);
     if (rows) rows->close();
     if (request.single) popup.MakeSingleList();
     if (popup.runModal() != QDialog::Accepted || !target) return false;
@@ -338,10 +361,11 @@ bool PickIntoTextBox(AppContext& context, QLineEdit* target, std::string_view ta
                      std::string_view key, std::string_view second, std::string_view heading,
                      std::string_view caption0, std::string_view caption1, std::string_view condition,
                      std::string_view tail, bool single) {
-    const PickRequest request{std::string(table),    std::string(shown),    std::string(key),
-                              std::string(second),   std::string(heading),  std::string(caption0),
-                              std::string(caption1), std::string(condition), std::string(tail),
-                              single};
+    const PickRequest request{std::string(table),    std::string(shown),
+                              std::string(key),      std::string(second),
+                              std::string(heading),  std::string(caption0),
+                              std::string(caption1), std::string(condition),
+                              std::string(tail),     single};
     return PickIntoTextBox(context, target, request);
 }
 

@@ -12,7 +12,9 @@ DatePicker::DatePicker(QWidget* parent) : QDateTimeEdit(parent) {
                      QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59), Qt::UTC));
 }
 
-double DatePicker::serial() const { return DateToSerial(dateTime()); }
+double DatePicker::serial() const {
+    return DateToSerial(dateTime());
+}
 
 void DatePicker::setSerial(double serial) {
     if (auto date = SerialToDate(serial)) setDateTime(*date);

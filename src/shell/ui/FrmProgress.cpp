@@ -1,9 +1,9 @@
 #include "FrmProgress.h"
 
 #include <QApplication>
-#include <QScreen>
 #include <QLabel>
 #include <QProgressBar>
+#include <QScreen>
 
 namespace nax {
 
@@ -57,7 +57,9 @@ void FrmProgress::setValue(float value) {
     repaintNow();
 }
 
-QString FrmProgress::shownCaption() const { return lblCaption->text(); }
+QString FrmProgress::shownCaption() const {
+    return lblCaption->text();
+}
 
 void FrmProgress::repaintNow() {
     const QString line = QString::fromStdString(caption());

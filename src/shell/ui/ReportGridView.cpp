@@ -7,18 +7,23 @@
 namespace nax {
 
 namespace {
-QString qText(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString qText(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 } // namespace
 
 // ---------------------------------------------------------------- model
 
-ReportGridModel::ReportGridModel(ReportGrid& grid, QObject* parent) : QAbstractTableModel(parent), grid_(grid) {}
+ReportGridModel::ReportGridModel(ReportGrid& grid, QObject* parent)
+    : QAbstractTableModel(parent), grid_(grid) {}
 
 int ReportGridModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : std::max(grid_.rows() - 1, 0);
 }
 
-int ReportGridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : grid_.cols(); }
+int ReportGridModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : grid_.cols();
+}
 
 QVariant ReportGridModel::data(const QModelIndex& index, int role) const {
     // The view may ask for a cell the grid no longer has when a report changed the grid and
@@ -83,15 +88,18 @@ ReportGridView::ReportGridView(QWidget* parent)
             placeFrozenColumn();
         }
     });
-    connect(this, &QTableView::doubleClicked, this,
-            [this](const QModelIndex& index) { Q_EMIT gridDoubleClicked(index.isValid() ? index.row() + 1 : 0); });
-    connect(horizontalHeader(), &QHeaderView::sectionDoubleClicked, this, [this](int) { Q_EMIT gridDoubleClicked(0); });
+    connect(this, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        Q_EMIT gridDoubleClicked(index.isValid() ? index.row() + 1 : 0);
+    });
+    connect(horizontalHeader(), &QHeaderView::sectionDoubleClicked, this,
+            [this](int) { Q_EMIT gridDoubleClicked(0); });
     refresh();
 }
 
 void ReportGridView::refresh() {
     model_.reload();
-    for (int c = 1; c < model_.columnCount(); ++c) frozen_->setColumnHidden(c, true);
+    for (int c = 1; c < model_.columnCount(); ++c)
+        frozen_->setColumnHidden(c, true);
     frozen_->setColumnHidden(0, model_.columnCount() == 0);
     applyWidths();
     setVisible(grid_.visible());
@@ -102,8 +110,10 @@ void ReportGridView::applyWidths() {
     for (int c = 0; c < grid_.cols(); ++c) {
         const int twips = grid_.colWidth(c);
         // Columns without a width of their own fit their header and first rows.
-        if (twips == ReportGrid::kDefaultWidth) resizeColumnToContents(c);
-        else setColumnWidth(c, twips * dpi / 1440);
+        if (twips == ReportGrid::kDefaultWidth)
+            resizeColumnToContents(c);
+        else
+            setColumnWidth(c, twips * dpi / 1440);
     }
     if (grid_.cols() > 0) frozen_->setColumnWidth(0, columnWidth(0));
     placeFrozenColumn();
@@ -123,10 +133,13 @@ int ReportGridView::currentGridRow() const {
 }
 
 void ReportGridView::setCurrentGridRow(int gridRow) {
-    if (gridRow >= 1 && gridRow < grid_.rows()) setCurrentIndex(model_.index(gridRow - 1, std::min(1, grid_.cols() - 1)));
+    if (gridRow >= 1 && gridRow < grid_.rows())
+        setCurrentIndex(model_.index(gridRow - 1, std::min(1, grid_.cols() - 1)));
 }
 
-int ReportGridView::widthInTwips() const { return width() * 1440 / std::max(logicalDpiX(), 1); }
+int ReportGridView::widthInTwips() const {
+    return width() * 1440 / std::max(logicalDpiX(), 1);
+}
 
 void ReportGridView::keyPressEvent(QKeyEvent* event) {
     Q_EMIT keyPressed(event->key(), event->modifiers());
