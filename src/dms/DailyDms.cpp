@@ -115,9 +115,6 @@ Result<void> DailyDMSReport(DbConnection& db, ReportGrid& runGrid, ReportGrid& d
         ~ShowAtEnd() { grid.setVisible(true); }
     } showAtEnd{runGrid};
 
-    auto columns = ReadTimeLostColumns(db);
-    if (!columns) return columns.error();
-
     std::string runId;
     std::string where;
     where.reserve(128);
@@ -189,8 +186,8 @@ Result<void> DailyDMSReport(DbConnection& db, ReportGrid& runGrid, ReportGrid& d
         if (const auto cases = quotient(row.number(kProduction), fieldNumber(rs, fCaseCount)))
             if (const auto whole = wholeNumber32(*cases)) row.set(kProduction, std::to_string(*whole));
 
-        if (auto listed = ListDowntimeDetail(db, detailGrid, start, end,
-                                             static_cast<int32_t>(rs.integer(fRunId)), *columns);
+        if (auto listed =
+                ListDowntimeDetail(db, detailGrid, start, end, static_cast<int32_t>(rs.integer(fRunId)));
             !listed)
             return listed.error();
         if (auto moved = runs->moveNext(); !moved) return moved.error();

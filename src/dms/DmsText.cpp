@@ -30,14 +30,6 @@ std::optional<int32_t> wholeNumber32(double value) {
 
 namespace {
 
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ')
-        text.remove_suffix(1);
-    return text;
-}
-
 std::optional<int> readDigits(std::string_view text, size_t minDigits, size_t maxDigits) {
     if (text.size() < minDigits || text.size() > maxDigits) return std::nullopt;
     int value = 0;
@@ -64,7 +56,7 @@ std::optional<int> readMonth(std::string_view text) {
 } // namespace
 
 std::optional<double> readDayMonthYear(std::string_view text) {
-    text = trimmed(text);
+    text = trimBlanks(text);
     const size_t first = text.find('-');
     const size_t second = first == std::string_view::npos ? first : text.find('-', first + 1);
     if (second == std::string_view::npos) return std::nullopt;
@@ -80,8 +72,16 @@ std::optional<double> readDayMonthYear(std::string_view text) {
     return serial;
 }
 
+std::string_view trimBlanks(std::string_view text) {
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    return text;
+}
+
 std::optional<int> readHour(std::string_view text) {
-    const auto hour = readDigits(trimmed(text), 1, 2);
+    const auto hour = readDigits(trimBlanks(text), 1, 2);
     if (!hour || *hour > 23) return std::nullopt;
     return hour;
 }

@@ -15,13 +15,6 @@ namespace nax {
 inline constexpr std::array<std::string_view, 6> kLossCategories = {
     "Lack of Sales", "Equipment Loss", "Planned Loss", "Operational Loss", "Minor Stoppage", "QA Loss"};
 
-// English calendar names, Sunday first / January first.
-inline constexpr std::array<std::string_view, 7> kWeekdayNames = {
-    "Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
-inline constexpr std::array<std::string_view, 12> kMonthNames = {
-    "January", "February", "March",     "April",   "May",      "June",
-    "July",    "August",   "September", "October", "November", "December"};
-
 // A field as a number: numeric values as they are, texts that read as a number; nullopt for
 // NULL and for any other text.
 std::optional<double> fieldNumber(const Recordset& rs, int field);
@@ -33,6 +26,9 @@ std::optional<int32_t> wholeNumber32(double value);
 // the day serial of that date at 00:00. Two-digit years 00-29 are 2000-2029, 30-99 are
 // 1930-1999. nullopt when the text is no such date.
 std::optional<double> readDayMonthYear(std::string_view text);
+
+// The text without leading and trailing blanks.
+std::string_view trimBlanks(std::string_view text);
 
 // Reads a whole hour "00" to "23" (blanks around it allowed); nullopt otherwise.
 std::optional<int> readHour(std::string_view text);

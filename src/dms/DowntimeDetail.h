@@ -21,17 +21,4 @@ Result<void> ListDowntimeDetail(DbConnection& db, ReportGrid& msfDT, double wind
 // (a fraction, out of range, no number) the empty text.
 std::string ShiftOfHour(std::string_view hourText);
 
-// Positions of the used TimeLost columns in a "select *" row (-1: the table has no such column).
-struct TimeLostColumns {
-    int runNo = -1, pack = -1, flavor = -1, dtStart = -1, dtEnd = -1, timeLost = -1;
-    int asset = -1, lossStructure = -1, failure = -1, aOperator = -1, executive = -1;
-    int remarks = -1, other1 = -1, other2 = -1;
-};
-
-// Reads the column order of TimeLost once, for callers that list many runs in a row.
-Result<TimeLostColumns> ReadTimeLostColumns(DbConnection& db);
-
-Result<void> ListDowntimeDetail(DbConnection& db, ReportGrid& msfDT, double windowStart, double windowEnd,
-                                int32_t runNo, const TimeLostColumns& columns);
-
 } // namespace nax

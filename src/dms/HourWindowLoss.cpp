@@ -25,10 +25,7 @@ void HourWindowLoss(DbConnection& db, EventPump& pump, ReportGrid& runGrid, std:
     const std::string w0 = formatGeneral(partsToSerial(p.year, p.month, p.day, *hour, 0));
     const std::string w59 = formatGeneral(partsToSerial(p.year, p.month, p.day, *hour, 59));
 
-    while (!category.empty() && category.front() == ' ')
-        category.remove_prefix(1);
-    while (!category.empty() && category.back() == ' ')
-        category.remove_suffix(1);
+    category = trimBlanks(category);
     std::string common = " where Run_no =";
     common += std::to_string(run);
     common += " and  trim([Loss_Structure]) ='";

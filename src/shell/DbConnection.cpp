@@ -4,6 +4,7 @@
 #include "TextRules.h"
 
 #include <QDateTime>
+#include <cstring>
 #include <sqlite3.h>
 
 namespace nax {
@@ -41,6 +42,16 @@ void Recordset::close() {
 
 int Recordset::fieldCount() const {
     return stmt_ ? sqlite3_column_count(stmt_) : 0;
+}
+
+int Recordset::fieldIndex(std::string_view name) const {
+    for (int field = 0; field < fieldCount(); ++field) {
+        const char* fieldName = sqlite3_column_name(stmt_, field);
+        if (fieldName && name.size() == std::strlen(fieldName) &&
+            sqlite3_strnicmp(fieldName, name.data(), static_cast<int>(name.size())) == 0)
+            return field;
+    }
+    return -1;
 }
 
 ValueKind Recordset::kind(int field) const {

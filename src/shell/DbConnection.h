@@ -33,6 +33,8 @@ public:
 
     bool eof() const { return stmt_ == nullptr || atEnd_; }
     int fieldCount() const;
+    // Position of the field named `name` (any case), -1 when the result has none.
+    int fieldIndex(std::string_view name) const;
     ValueKind kind(int field) const;
     bool isNull(int field) const { return kind(field) == ValueKind::Null; }
     int64_t integer(int field) const;

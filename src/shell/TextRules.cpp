@@ -334,12 +334,6 @@ int weekOfYear(double serial) {
 
 namespace {
 
-constexpr std::array<std::string_view, 7> kDayNames = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                                       "Thursday", "Friday", "Saturday"};
-constexpr std::array<std::string_view, 12> kMonthNames = {"January",   "February", "March",    "April",
-                                                          "May",       "June",     "July",     "August",
-                                                          "September", "October",  "November", "December"};
-
 // One field of a date pattern: its letter (lower case) and how many times it repeats.
 struct PatternToken {
     char letter = 0; // 0 = a literal character

@@ -4,6 +4,7 @@
 #include "Result.h"
 
 #include <QDateTime>
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,6 +14,13 @@ namespace nax {
 // Day serial: days since 30 December 1899, the fraction the time of day.
 inline constexpr double kMinSerial = -657434.0;        // 1 January 100
 inline constexpr double kMaxSerial = 2958465.99999999; // 31 December 9999 23:59:59
+
+// English calendar names, Sunday first and January first.
+inline constexpr std::array<std::string_view, 7> kDayNames = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                                              "Thursday", "Friday", "Saturday"};
+inline constexpr std::array<std::string_view, 12> kMonthNames = {
+    "January", "February", "March",     "April",   "May",      "June",
+    "July",    "August",   "September", "October", "November", "December"};
 
 // Numbers as text: decimal point, no thousands separator, no trailing zeros, at most
 // `significant` significant digits (15 = a double as the reports print it; 7 = a single).
