@@ -42,7 +42,7 @@ int usage(const std::string& problem) {
 std::optional<std::string> parse(int argc, char** argv, Arguments& args) {
     if (argc < 2) return "no report named";
     args.report = argv[1];
-    bool haveFrom = false, haveTo = false;
+    std::optional<double> from, to;
     for (int i = 2; i < argc; ++i) {
         const std::string flag = argv[i];
         if (flag == "--minor-stops") {
@@ -51,37 +51,27 @@ std::optional<std::string> parse(int argc, char** argv, Arguments& args) {
         }
         if (i + 1 >= argc) return flag + " needs a value";
         const std::string value = argv[++i];
-        auto date = [&](bool& seen) -> std::optional<double> {
-            seen = true;
-            return parseDateArgument(value);
-        };
-        bool seen = false;
-        if (flag == "--db")
+        if (flag == "--from" || flag == "--to" || flag == "--now") {
+            const auto date = parseDateArgument(value);
+            if (!date) return "bad " + flag + " date: " + value;
+            (flag == "--from" ? from : flag == "--to" ? to : args.now) = date;
+        } else if (flag == "--db")
             args.db = value;
         else if (flag == "--data-dir")
             args.dataDir = value;
         else if (flag == "--out")
             args.out = value;
-        else if (flag == "--from") {
-            auto d = date(haveFrom);
-            if (!d) return "bad --from date: " + value;
-            args.from = *d;
-        } else if (flag == "--to") {
-            auto d = date(haveTo);
-            if (!d) return "bad --to date: " + value;
-            args.to = *d;
-        } else if (flag == "--now") {
-            args.now = date(seen);
-            if (!args.now) return "bad --now date: " + value;
-        } else if (flag == "--grid" && (value == "run" || value == "detail"))
+        else if (flag == "--grid" && (value == "run" || value == "detail"))
             args.detailGrid = value == "detail";
         else if (flag == "--format" && (value == "tsv" || value == "csv"))
             args.format = value == "tsv" ? GridFormat::Tsv : GridFormat::Csv;
         else
             return "unknown option or value: " + flag + " " + value;
     }
+    if (!from || !to) return "--from and --to are required";
+    args.from = *from;
+    args.to = *to;
     if (args.db && args.dataDir) return "give --db or --data-dir, not both";
-    if (!haveFrom || !haveTo) return "--from and --to are required";
     return std::nullopt;
 }
 
