@@ -2,8 +2,6 @@
 
 #include "shell/TextRules.h"
 
-#include <sqlite3.h>
-
 namespace nax {
 
 const std::array<ClassificationBoxInfo, kClassificationBoxes>& classificationBoxes() {
@@ -96,11 +94,10 @@ Result<void> saveClassification(DbConnection& db, const ClassificationTexts& box
     if (auto done = builder.ExecuteUpdate(db); !done) return done;
     // The engine accepts an update that finds no row; for the user the save failed all the same
     // (the event was deleted since the list was made), so say so in the usual words.
-    if (sqlite3_changes(db.handle()) > 0) return success();
-    return Error{
-        0, "Update Statement failed : No downtime event has Dt_ID " + std::string(dtId) +
-               "; it may have been deleted.\r\n Please send the screenshot of this screen to helpdesk\r\n" +
-               ScrambleText(builder.statement())};
+    if (db.changes() > 0) return success();
+    return Error{0, updateFailureText("No downtime event has Dt_ID " + std::string(dtId) +
+                                          "; it may have been deleted.",
+                                      builder.statement())};
 }
 
 } // namespace nax

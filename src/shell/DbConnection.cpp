@@ -137,6 +137,10 @@ Result<std::unique_ptr<DbConnection>> DbConnection::open(const std::string& path
     return connection;
 }
 
+int DbConnection::changes() const {
+    return sqlite3_changes(db_);
+}
+
 Result<void> DbConnection::execute(std::string_view sql) {
     const std::string statement = caseInsensitiveStatement(sql);
     char* message = nullptr;

@@ -73,6 +73,8 @@ public:
     Result<void> execute(std::string_view sql);
     Result<Recordset> openRecordset(std::string_view sql);
 
+    // Rows changed by the last INSERT, UPDATE or DELETE.
+    int changes() const;
     const std::string& path() const { return path_; }
     double now() const { return clock_(); }
     void setClock(Clock clock) { clock_ = std::move(clock); }

@@ -83,12 +83,14 @@ Result<void> UpdateBuilder::ExecuteUpdate(DbConnection& db) {
     if (updateWhere_.size() <= 7) updateWhere_.clear();
     if (updateSetList_.size() < 4) return Error{0, "Cannot update " + updateHead_};
     const std::string sql = statement();
-    if (auto done = db.execute(sql); !done) {
-        return Error{done.error().code, "Update Statement failed : " + done.error().message + "\r\n" +
-                                            " Please send the screenshot of this screen to helpdesk" +
-                                            "\r\n" + ScrambleText(sql)};
-    }
+    if (auto done = db.execute(sql); !done)
+        return Error{done.error().code, updateFailureText(done.error().message, sql)};
     return success();
+}
+
+std::string updateFailureText(std::string_view description, std::string_view statement) {
+    return "Update Statement failed : " + std::string(description) + "\r\n" +
+           " Please send the screenshot of this screen to helpdesk" + "\r\n" + ScrambleText(statement);
 }
 
 std::string describeError(const Error& error) {

@@ -41,6 +41,10 @@ private:
     std::string updateWhere_;
 };
 
+// The three lines shown when an update fails: the description, the plea to the helpdesk and the
+// scrambled statement.
+std::string updateFailureText(std::string_view description, std::string_view statement);
+
 // "Error <code>: <description>" for a database failure shown to the user.
 std::string describeError(const Error& error);
 
