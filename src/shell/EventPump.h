@@ -8,6 +8,9 @@ class EventPump {
 public:
     virtual ~EventPump() = default;
     virtual void processEvents() = 0;
+    // True once the user asked to end the program while events were let through: long work
+    // checks it after letting events through and stops at once (see abandonment()).
+    virtual bool abandoned() const { return false; }
 };
 
 class NoEventPump : public EventPump {

@@ -32,6 +32,9 @@ public:
     virtual void ProgressNextValue(std::string_view text) = 0;
     virtual void SetCaption(std::string_view text) = 0;
     virtual void setValue(float value) = 0;
+    // True once the user asked to end the program while the progress window let events
+    // through; the routine stops at once and returns abandonment().
+    virtual bool abandoned() const { return false; }
 };
 
 // Keeps the arithmetic without showing anything (nax-report, tests).

@@ -13,10 +13,17 @@ struct Error {
     // The input was refused with one of the product's own messages (shown with the
     // information icon; nax-report exits 3).
     bool refusal = false;
+    // The user ended the program while the work let events through; the work stopped early and
+    // its results are to be thrown away without a message.
+    bool abandoned = false;
 };
 
 inline Error refusal(std::string message) {
     return Error{0, std::move(message), true};
+}
+
+inline Error abandonment() {
+    return Error{0, "The report was abandoned.", false, true};
 }
 
 template <class T> class [[nodiscard]] Result {
