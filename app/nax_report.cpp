@@ -9,10 +9,10 @@
 #include "shell/Progress.h"
 #include "shell/QueryHelpers.h"
 
-#include <fstream>
+#include <cstdio>
 #include <iostream>
-#include <map>
 #include <optional>
+#include <vector>
 
 using namespace nax;
 
@@ -30,18 +30,70 @@ struct Arguments {
     GridFormat format = GridFormat::Tsv;
 };
 
+// The grids a report fills: the run grid, and the detail grid of the reports that have one.
+struct ReportGrids {
+    ReportGrid run, detail;
+};
+
+using Runner = Result<void> (*)(const Arguments& args, DbConnection& db, ReportGrids& grids);
+
+struct ReportEntry {
+    const char* name;
+    Runner run;
+    bool hasDetailGrid = false;
+};
+
+// Every report nax-report knows; a new report is one more entry.
+const std::vector<ReportEntry> kReports = {
+    {"downtime-list",
+     [](const Arguments& args, DbConnection& db, ReportGrids& grids) -> Result<void> {
+         const DowntimeRange range{args.from, args.to, args.minorStops};
+         if (!isValidRange(range)) return refusal(kInvalidDates);
+         return ListDowntime(db, grids.run, range, kListWidthTwips);
+     }},
+    {"dms-daily",
+     [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
+         SilentProgress progress;
+         return DailyDMSReport(db, grids.run, grids.detail, args.from, args.to, progress);
+     },
+     true},
+    {"dms-shift",
+     [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
+         NoEventPump pump;
+         return ShiftDMSReport(db, pump, grids.run, grids.detail, args.from, args.to);
+     },
+     true},
+};
+
+const ReportEntry* findReport(const std::string& name) {
+    for (const auto& entry : kReports)
+        if (name == entry.name) return &entry;
+    return nullptr;
+}
+
 int usage(const std::string& problem) {
+    std::string names;
+    for (const auto& entry : kReports)
+        names += (names.empty() ? "" : ", ") + std::string(entry.name);
     std::cerr << "nax-report: " << problem << "\n"
               << "usage: nax-report REPORT [--db FILE | --data-dir DIR] --from \"YYYY-MM-DD HH:MM[:SS]\"\n"
                  "                  --to \"YYYY-MM-DD HH:MM[:SS]\" [--grid run|detail] [--minor-stops]\n"
                  "                  [--now \"YYYY-MM-DD HH:MM[:SS]\"] [--format tsv|csv] [--out FILE]\n"
-                 "REPORT: downtime-list, dms-daily, dms-shift\n";
+                 "REPORT: "
+              << names << "\n";
     return kBadArguments;
 }
 
+std::string databasePath(const Arguments& args) {
+    return args.db ? *args.db : databaseFile(resolveDataFolder(args.dataDir)).string();
+}
+
+// Checks everything that can be checked without the database.
 std::optional<std::string> parse(int argc, char** argv, Arguments& args) {
     if (argc < 2) return "no report named";
     args.report = argv[1];
+    const ReportEntry* entry = findReport(args.report);
+    if (!entry) return "unknown report: " + args.report;
     std::optional<double> from, to;
     for (int i = 2; i < argc; ++i) {
         const std::string flag = argv[i];
@@ -72,28 +124,16 @@ std::optional<std::string> parse(int argc, char** argv, Arguments& args) {
     args.from = *from;
     args.to = *to;
     if (args.db && args.dataDir) return "give --db or --data-dir, not both";
+    if (args.detailGrid && !entry->hasDetailGrid) return args.report + " has no detail grid";
+    if (args.out && args.out->empty()) return "--out needs a file name";
+    if (args.out && sameFile(*args.out, databasePath(args)))
+        return "--out names the database file " + databasePath(args);
     return std::nullopt;
 }
 
-// Runs the named report into the grid; nullopt when no such report exists.
-std::optional<Result<void>> runReport(const Arguments& args, DbConnection& db, ReportGrid& grid) {
-    ReportGrid runGrid, detailGrid;
-    std::optional<Result<void>> result;
-    if (args.report == "downtime-list") {
-        const DowntimeRange range{args.from, args.to, args.minorStops};
-        if (!isValidRange(range)) return Result<void>(refusal(kInvalidDates));
-        result = ListDowntime(db, runGrid, range, kListWidthTwips);
-    } else if (args.report == "dms-daily") {
-        SilentProgress progress;
-        result = DailyDMSReport(db, runGrid, detailGrid, args.from, args.to, progress);
-    } else if (args.report == "dms-shift") {
-        NoEventPump pump;
-        result = ShiftDMSReport(db, pump, runGrid, detailGrid, args.from, args.to);
-    } else {
-        return std::nullopt;
-    }
-    grid = args.detailGrid && args.report != "downtime-list" ? std::move(detailGrid) : std::move(runGrid);
-    return result;
+int fail(const Error& error) {
+    std::cerr << (error.refusal ? error.message : describeError(error)) << "\n";
+    return error.refusal ? kRefused : kFailed;
 }
 
 } // namespace
@@ -101,7 +141,7 @@ std::optional<Result<void>> runReport(const Arguments& args, DbConnection& db, R
 int main(int argc, char** argv) {
     Arguments args;
     if (auto problem = parse(argc, argv, args)) return usage(*problem);
-    const std::string path = args.db ? *args.db : databaseFile(resolveDataFolder(args.dataDir)).string();
+    const std::string path = databasePath(args);
     auto opened = DbConnection::open(path, OpenOptions{10000, true});
     if (!opened) {
         std::cerr << "Cannot open the database " << path << ": " << describeError(opened.error()) << "\n";
@@ -111,23 +151,13 @@ int main(int argc, char** argv) {
         const double now = *args.now;
         opened.value()->setClock([now] { return now; });
     }
-    ReportGrid grid;
-    auto result = runReport(args, *opened.value(), grid);
-    if (!result) return usage("unknown report: " + args.report);
-    if (!*result) {
-        const Error& error = result->error();
-        std::cerr << (error.refusal ? error.message : describeError(error)) << "\n";
-        return error.refusal ? kRefused : kFailed;
-    }
-    if (args.out) {
-        std::ofstream file(*args.out, std::ios::binary);
-        writeGrid(file, grid, args.format);
-        if (!file) {
-            std::cerr << "Cannot write " << *args.out << "\n";
-            return kFailed;
-        }
-    } else {
-        writeGrid(std::cout, grid, args.format);
-    }
+    ReportGrids grids;
+    if (auto result = findReport(args.report)->run(args, *opened.value(), grids); !result)
+        return fail(result.error());
+    const ReportGrid& grid = args.detailGrid ? grids.detail : grids.run;
+    const auto write = [&](std::ostream& out) { writeGrid(out, grid, args.format); };
+    if (auto written = args.out ? writeFileReplacing(*args.out, write) : writeStandardOutput(write); !written)
+        return fail(written.error());
+    if (!args.out && std::fclose(stdout) != 0) return fail(Error{0, "Cannot close the standard output"});
     return kDone;
 }

@@ -1,7 +1,10 @@
 #pragma once
-// Pieces of the command-line programs: date arguments and grids as text.
+// Pieces of the command-line programs: date arguments, grids as text, and output files that
+// are replaced only once they are complete.
 #include "ReportGrid.h"
+#include "Result.h"
 
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -9,13 +12,25 @@
 
 namespace nax {
 
-// "YYYY-MM-DD HH:MM" or "YYYY-MM-DD HH:MM:SS" as a day serial; nullopt when malformed.
+// "YYYY-MM-DD HH:MM" or "YYYY-MM-DD HH:MM:SS" as a day serial; nullopt when malformed. The text
+// is a plain wall-clock reading: no time zone applies, so no hour is missing or doubled.
 std::optional<double> parseDateArgument(std::string_view text);
 
 enum class GridFormat { Tsv, Csv };
 
 // The grid, header row first, a line per row. tsv: cells joined by a tab, a tab or line break
-// inside a cell becomes a blank. csv: RFC 4180 quoting.
+// (CR LF counting as one) inside a cell becomes a blank. csv: RFC 4180 quoting.
 void writeGrid(std::ostream& out, const ReportGrid& grid, GridFormat format);
+
+// Writes a new file under a temporary name in the folder of `path` and renames it to `path` once
+// every write and the close succeeded; on any failure the temporary file goes and whatever was
+// at `path` stays untouched. `write` reports its own failures by leaving the stream failed.
+Result<void> writeFileReplacing(const std::string& path, const std::function<void(std::ostream&)>& write);
+
+// Writes to standard output and checks that every byte got out (a full disk, a closed pipe).
+Result<void> writeStandardOutput(const std::function<void(std::ostream&)>& write);
+
+// True when both names lead to the same file (also through links or different spellings).
+bool sameFile(const std::string& a, const std::string& b);
 
 } // namespace nax

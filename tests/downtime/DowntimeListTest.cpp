@@ -1,9 +1,8 @@
 // The downtime list on a small database: filter, order, cell texts, keys, and nax-report.
 #include "downtime/DowntimeList.h"
+#include "support/NaxReportProcess.h"
 #include "support/TestSupport.h"
 
-#include <QProcess>
-#include <QStringList>
 #include <gtest/gtest.h>
 
 using namespace nax;
@@ -78,14 +77,11 @@ class NaxReportTest : public DowntimeListTest {
 protected:
     // Arguments separated by '|'; $db stands for the test database.
     int run(const char* args, QString* out = nullptr, QString* err = nullptr) {
-        QProcess process;
-        const QString db = QString::fromStdString(dir.file("db1.sqlite"));
-        process.start(QStringLiteral(NAX_REPORT_EXE),
-                      QString::fromLatin1(args).replace(QStringLiteral("$db"), db).split(QLatin1Char('|')));
-        process.waitForFinished(60000);
-        if (out) *out = QString::fromUtf8(process.readAllStandardOutput());
-        if (err) *err = QString::fromUtf8(process.readAllStandardError());
-        return process.exitCode();
+        const auto run =
+            test::runNaxReport(QString::fromLatin1(args), QString::fromStdString(dir.file("db1.sqlite")));
+        if (out) *out = run.out;
+        if (err) *err = run.err;
+        return run.exitCode;
     }
 };
 

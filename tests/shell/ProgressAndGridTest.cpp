@@ -65,11 +65,14 @@ TEST(GridText, TsvBlanksTabsAndCsvQuotes) {
     grid.setCols(2);
     grid.addRow({"a\tb", "line\nbreak"});
     grid.addRow({"x,y", "say \"hi\""});
+    grid.addRow({"two\r\nlines", "cr\ronly"});
     std::ostringstream tsv, csv;
     writeGrid(tsv, grid, GridFormat::Tsv);
     writeGrid(csv, grid, GridFormat::Csv);
-    EXPECT_EQ(tsv.str(), "a b\tline break\nx,y\tsay \"hi\"\n");
-    EXPECT_EQ(csv.str(), "a\tb,\"line\nbreak\"\r\n\"x,y\",\"say \"\"hi\"\"\"\r\n");
+    // CR LF inside a cell is one line break, so one blank.
+    EXPECT_EQ(tsv.str(), "a b\tline break\nx,y\tsay \"hi\"\ntwo lines\tcr only\n");
+    EXPECT_EQ(csv.str(),
+              "a\tb,\"line\nbreak\"\r\n\"x,y\",\"say \"\"hi\"\"\"\r\n\"two\r\nlines\",\"cr\ronly\"\r\n");
 }
 
 TEST(GridText, DateArgumentsWithAndWithoutSeconds) {

@@ -1,0 +1,108 @@
+// nax-report: arguments checked before the database opens, output files replaced only when
+// complete, the database never overwritten, dates read as wall-clock texts.
+#include "support/NaxReportProcess.h"
+#include "support/TestSupport.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sstream>
+#include <sys/resource.h>
+
+using namespace nax;
+
+namespace {
+
+std::string contents(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+class NaxReportOutputTest : public test::PlantDbTest {
+protected:
+    const QString dbPath = QString::fromStdString(dir.file("db1.sqlite"));
+    test::NaxReportRun run(const QString& args, const std::function<void(QProcess&)>& setup = {}) {
+        return test::runNaxReport(args, dbPath, setup);
+    }
+    static QString range() { return QStringLiteral("|--from|2026-12-05 06:00|--to|2026-12-05 08:00"); }
+    std::vector<std::string> folderEntries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+TEST_F(NaxReportOutputTest, ArgumentsAreCheckedBeforeAnyDatabaseIsOpened) {
+    const QString missing = QStringLiteral("|--db|/no/such/folder/db1.sqlite");
+    EXPECT_EQ(run(QStringLiteral("no-such-report") + missing + range()).exitCode, 2);
+    const auto detail =
+        run(QStringLiteral("downtime-list") + missing + range() + QStringLiteral("|--grid|detail"));
+    EXPECT_EQ(detail.exitCode, 2);
+    EXPECT_TRUE(detail.err.contains(QStringLiteral("no detail grid")));
+    // A good argument list on the same missing database fails only at the open.
+    EXPECT_EQ(run(QStringLiteral("downtime-list") + missing + range()).exitCode, 1);
+}
+
+TEST_F(NaxReportOutputTest, OutNamingTheDatabaseIsRefusedAndTheDatabaseKept) {
+    db.reset();
+    const std::string before = contents(dbPath.toStdString());
+    ASSERT_FALSE(before.empty());
+    const QString folder = QString::fromStdString(dir.path().string());
+    for (const QString& args :
+         {QStringLiteral("downtime-list|--db|$db|--out|$db"),
+          QStringLiteral("downtime-list|--db|$db|--out|") + folder + QStringLiteral("/./db1.sqlite"),
+          QStringLiteral("downtime-list|--data-dir|") + folder + QStringLiteral("|--out|$db")}) {
+        const auto refused = run(args + range());
+        EXPECT_EQ(refused.exitCode, 2) << args.toStdString();
+        EXPECT_TRUE(refused.err.contains(QStringLiteral("database"))) << refused.err.toStdString();
+    }
+    EXPECT_EQ(contents(dbPath.toStdString()), before);
+}
+
+TEST_F(NaxReportOutputTest, AFailedWriteLeavesThePreviousFileWhole) {
+    const std::string out = dir.file("report.tsv");
+    std::ofstream(out) << "previous report\n";
+    const QString args = QStringLiteral("dms-daily|--db|$db|--out|") + QString::fromStdString(out) + range();
+    // A file size limit stands in for a full disk: writes beyond 64 bytes fail.
+    const auto full = run(args, [](QProcess& process) {
+        process.setChildProcessModifier([] {
+            signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{64, 64};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        });
+    });
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_TRUE(full.err.contains(QStringLiteral("report.tsv"))) << full.err.toStdString();
+    EXPECT_EQ(contents(out), "previous report\n");
+    EXPECT_EQ(folderEntries(), (std::vector<std::string>{"db1.sqlite", "report.tsv"}));
+
+    ASSERT_EQ(run(args).exitCode, 0);
+    EXPECT_EQ(contents(out).substr(0, 15), "Run No\tPack\tFla");
+    EXPECT_EQ(folderEntries(), (std::vector<std::string>{"db1.sqlite", "report.tsv"}));
+}
+
+TEST_F(NaxReportOutputTest, AStandardOutputThatCannotTakeTheReportIsAFailure) {
+    const auto full = run(QStringLiteral("dms-daily|--db|$db") + range(), [](QProcess& process) {
+        process.setStandardOutputFile(QStringLiteral("/dev/full"));
+    });
+    EXPECT_EQ(full.exitCode, 1);
+}
+
+TEST_F(NaxReportOutputTest, DatesAreWallClockTextsWithoutATimeZone) {
+    // 02:30 does not exist on this day in Berlin's local time; the report has no time zone.
+    const auto gap =
+        run(QStringLiteral("downtime-list|--db|$db|--from|2026-03-29 02:30|--to|2026-03-29 03:30"),
+            [](QProcess& process) {
+                auto environment = QProcessEnvironment::systemEnvironment();
+                environment.insert(QStringLiteral("TZ"), QStringLiteral("Europe/Berlin"));
+                process.setProcessEnvironment(environment);
+            });
+    EXPECT_EQ(gap.exitCode, 0) << gap.err.toStdString();
+    EXPECT_TRUE(gap.out.startsWith(QStringLiteral("Tag\t")));
+}
+
+} // namespace
