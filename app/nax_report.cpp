@@ -144,7 +144,8 @@ int main(int argc, char** argv) {
     const std::string path = databasePath(args);
     auto opened = DbConnection::open(path, OpenOptions{10000, true});
     if (!opened) {
-        std::cerr << "Cannot open the database " << path << ": " << describeError(opened.error()) << "\n";
+        std::cerr << "Cannot open the database " << displayName(path) << ": " << describeError(opened.error())
+                  << "\n";
         return kFailed;
     }
     if (args.now) {

@@ -1,11 +1,11 @@
 #include "DbConnection.h"
 
-#include "Dialect.h"
+#include "DbBackend.h"
 #include "TextRules.h"
 
 #include <QDateTime>
-#include <cstring>
-#include <sqlite3.h>
+#include <algorithm>
+#include <cctype>
 
 namespace nax {
 
@@ -16,70 +16,159 @@ Clock systemClock() {
     };
 }
 
+// ---------------------------------------------------------------- names
+
+namespace {
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
+    return true;
+}
+
+bool isUri(std::string_view name) {
+    return startsWithNoCase(name, "postgresql://") || startsWithNoCase(name, "postgres://");
+}
+
+bool isKeywordChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+}
+
+// Removes the value of "password=..." from a keyword string (quoted values may hold blanks).
+std::string withoutKeywordPassword(std::string_view text) {
+    std::string out;
+    size_t i = 0;
+    while (i < text.size()) {
+        const bool wordStart = i == 0 || std::isspace(static_cast<unsigned char>(text[i - 1]));
+        if (wordStart && startsWithNoCase(text.substr(i), "password")) {
+            size_t j = i + 8;
+            while (j < text.size() && text[j] == ' ')
+                ++j;
+            if (j < text.size() && text[j] == '=') {
+                ++j;
+                while (j < text.size() && text[j] == ' ')
+                    ++j;
+                if (j < text.size() && text[j] == '\'') {
+                    for (++j; j < text.size() && text[j] != '\''; ++j)
+                        if (text[j] == '\\') ++j;
+                    ++j;
+                } else {
+                    while (j < text.size() && !std::isspace(static_cast<unsigned char>(text[j])))
+                        ++j;
+                }
+                while (j < text.size() && std::isspace(static_cast<unsigned char>(text[j])))
+                    ++j;
+                i = std::min(j, text.size());
+                continue;
+            }
+        }
+        out += text[i++];
+    }
+    return out;
+}
+
+// Removes ":password" from the user part and password=... from the query of a URI.
+std::string withoutUriPassword(std::string_view uri) {
+    std::string out(uri);
+    const size_t authority = out.find("://") + 3;
+    const size_t authorityEnd = out.find_first_of("/?", authority);
+    const size_t at = out.rfind('@', authorityEnd == std::string::npos ? out.size() : authorityEnd);
+    if (at != std::string::npos && at >= authority) {
+        const size_t colon = out.find(':', authority);
+        if (colon != std::string::npos && colon < at) out.erase(colon, at - colon);
+    }
+    const size_t query = out.find('?');
+    if (query == std::string::npos) return out;
+    std::string kept;
+    size_t i = query + 1;
+    while (i <= out.size()) {
+        const size_t end = std::min(out.find('&', i), out.size());
+        const std::string_view parameter = std::string_view(out).substr(i, end - i);
+        if (!parameter.empty() && !startsWithNoCase(parameter, "password="))
+            kept.append(kept.empty() ? "" : "&").append(parameter);
+        i = end + 1;
+    }
+    return out.substr(0, query) + (kept.empty() ? "" : "?" + kept);
+}
+
+} // namespace
+
+bool isServerConnection(std::string_view name) {
+    if (isUri(name)) return true;
+    size_t i = 0;
+    while (i < name.size() && std::isspace(static_cast<unsigned char>(name[i])))
+        ++i;
+    const size_t wordStart = i;
+    while (i < name.size() && isKeywordChar(name[i]))
+        ++i;
+    if (i == wordStart) return false;
+    while (i < name.size() && name[i] == ' ')
+        ++i;
+    return i < name.size() && name[i] == '=';
+}
+
+std::string displayName(std::string_view name) {
+    if (isUri(name)) return withoutUriPassword(name);
+    if (isServerConnection(name)) return withoutKeywordPassword(name);
+    return std::string(name);
+}
+
 // ---------------------------------------------------------------- Recordset
 
+Recordset::Recordset(std::unique_ptr<RecordCursor> cursor) : cursor_(std::move(cursor)) {
+    atEnd_ = cursor_->atEnd();
+    fieldCount_ = cursor_->fieldCount();
+}
+
 Recordset::Recordset(Recordset&& other) noexcept
-    : stmt_(std::exchange(other.stmt_, nullptr)), db_(other.db_), atEnd_(other.atEnd_) {}
+    : cursor_(std::move(other.cursor_)), atEnd_(std::exchange(other.atEnd_, true)),
+      fieldCount_(std::exchange(other.fieldCount_, 0)) {}
 
 Recordset& Recordset::operator=(Recordset&& other) noexcept {
     if (this != &other) {
-        close();
-        stmt_ = std::exchange(other.stmt_, nullptr);
-        db_ = other.db_;
-        atEnd_ = other.atEnd_;
+        cursor_ = std::move(other.cursor_);
+        atEnd_ = std::exchange(other.atEnd_, true);
+        fieldCount_ = std::exchange(other.fieldCount_, 0);
     }
     return *this;
 }
 
-Recordset::~Recordset() {
-    close();
-}
+Recordset::~Recordset() = default;
 
 void Recordset::close() {
-    if (stmt_) sqlite3_finalize(stmt_);
-    stmt_ = nullptr;
-}
-
-int Recordset::fieldCount() const {
-    return stmt_ ? sqlite3_column_count(stmt_) : 0;
+    cursor_.reset();
+    atEnd_ = true;
+    fieldCount_ = 0;
 }
 
 int Recordset::fieldIndex(std::string_view name) const {
-    for (int field = 0; field < fieldCount(); ++field) {
-        const char* fieldName = sqlite3_column_name(stmt_, field);
-        if (fieldName && name.size() == std::strlen(fieldName) &&
-            sqlite3_strnicmp(fieldName, name.data(), static_cast<int>(name.size())) == 0)
+    for (int field = 0; field < fieldCount_; ++field) {
+        const std::string_view fieldName = cursor_->fieldName(field);
+        if (fieldName.size() == name.size() &&
+            std::equal(name.begin(), name.end(), fieldName.begin(), [](char a, char b) {
+                return std::tolower(static_cast<unsigned char>(a)) ==
+                       std::tolower(static_cast<unsigned char>(b));
+            }))
             return field;
     }
     return -1;
 }
 
 ValueKind Recordset::kind(int field) const {
-    if (eof() || field < 0 || field >= fieldCount()) return ValueKind::Null;
-    switch (sqlite3_column_type(stmt_, field)) {
-    case SQLITE_INTEGER:
-        return ValueKind::Integer;
-    case SQLITE_FLOAT:
-        return ValueKind::Real;
-    case SQLITE_NULL:
-        return ValueKind::Null;
-    default:
-        return ValueKind::Text;
-    }
+    return hasField(field) ? cursor_->kind(field) : ValueKind::Null;
 }
 
 int64_t Recordset::integer(int field) const {
-    return kind(field) == ValueKind::Null ? 0 : sqlite3_column_int64(stmt_, field);
+    return kind(field) == ValueKind::Null ? 0 : cursor_->integer(field);
 }
 
 double Recordset::real(int field) const {
-    return kind(field) == ValueKind::Null ? 0.0 : sqlite3_column_double(stmt_, field);
+    return kind(field) == ValueKind::Null ? 0.0 : cursor_->real(field);
 }
 
 std::string_view Recordset::rawText(int field) const {
-    if (kind(field) == ValueKind::Null) return {};
-    auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, field));
-    return {text, static_cast<size_t>(sqlite3_column_bytes(stmt_, field))};
+    return kind(field) == ValueKind::Null ? std::string_view{} : cursor_->rawText(field);
 }
 
 std::string Recordset::text(int field) const {
@@ -87,89 +176,54 @@ std::string Recordset::text(int field) const {
     case ValueKind::Null:
         return {};
     case ValueKind::Integer:
-        return std::to_string(sqlite3_column_int64(stmt_, field));
+        return std::to_string(cursor_->integer(field));
     case ValueKind::Real:
-        return formatGeneral(sqlite3_column_double(stmt_, field));
+        return formatGeneral(cursor_->real(field));
     case ValueKind::Text:
-        return std::string(rawText(field));
+        return std::string(cursor_->rawText(field));
     }
     return {};
 }
 
 Result<void> Recordset::moveNext() {
     if (eof()) return Error{3021, "Either BOF or EOF is True, or the current record has been deleted."};
-    const int rc = sqlite3_step(stmt_);
-    if (rc == SQLITE_ROW) return success();
-    atEnd_ = true;
-    if (rc == SQLITE_DONE) return success();
-    return Error{rc, sqlite3_errmsg(db_)};
+    auto moved = cursor_->moveNext();
+    atEnd_ = cursor_->atEnd();
+    return moved;
 }
 
 // ---------------------------------------------------------------- DbConnection
 
-DbConnection::DbConnection(sqlite3* db, std::string path, Clock clock)
-    : db_(db), path_(std::move(path)), clock_(std::move(clock)) {}
+DbConnection::DbConnection(std::string path, bool server, Clock clock)
+    : path_(std::move(path)), server_(server), clock_(std::move(clock)) {}
 
-DbConnection::~DbConnection() {
-    sqlite3_close_v2(db_);
-}
-
-Error DbConnection::lastError() const {
-    return Error{sqlite3_extended_errcode(db_), sqlite3_errmsg(db_)};
-}
+DbConnection::~DbConnection() = default;
 
 Result<std::unique_ptr<DbConnection>> DbConnection::open(const std::string& path, OpenOptions options,
                                                          Clock clock) {
-    sqlite3* db = nullptr;
-    const int flags = (options.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
-    const int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
-    if (rc != SQLITE_OK) {
-        Error error{rc, db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)};
-        sqlite3_close_v2(db);
-        return error;
-    }
-    std::unique_ptr<DbConnection> connection(new DbConnection(db, path, std::move(clock)));
-    sqlite3_busy_timeout(db, options.busyTimeoutMs);
-    sqlite3_extended_result_codes(db, 1);
-    registerDialectFunctions(*connection);
-    // SQLite opens lazily: read the schema now so that a file that is no database fails here.
-    if (auto probe = connection->execute("select count(*) from sqlite_master"); !probe) return probe.error();
+    const bool server = isServerConnection(path);
+    std::unique_ptr<DbConnection> connection(new DbConnection(displayName(path), server, std::move(clock)));
+    auto backend = server ? openPostgresBackend(path, options, *connection)
+                          : openSqliteBackend(path, options, *connection);
+    if (!backend) return backend.error();
+    connection->backend_ = std::move(backend.value());
     return connection;
 }
 
 int DbConnection::changes() const {
-    return sqlite3_changes(db_);
+    return backend_->changes();
 }
 
 Result<void> DbConnection::execute(std::string_view sql) {
-    const std::string statement = caseInsensitiveStatement(sql);
-    char* message = nullptr;
-    const int rc = sqlite3_exec(db_, statement.c_str(), nullptr, nullptr, &message);
-    if (rc == SQLITE_OK) return success();
-    Error error{sqlite3_extended_errcode(db_), message ? message : sqlite3_errstr(rc)};
-    sqlite3_free(message);
-    return error;
+    observe(sql);
+    return backend_->execute(sql);
 }
 
 Result<Recordset> DbConnection::openRecordset(std::string_view sql) {
-    const std::string statement = caseInsensitiveStatement(sql);
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db_, statement.c_str(), static_cast<int>(statement.size()), &stmt, nullptr) !=
-        SQLITE_OK) {
-        Error error = lastError();
-        sqlite3_finalize(stmt);
-        return error;
-    }
-    if (stmt == nullptr) return Error{SQLITE_MISUSE, "The statement is empty."};
-    Recordset result(stmt, db_);
-    const int rc = sqlite3_step(stmt);
-    if (rc == SQLITE_ROW) return result;
-    if (rc == SQLITE_DONE) {
-        result.atEnd_ = true;
-        return result;
-    }
-    Error error = lastError();
-    return error;
+    observe(sql);
+    auto cursor = backend_->open(sql);
+    if (!cursor) return cursor.error();
+    return Recordset(std::move(cursor.value()));
 }
 
 } // namespace nax

@@ -1,7 +1,8 @@
 #pragma once
-// The one database connection: SQLite under the desktop dialect the statements are written
-// in. Every connection gets the dialect's functions (format, iif, cdbl, cint, now, Len) and
-// text literals compare without regard to case, as the dialect does.
+// The one database connection, under the desktop dialect the statements are written in: an
+// SQLite file, or a PostgreSQL server when the name is a connection URI or keyword string.
+// Every connection offers the dialect's functions (format, iif, cdbl, cint, now, Len) and text
+// literals compare without regard to case, as the dialect does.
 #include "Result.h"
 
 #include <cstdint>
@@ -10,10 +11,10 @@
 #include <string>
 #include <string_view>
 
-struct sqlite3;
-struct sqlite3_stmt;
-
 namespace nax {
+
+class RecordCursor;
+class DbBackend;
 
 // Returns "now" as a day serial; injected so tests and nax-report can fix the clock.
 using Clock = std::function<double()>;
@@ -31,8 +32,8 @@ public:
     Recordset& operator=(const Recordset&) = delete;
     ~Recordset();
 
-    bool eof() const { return stmt_ == nullptr || atEnd_; }
-    int fieldCount() const;
+    bool eof() const { return atEnd_; }
+    int fieldCount() const { return fieldCount_; }
     // Position of the field named `name` (any case), -1 when the result has none.
     int fieldIndex(std::string_view name) const;
     ValueKind kind(int field) const;
@@ -48,10 +49,11 @@ public:
 
 private:
     friend class DbConnection;
-    Recordset(sqlite3_stmt* stmt, sqlite3* db) : stmt_(stmt), db_(db) {}
-    sqlite3_stmt* stmt_ = nullptr;
-    sqlite3* db_ = nullptr;
-    bool atEnd_ = false;
+    explicit Recordset(std::unique_ptr<RecordCursor> cursor);
+    bool hasField(int field) const { return !atEnd_ && field >= 0 && field < fieldCount_; }
+    std::unique_ptr<RecordCursor> cursor_;
+    bool atEnd_ = true;
+    int fieldCount_ = 0;
 };
 
 struct OpenOptions {
@@ -59,10 +61,17 @@ struct OpenOptions {
     bool readOnly = false;
 };
 
+// True when `name` is a PostgreSQL connection: a postgresql:// or postgres:// URI, or a libpq
+// keyword string ("host=... dbname=..."). Anything else names a database file.
+bool isServerConnection(std::string_view name);
+
+// The database name fit for messages: a connection's password is left out.
+std::string displayName(std::string_view name);
+
 class DbConnection {
 public:
-    // Opens an existing database file; never creates one. Failure carries the engine's code
-    // and description.
+    // Opens an existing database file, or connects to a server (see isServerConnection); never
+    // creates a database. Failure carries the engine's code and description.
     static Result<std::unique_ptr<DbConnection>> open(const std::string& path, OpenOptions options = {},
                                                       Clock clock = systemClock());
     ~DbConnection();
@@ -75,17 +84,26 @@ public:
 
     // Rows changed by the last INSERT, UPDATE or DELETE.
     int changes() const;
+    // The database as named to open(), without a password.
     const std::string& path() const { return path_; }
+    bool isServer() const { return server_; }
     double now() const { return clock_(); }
     void setClock(Clock clock) { clock_ = std::move(clock); }
-    sqlite3* handle() const { return db_; }
+    // Sees every statement as the caller wrote it, before the engine's translation (tests).
+    void setStatementObserver(std::function<void(std::string_view)> observer) {
+        observer_ = std::move(observer);
+    }
 
 private:
-    DbConnection(sqlite3* db, std::string path, Clock clock);
-    Error lastError() const;
-    sqlite3* db_;
+    DbConnection(std::string path, bool server, Clock clock);
+    void observe(std::string_view sql) const {
+        if (observer_) observer_(sql);
+    }
+    std::unique_ptr<DbBackend> backend_;
     std::string path_;
+    bool server_;
     Clock clock_;
+    std::function<void(std::string_view)> observer_;
 };
 
 } // namespace nax

@@ -77,7 +77,7 @@ void cintFunction(sqlite3_context* context, int, sqlite3_value** args) {
 }
 
 void nowFunction(sqlite3_context* context, int, sqlite3_value**) {
-    auto* connection = static_cast<DbConnection*>(sqlite3_user_data(context));
+    auto* connection = static_cast<const DbConnection*>(sqlite3_user_data(context));
     sqlite3_result_double(context, connection->now());
 }
 
@@ -92,7 +92,7 @@ void lenFunction(sqlite3_context* context, int, sqlite3_value** args) {
 
 } // namespace
 
-void registerDialectFunctions(DbConnection& connection) {
+void registerDialectFunctions(sqlite3* db, const DbConnection& connection) {
     struct Function {
         const char* name;
         int arguments;
@@ -105,8 +105,8 @@ void registerDialectFunctions(DbConnection& connection) {
     };
     for (const auto& f : functions) {
         const int flags = SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0);
-        sqlite3_create_function_v2(connection.handle(), f.name, f.arguments, flags, &connection, f.call,
-                                   nullptr, nullptr, nullptr);
+        sqlite3_create_function_v2(db, f.name, f.arguments, flags, const_cast<DbConnection*>(&connection),
+                                   f.call, nullptr, nullptr, nullptr);
     }
 }
 

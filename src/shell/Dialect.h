@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+struct sqlite3;
+
 namespace nax {
 class DbConnection;
 
@@ -11,5 +13,6 @@ class DbConnection;
 // (SQLite takes an IN comparison's collation from its left side only).
 std::string caseInsensitiveStatement(std::string_view sql);
 
-void registerDialectFunctions(DbConnection& connection);
+// The dialect's functions on an SQLite connection; now() reads the connection's clock.
+void registerDialectFunctions(sqlite3* db, const DbConnection& connection);
 } // namespace nax

@@ -1,14 +1,12 @@
 #pragma once
 // A small plant database for the DMS tests: two packs, two flavours, and helpers that add runs,
 // per-minute production and downtime events at given serials.
-#include "shell/Dialect.h"
 #include "shell/EventPump.h"
 #include "shell/ReportGrid.h"
 #include "shell/TextRules.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <cstdio>
 #include <string>
@@ -81,28 +79,17 @@ protected:
     CountingPump pump;
 };
 
-// Records every statement the engine runs while it lives.
+// Records every statement sent to the connection while it lives.
 class StatementLog {
 public:
     explicit StatementLog(DbConnection& db) : db_(db) {
-        sqlite3_trace_v2(db.handle(), SQLITE_TRACE_STMT, &StatementLog::record, this);
+        db.setStatementObserver([this](std::string_view sql) { statements.emplace_back(sql); });
     }
-    ~StatementLog() { sqlite3_trace_v2(db_.handle(), 0, nullptr, nullptr); }
+    ~StatementLog() { db_.setStatementObserver(nullptr); }
 
-    // The statements sent, PRAGMAs left out, against the expected ones as the dialect rewrites them.
-    void expectSent(const std::vector<std::string>& expected) const {
-        std::vector<std::string> rewritten;
-        for (const auto& sql : expected)
-            rewritten.push_back(caseInsensitiveStatement(sql));
-        EXPECT_EQ(statements, rewritten);
-    }
+    void expectSent(const std::vector<std::string>& expected) const { EXPECT_EQ(statements, expected); }
 
 private:
-    static int record(unsigned, void* self, void* stmt, void*) {
-        const std::string sql = sqlite3_sql(static_cast<sqlite3_stmt*>(stmt));
-        if (sql.rfind("PRAGMA", 0) != 0) static_cast<StatementLog*>(self)->statements.push_back(sql);
-        return 0;
-    }
     DbConnection& db_;
     std::vector<std::string> statements;
 };
