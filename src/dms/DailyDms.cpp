@@ -1,5 +1,6 @@
 #include "DailyDms.h"
 
+#include "DmsFigures.h"
 #include "DmsLayouts.h"
 #include "DmsText.h"
 #include "DowntimeDetail.h"
@@ -45,35 +46,14 @@ public:
     RunRow(ReportGrid& grid, int row) : grid_(grid), row_(row) {}
     std::optional<double> number(int col) const { return grid_.number(row_, col); }
     void set(int col, std::string_view text) { grid_.setCell(row_, col, text); }
-    void setRounded(int col, std::optional<double> value, int decimals) {
-        if (value && std::isfinite(*value)) set(col, roundedText(*value, decimals));
+    void setFigure(int col, Figure value) {
+        if (value) set(col, formatGeneral(*value));
     }
 
 private:
     ReportGrid& grid_;
     int row_;
 };
-
-std::optional<double> quotient(std::optional<double> dividend, std::optional<double> divisor) {
-    if (!dividend || !divisor || *divisor == 0) return std::nullopt;
-    return *dividend / *divisor;
-}
-
-std::optional<double> difference(std::optional<double> a, std::optional<double> b) {
-    if (!a || !b) return std::nullopt;
-    return *a - *b;
-}
-
-std::optional<double> sum(std::optional<double> a, std::optional<double> b) {
-    if (!a || !b) return std::nullopt;
-    return *a + *b;
-}
-
-std::optional<double> percent(std::optional<double> part, std::optional<double> whole) {
-    const auto share = quotient(part, whole);
-    if (!share) return std::nullopt;
-    return *share * 100;
-}
 
 } // namespace
 
@@ -121,7 +101,12 @@ Result<void> DailyDMSReport(DbConnection& db, ReportGrid& runGrid, ReportGrid& d
     while (!runs->eof()) {
         const Recordset& rs = *runs;
         progress.ProgressNextValue("");
-        RunRow row(runGrid, runGrid.addRow());
+        const int r = runGrid.addRow();
+        RunRow row(runGrid, r);
+        const auto failed = [&](const Error& error) {
+            runGrid.setRows(r); // the unfinished row goes
+            return error;
+        };
         for (int c = 0; c <= fCaseCount; ++c)
             row.set(c, rs.text(c));
         runId = rs.text(fRunId);
@@ -133,10 +118,12 @@ Result<void> DailyDMSReport(DbConnection& db, ReportGrid& runGrid, ReportGrid& d
         // Production in units for now; it becomes cases at the end of the row.
         where = " where Run_id =";
         where += runId;
-        if (const auto units = wholeNumber32(
-                parseNumber(LookupValue(db, "opc", "Sum(Production)", where, "Int")).value_or(0)))
+        auto production = LookupValue(db, "opc", "Sum(Production)", where, "Int");
+        if (!production) return failed(production.error());
+        if (const auto units = wholeNumber32(parseNumber(*production).value_or(0)))
             row.set(kProduction, std::to_string(*units));
 
+        RunFigureInputs inputs;
         for (size_t i = 0; i < kLossCategories.size(); ++i) {
             const auto name = kLossCategories[i];
             where = " where Run_no =";
@@ -150,22 +137,21 @@ Result<void> DailyDMSReport(DbConnection& db, ReportGrid& runGrid, ReportGrid& d
                 where += name;
                 where += "'";
             }
-            const auto minutes =
-                parseNumber(LookupValue(db, "TimeLost", "Sum(Time_Lost) *60 *24", where, "Int"));
-            row.setRounded(kLackOfSales + static_cast<int>(i), minutes.value_or(0), 2);
+            auto minutes = LookupValue(db, "TimeLost", "Sum(Time_Lost) *60 *24", where, "Int");
+            if (!minutes) return failed(minutes.error());
+            inputs.losses[i] = cellFigure(parseNumber(*minutes).value_or(0), 2);
+            row.setFigure(kLackOfSales + static_cast<int>(i), inputs.losses[i]);
         }
-
-        row.setRounded(kEarnedTime, quotient(row.number(kProduction), fieldNumber(rs, fUSpeed)), 0);
-        if (startTime && endTime) row.setRounded(kProductionTime, (*endTime - *startTime) * 60 * 24, 2);
-        row.setRounded(kLostTime, difference(row.number(kProductionTime), row.number(kEarnedTime)), 2);
-        // The six categories are added in single precision, as the figure has always been made.
-        if (const auto lost = row.number(kLostTime)) {
-            float losses = 0.0f;
-            for (int c = kLackOfSales; c <= kQaLoss; ++c)
-                losses += static_cast<float>(row.number(c).value_or(0));
-            row.setRounded(kSpeedLoss, *lost - static_cast<double>(losses), 2);
-        }
-
+        inputs.units = row.number(kProduction);
+        inputs.unitsPerMinute = fieldNumber(rs, fUSpeed);
+        inputs.caseCount = fieldNumber(rs, fCaseCount);
+        inputs.start = startTime;
+        inputs.end = endTime;
+        const RunFigures figures = dailyRunFigures(inputs);
+        row.setFigure(kEarnedTime, figures.earnedTime);
+        row.setFigure(kProductionTime, figures.productionTime);
+        row.setFigure(kLostTime, figures.lostTime);
+        row.setFigure(kSpeedLoss, figures.speedLoss);
         if (startTime) {
             row.set(kDate, formatSerial(*startTime, "DD-MMM-yy"));
             row.set(kDay, formatSerial(*startTime, "DDDD"));
@@ -174,17 +160,10 @@ Result<void> DailyDMSReport(DbConnection& db, ReportGrid& runGrid, ReportGrid& d
             row.set(kWeek, formatSerial(*startTime, "WW"));
         }
         row.set(kShift, "0");
-
-        // Each of these four steps leaves its cell as it is when it cannot be computed.
-        const auto earned = row.number(kEarnedTime);
-        const auto productionTime = row.number(kProductionTime);
-        const auto lackOfSales = row.number(kLackOfSales);
-        const auto planned = row.number(kPlannedLoss);
-        row.setRounded(kMe, percent(earned, difference(productionTime, sum(lackOfSales, planned))), 2);
-        row.setRounded(kNax, percent(earned, difference(productionTime, lackOfSales)), 2);
-        if (const auto me = row.number(kMe)) row.set(kOver85, *me > 85 ? "1" : "0");
-        if (const auto cases = quotient(row.number(kProduction), fieldNumber(rs, fCaseCount)))
-            if (const auto whole = wholeNumber32(*cases)) row.set(kProduction, std::to_string(*whole));
+        row.setFigure(kMe, figures.me);
+        row.setFigure(kNax, figures.nax);
+        if (figures.above85) row.set(kOver85, *figures.above85 ? "1" : "0");
+        if (figures.cases) row.set(kProduction, std::to_string(*figures.cases));
 
         if (auto listed =
                 ListDowntimeDetail(db, detailGrid, start, end, static_cast<int32_t>(rs.integer(fRunId)));

@@ -37,7 +37,7 @@ constexpr std::array<std::string_view, kDailyColumns> kDailyHeaders = {"Run No",
                                                                        "NAX",
                                                                        ">85"};
 
-constexpr std::array<std::string_view, kDowntimeColumns> kDowntimeHeaders = {
+constexpr std::array<std::string_view, kDowntimeDetailColumns> kDowntimeHeaders = {
     "Run No",  "Pack",   "Flavor",         "StartTime", "EndTime",    "TimeLost",
     "Shift",   "Asset",  "Loss_Structure", "Failure",   "A_Operator", "Executive",
     "Remarks", "Other1", "Other2",         "Date",      "Day",        "Month",

@@ -6,7 +6,7 @@
 namespace nax {
 
 inline constexpr int kDailyColumns = 28;
-inline constexpr int kDowntimeColumns = 24;
+inline constexpr int kDowntimeDetailColumns = 24;
 inline constexpr int kShiftColumns = 24;
 
 void SetDailyGrid(ReportGrid& grid);

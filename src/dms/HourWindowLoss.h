@@ -5,6 +5,7 @@
 #include "shell/DbConnection.h"
 #include "shell/EventPump.h"
 #include "shell/ReportGrid.h"
+#include "shell/Result.h"
 
 #include <cstdint>
 #include <string_view>
@@ -13,8 +14,8 @@ namespace nax {
 
 // Writes the figure into `column` of the last row of runGrid, which carries the running total
 // between the three lookups. dateText is "dd-MMM-yy", hourText "00" to "23"; when they do not
-// name an hour the cell is left empty.
-void HourWindowLoss(DbConnection& db, EventPump& pump, ReportGrid& runGrid, std::string_view category,
-                    int column, std::string_view dateText, std::string_view hourText, int32_t run);
+// name an hour the cell is left empty. A database failure is returned.
+Result<void> HourWindowLoss(DbConnection& db, EventPump& pump, ReportGrid& runGrid, std::string_view category,
+                            int column, std::string_view dateText, std::string_view hourText, int32_t run);
 
 } // namespace nax

@@ -1,5 +1,6 @@
 #include "ShiftDms.h"
 
+#include "DmsFigures.h"
 #include "DmsLayouts.h"
 #include "DmsText.h"
 #include "DowntimeDetail.h"
@@ -31,6 +32,8 @@ enum ShiftColumn : int {
     kYear = 22,
     kWeek = 23,
 };
+
+constexpr double kHourMinutes = 60;
 
 // Fields of the grouped query.
 enum HourField : int { fHour = 0, fRun = 3, fUSpeed = 4, fCaseCount = 5, fUnits = 7, fDate = 8 };
@@ -68,8 +71,8 @@ Result<void> ShiftDMSReport(DbConnection& db, EventPump& pump, ReportGrid& runGr
         const Recordset& rs = *hours;
         const int r = runGrid.addRow();
         const auto number = [&](int col) { return runGrid.number(r, col); };
-        const auto setRounded = [&](int col, std::optional<double> value) {
-            if (value && std::isfinite(*value)) runGrid.setCell(r, col, roundedText(*value, 2));
+        const auto setFigure = [&](int col, Figure value) {
+            if (value) runGrid.setCell(r, col, formatGeneral(*value));
         };
         for (int c = 0; c <= fCaseCount; ++c)
             runGrid.setCell(r, c, rs.text(c));
@@ -86,37 +89,27 @@ Result<void> ShiftDMSReport(DbConnection& db, EventPump& pump, ReportGrid& runGr
         const auto runValue = fieldNumber(rs, fRun);
         if (const auto run = runValue ? wholeNumber32(*runValue) : std::nullopt) {
             for (size_t i = 0; i < kLossCategories.size(); ++i)
-                HourWindowLoss(db, pump, runGrid, kLossCategories[i], kLackOfSales + static_cast<int>(i),
-                               dateText, hourText, *run);
+                if (auto done = HourWindowLoss(db, pump, runGrid, kLossCategories[i],
+                                               kLackOfSales + static_cast<int>(i), dateText, hourText, *run);
+                    !done) {
+                    runGrid.setRows(r); // the unfinished row goes
+                    return done;
+                }
         }
 
-        const auto uspeed = fieldNumber(rs, fUSpeed);
-        if (const auto units = number(kProduction); units && uspeed && *uspeed != 0)
-            setRounded(kEarnedTime, *units / *uspeed);
-        if (const auto earned = number(kEarnedTime)) setRounded(kLostTime, 60 - *earned);
-        if (const auto lost = number(kLostTime)) {
-            std::optional<double> losses = 0.0;
-            for (int c = kLackOfSales; c <= kQaLoss && losses; ++c) {
-                const auto minutes = number(c);
-                losses = minutes ? std::optional<double>(*losses + *minutes) : std::nullopt;
-            }
-            if (losses) setRounded(kSpeedLoss, *lost - *losses);
-        }
+        LossMinutes losses;
+        for (size_t i = 0; i < losses.size(); ++i)
+            losses[i] = number(kLackOfSales + static_cast<int>(i));
+        const Figure earned = earnedTimeMinutes(number(kProduction), fieldNumber(rs, fUSpeed), 2);
+        const Figure lost = lostTimeMinutes(kHourMinutes, earned);
+        setFigure(kEarnedTime, earned);
+        setFigure(kLostTime, lost);
+        setFigure(kSpeedLoss, hourSpeedLossMinutes(lost, losses));
         runGrid.setCell(r, kShift, ShiftOfHour(hourText));
-
-        // Each of these three steps leaves its cell as it is when it cannot be computed.
-        const auto earned = number(kEarnedTime);
-        const auto lackOfSales = number(kLackOfSales);
-        const auto planned = number(kPlannedLoss);
-        if (earned && lackOfSales && planned && 60 - (*lackOfSales + *planned) != 0)
-            setRounded(kMe, *earned / (60 - (*lackOfSales + *planned)) * 100);
-        if (earned && lackOfSales && 60 - *lackOfSales != 0)
-            setRounded(kNax, *earned / (60 - *lackOfSales) * 100);
-        const auto units = fieldNumber(rs, fUnits);
-        const auto caseCount = fieldNumber(rs, fCaseCount);
-        if (units && caseCount && *caseCount != 0)
-            if (const auto cases = wholeNumber32(*units / *caseCount))
-                runGrid.setCell(r, kProduction, std::to_string(*cases));
+        setFigure(kMe, mePercent(earned, kHourMinutes, losses));
+        setFigure(kNax, naxPercent(earned, kHourMinutes, losses));
+        if (const auto cases = productionCases(fieldNumber(rs, fUnits), fieldNumber(rs, fCaseCount)))
+            runGrid.setCell(r, kProduction, std::to_string(*cases));
 
         if (auto moved = hours->moveNext(); !moved) return moved.error();
     }

@@ -61,8 +61,8 @@ std::optional<PickRequest> classificationPickList(int box, std::string_view asse
     }
 }
 
-std::string assetKeyForName(DbConnection& db, std::string_view assetName) {
-    if (assetName.empty()) return {};
+Result<std::string> assetKeyForName(DbConnection& db, std::string_view assetName) {
+    if (assetName.empty()) return std::string();
     std::string literal;
     for (const char c : assetName) {
         literal += c;

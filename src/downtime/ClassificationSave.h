@@ -48,8 +48,8 @@ std::string detailCaption(int gridRow, std::string_view minutes);
 std::optional<PickRequest> classificationPickList(int box, std::string_view assetTag);
 
 // Asset_ID of the Asset_Master row named `assetName` (the lowest one when several share it),
-// or the empty text when none does or the name is empty.
-std::string assetKeyForName(DbConnection& db, std::string_view assetName);
+// or the empty text when none does or the name is empty; a database failure is returned.
+Result<std::string> assetKeyForName(DbConnection& db, std::string_view assetName);
 
 using ClassificationTexts = std::array<std::string, kClassificationBoxes>;
 

@@ -7,7 +7,7 @@
 namespace nax {
 
 namespace {
-constexpr std::array<const char*, kDowntimeColumns> kHeaders = {
+constexpr std::array<const char*, kDowntimeListColumns> kHeaders = {
     "Tag",      "Run",        "Shift",          "Pack",
     "Flavor",   "Start Time", "End Time",       "Time Lost (mins)",
     "Asset",    "Component",  "Loss Structure", "Failure",
@@ -38,9 +38,9 @@ std::string downtimeListStatement(const DowntimeRange& range) {
 }
 
 void setDowntimeListLayout(ReportGrid& grid, int gridWidthTwips) {
-    grid.setCols(kDowntimeColumns);
+    grid.setCols(kDowntimeListColumns);
     grid.setRows(1);
-    for (int c = 0; c < kDowntimeColumns; ++c)
+    for (int c = 0; c < kDowntimeListColumns; ++c)
         grid.setCell(0, c, kHeaders[static_cast<size_t>(c)]);
     for (size_t c = 0; c < kWidthPercent.size(); ++c)
         grid.setColWidth(static_cast<int>(c),
@@ -57,15 +57,15 @@ Result<void> ListDowntime(DbConnection& db, ReportGrid& grid, const DowntimeRang
         return opened.error();
     }
     Recordset& rs = opened.value();
-    std::array<std::string, kDowntimeColumns> texts;
-    std::vector<std::string_view> cells(kDowntimeColumns);
+    std::array<std::string, kDowntimeListColumns> texts;
+    std::vector<std::string_view> cells(kDowntimeListColumns);
     Result<void> status;
     while (!rs.eof()) {
-        for (int c = 0; c < kDowntimeColumns; ++c)
+        for (int c = 0; c < kDowntimeListColumns; ++c)
             texts[static_cast<size_t>(c)] = rs.text(c);
         if (const auto minutes = parseNumber(texts[kTimeLostColumn]))
             texts[kTimeLostColumn] = roundedText(*minutes, 2);
-        for (int c = 0; c < kDowntimeColumns; ++c)
+        for (int c = 0; c < kDowntimeListColumns; ++c)
             cells[static_cast<size_t>(c)] = texts[static_cast<size_t>(c)];
         grid.addRow(cells, rs.integer(kKeyField));
         if (status = rs.moveNext(); !status) break;

@@ -8,7 +8,7 @@
 
 namespace nax {
 
-inline constexpr int kDowntimeColumns = 17;
+inline constexpr int kDowntimeListColumns = 17;
 inline constexpr const char* kInvalidDates = "Invalid Dates Selected";
 
 struct DowntimeRange {

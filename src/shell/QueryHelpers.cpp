@@ -4,13 +4,13 @@
 
 namespace nax {
 
-std::string LookupValue(DbConnection& db, std::string_view table, std::string_view expression,
-                        std::string_view condition, std::string_view kind) {
+Result<std::string> LookupValue(DbConnection& db, std::string_view table, std::string_view expression,
+                                std::string_view condition, std::string_view kind) {
     std::string sql = "select ";
     sql.append(expression).append(" from ").append(table).append(" ").append(condition);
-    const std::string fallback = kind == "Str" ? "" : "0";
     auto result = db.openRecordset(sql);
-    if (!result || result->eof() || result->isNull(0)) return fallback;
+    if (!result) return result.error();
+    if (result->eof() || result->isNull(0)) return std::string(kind == "Str" ? "" : "0");
     return result->text(0);
 }
 

@@ -9,9 +9,10 @@
 namespace nax {
 
 // Sends "select " + expression + " from " + table + " " + condition and answers the first field
-// of the first row as text. No row, a NULL or any failure gives "" for kind "Str", else "0".
-std::string LookupValue(DbConnection& db, std::string_view table, std::string_view expression,
-                        std::string_view condition, std::string_view kind = "Int");
+// of the first row as text. No row or a NULL gives "" for kind "Str", else "0"; a database
+// failure is returned as the engine's error, never as a value.
+Result<std::string> LookupValue(DbConnection& db, std::string_view table, std::string_view expression,
+                                std::string_view condition, std::string_view kind = "Int");
 
 // Kinds of a value handed to the update builder; any other value adds nothing.
 enum UpdateFieldKind : int { kTextField = 1, kNumberField = 2, kDateField = 3 };

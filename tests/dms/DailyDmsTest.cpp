@@ -149,7 +149,7 @@ TEST_F(DailyDms, SendsTheStatementsAsWritten) {
          "select * from TimeLost where run_no =7  order by Run_no"});
 }
 
-TEST_F(DailyDms, DetailGridHoldsTheEventsRunAfterRunAndAFailureKeepsTheRowsSoFar) {
+TEST_F(DailyDms, DetailGridHoldsTheEventsRunAfterRun) {
     SetDowntimeGrid(detailGrid);
     detailGrid.addRow({"stale"});
     addRun(2, dec5(6), dec5(7), "100", "24");
@@ -169,7 +169,29 @@ TEST_F(DailyDms, DetailGridHoldsTheEventsRunAfterRunAndAFailureKeepsTheRowsSoFar
     const auto done = run();
     ASSERT_FALSE(done);
     EXPECT_FALSE(done.error().refusal);
-    EXPECT_EQ(runGrid.rows(), 2);
+    EXPECT_EQ(runGrid.rows(), 1); // no run is shown with losses it could not read
+}
+
+// A lookup that fails ends the report with the engine's error: no run shows a production or a
+// loss of 0 that was never measured.
+TEST_F(DailyDms, FailedLookupEndsTheReportWithTheEnginesError) {
+    addRun(1, dec5(6), dec5(7), "100", "24");
+    addProduction(1, dec5(6), 10, 100);
+    addEvent(1, dec5(6, 10), dec5(6, 20), quoted("QA Loss"));
+    const std::pair<const char*, const char*> damages[] = {
+        {"alter table TimeLost drop column Loss_Structure", "no such column: Loss_Structure"},
+        {"drop table opc", "no such table: opc"}};
+    for (const auto& [damage, message] : damages) {
+        test::exec(*db, damage);
+        const auto done = run();
+        ASSERT_FALSE(done) << damage;
+        EXPECT_EQ(done.error().code, SQLITE_ERROR);
+        EXPECT_EQ(done.error().message, message);
+        EXPECT_FALSE(done.error().refusal);
+        EXPECT_EQ(runGrid.cell(0, 0), "Run No");
+        for (int r = 1; r < runGrid.rows(); ++r)
+            EXPECT_NE(runGrid.cell(r, 8), "0") << damage;
+    }
 }
 
 } // namespace

@@ -18,7 +18,7 @@ protected:
         runGrid.setCols(24);
         runGrid.addRow();
         runGrid.setCell(0, 7, "stale");
-        HourWindowLoss(*db, pump, runGrid, category, 7, "05-Dec-26", hour, run);
+        EXPECT_TRUE(HourWindowLoss(*db, pump, runGrid, category, 7, "05-Dec-26", hour, run));
         return std::string(runGrid.cell(0, 7));
     }
 };
@@ -162,6 +162,18 @@ TEST_F(ShiftDms, WindowEventsAreAppendedToTheDetailGrid) {
     ASSERT_EQ(detailGrid.rows(), 3);
     EXPECT_EQ(detailGrid.cell(1, 0), "earlier");
     EXPECT_EQ(detailGrid.cell(2, 20), "07");
+}
+
+TEST_F(ShiftDms, FailedLossLookupEndsTheReportWithTheEnginesError) {
+    addRun(1, dec5(6), dec5(14), "40", "24");
+    addProduction(1, dec5(7, 10), 30, 60);
+    test::exec(*db, "alter table TimeLost drop column Loss_Structure");
+    const auto done = run(dec5(7), dec5(8));
+    ASSERT_FALSE(done);
+    EXPECT_EQ(done.error().code, SQLITE_ERROR);
+    EXPECT_EQ(done.error().message, "no such column: Loss_Structure");
+    for (int r = 1; r < runGrid.rows(); ++r)
+        EXPECT_NE(runGrid.cell(r, 7), "0");
 }
 
 } // namespace

@@ -82,10 +82,10 @@ TEST_F(ClassificationDb, EachListBoxOffersItsOwnMasterRows) {
 }
 
 TEST_F(ClassificationDb, AssetKeyOfAnEventsAssetName) {
-    EXPECT_EQ(assetKeyForName(*db, "Capper"), "2");
-    EXPECT_EQ(assetKeyForName(*db, "Filler"), "1"); // the lowest of two rows with one name
-    EXPECT_EQ(assetKeyForName(*db, "it's"), "");    // no row, and the quote breaks nothing
-    EXPECT_EQ(assetKeyForName(*db, ""), "");
+    EXPECT_EQ(*assetKeyForName(*db, "Capper"), "2");
+    EXPECT_EQ(*assetKeyForName(*db, "Filler"), "1"); // the lowest of two rows with one name
+    EXPECT_EQ(*assetKeyForName(*db, "it's"), "");    // no row, and the quote breaks nothing
+    EXPECT_EQ(*assetKeyForName(*db, ""), "");
 }
 
 } // namespace

@@ -57,7 +57,7 @@ TEST_F(DowntimeListTest, MinorStopsHiddenUnlessAskedNullLossStructureShown) {
 
 TEST_F(DowntimeListTest, CellsHeadersAndWidths) {
     list(true);
-    ASSERT_EQ(grid.cols(), kDowntimeColumns);
+    ASSERT_EQ(grid.cols(), kDowntimeListColumns);
     EXPECT_EQ(test::joined(grid, 0, {7, 12}), "Time Lost (mins)|Operator");
     EXPECT_EQ(test::joined(grid, 1, {0, 5, 6, 7, 10, 14}),
               "Filler|05-Dec-26 07:00:00|05-Dec-26 07:10:00|10||r1");

@@ -29,11 +29,34 @@ protected:
 };
 
 TEST_F(QueryHelpersTest, LookupAnswersFirstFieldOrZeroOrEmpty) {
-    EXPECT_EQ(LookupValue(*db, "TimeLost", "Sum(Time_Lost) *60 *24", " where Run_no =7", "Int"), "43.2");
-    EXPECT_EQ(LookupValue(*db, "TimeLost", "Sum(Time_Lost) *60 *24", " where Run_no =8", "Int"), "0");
-    EXPECT_EQ(LookupValue(*db, "TimeLost", "Remarks", " where Dt_ID =6", "Str"), "");
-    EXPECT_EQ(LookupValue(*db, "TimeLost", "Remarks", " where Dt_ID =99", "Str"), "");
-    EXPECT_EQ(LookupValue(*db, "NoTable", "x", "", "Int"), "0");
+    const auto lookup = [&](const char* table, const char* expression, const char* condition,
+                            const char* kind) {
+        auto answer = LookupValue(*db, table, expression, condition, kind);
+        return answer ? *answer : "error " + describeError(answer.error());
+    };
+    EXPECT_EQ(lookup("TimeLost", "Sum(Time_Lost) *60 *24", " where Run_no =7", "Int"), "43.2");
+    EXPECT_EQ(lookup("TimeLost", "Sum(Time_Lost) *60 *24", " where Run_no =8", "Int"), "0");
+    EXPECT_EQ(lookup("TimeLost", "Remarks", " where Dt_ID =6", "Str"), "");
+    EXPECT_EQ(lookup("TimeLost", "Remarks", " where Dt_ID =99", "Str"), "");
+    EXPECT_EQ(lookup("TimeLost", "Remarks", " where Dt_ID =99", "Int"), "0");
+}
+
+// A failure is the engine's error, never a "0" that reads like a figure.
+TEST_F(QueryHelpersTest, LookupFailureIsAnErrorNotAZero) {
+    for (const char* kind : {"Int", "Str"}) {
+        const auto missingTable = LookupValue(*db, "NoTable", "x", "", kind);
+        ASSERT_FALSE(missingTable) << kind;
+        EXPECT_EQ(missingTable.error().code, SQLITE_ERROR);
+        EXPECT_EQ(missingTable.error().message, "no such table: NoTable");
+    }
+    exec(*db, "alter table TimeLost drop column Remarks");
+    const auto missingColumn = LookupValue(*db, "TimeLost", "Remarks", " where Dt_ID =5", "Str");
+    ASSERT_FALSE(missingColumn);
+    EXPECT_EQ(missingColumn.error().message, "no such column: Remarks");
+    // A failure while the row is read, after the statement opened.
+    const auto overflow = LookupValue(*db, "TimeLost", "cint(Time_Lost * 1e9)", " where Dt_ID =5", "Int");
+    ASSERT_FALSE(overflow);
+    EXPECT_EQ(overflow.error().message, "Overflow");
 }
 
 TEST_F(QueryHelpersTest, UpdateStatementHasTheExactBlanksAndBackquotes) {

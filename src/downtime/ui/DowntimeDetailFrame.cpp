@@ -95,9 +95,10 @@ void DowntimeDetailFrame::openEvent(int gridRow, const ReportGrid& grid) {
         txtfields[i]->setToolTip(QString());
     }
     // The component and failure lists are narrowed by the asset box's key: take it from the
-    // event's own asset, not from whatever was picked last.
-    setControlTag(txtfields[kBoxAsset],
-                  qText(assetKeyForName(context_.db, txtfields[kBoxAsset]->text().toStdString())));
+    // event's own asset, not from whatever was picked last. Without a key (the lookup failed)
+    // the pick lists run on the same database and show its failure themselves.
+    const auto assetKey = assetKeyForName(context_.db, txtfields[kBoxAsset]->text().toStdString());
+    setControlTag(txtfields[kBoxAsset], assetKey ? qText(assetKey.value()) : QString());
     txtfields[kBoxShift]->setEnabled(true);
     txtfields[kBoxShift]->setReadOnly(false);
 }
