@@ -4,6 +4,7 @@
 #include "dms/DmsLayouts.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 namespace nax {
 namespace {

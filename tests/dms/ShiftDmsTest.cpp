@@ -5,6 +5,7 @@
 #include "dms/HourWindowLoss.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <utility>
 
