@@ -2,6 +2,7 @@
 #include "dms/DailyDms.h"
 #include "dms/ShiftDms.h"
 #include "downtime/DowntimeList.h"
+#include "reports/ReportKinds.h"
 #include "shell/CommandLine.h"
 #include "shell/DataFolder.h"
 #include "shell/DbConnection.h"
@@ -43,6 +44,14 @@ struct ReportEntry {
     bool hasDetailGrid = false;
 };
 
+// A report of the "Reports" window (its option `kind`), laid out as the window's grid is designed.
+template <size_t kind>
+Result<void> runProductionReport(const Arguments& args, DbConnection& db, ReportGrids& grids) {
+    SilentProgress progress;
+    return kProductionReportKinds[kind].run(db, grids.run, ReportRange{args.from, args.to},
+                                            kReportsGridWidthTwips, progress);
+}
+
 // Every report nax-report knows; a new report is one more entry.
 const std::vector<ReportEntry> kReports = {
     {"downtime-list",
@@ -51,6 +60,9 @@ const std::vector<ReportEntry> kReports = {
          if (!isValidRange(range)) return refusal(kInvalidDates);
          return ListDowntime(db, grids.run, range, kListWidthTwips);
      }},
+    {"run-summary", runProductionReport<kRunSummaryOption>},
+    {"production", runProductionReport<kProductionOption>},
+    {"downtime", runProductionReport<kDowntimeOption>},
     {"dms-daily",
      [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
          SilentProgress progress;

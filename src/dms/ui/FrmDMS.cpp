@@ -6,6 +6,7 @@
 #include "shell/QueryHelpers.h"
 #include "shell/ui/DatePicker.h"
 #include "shell/ui/FrmProgress.h"
+#include "shell/ui/Placement.h"
 #include "shell/ui/ReportGridView.h"
 
 #include <QCloseEvent>
@@ -35,7 +36,7 @@ FrmDMS::FrmDMS(AppContext& context, QWidget* parent)
       MsfDT(new ReportGridView(this)), context_(context) {
     setObjectName(QStringLiteral("FrmDMS"));
     setWindowTitle(QStringLiteral("DMS"));
-    resize(twips(12870), twips(8775));
+    resize(twipsToPixels(*this, 12870), twipsToPixels(*this, 8775));
     const std::pair<QObject*, const char*> names[] = {
         {Label1, "Label1"},           {DMSStart_date, "DMSStart_date"},
         {Label2, "Label2"},           {DMSEnd_Date, "DMSEnd_Date"},
@@ -44,27 +45,17 @@ FrmDMS::FrmDMS(AppContext& context, QWidget* parent)
         {MSFlexGrid1, "MSFlexGrid1"}, {MsfDT, "MsfDT"}};
     for (const auto& [object, name] : names)
         object->setObjectName(QString::fromLatin1(name));
-    place(Label1, 120, 240, 975, 255);
-    place(DMSStart_date, 1200, 240, 1830, 375);
-    place(Label2, 3285, 240, 975, 255);
-    place(DMSEnd_Date, 4185, 255, 1830, 375);
-    place(Option1, 6480, 240, 1215, 495);
-    place(Option2, 7800, 240, 1215, 495);
-    place(Command1, 9240, 240, 1215, 495);
-    place(Command2, 10440, 240, 1215, 495);
-    // Captions can need more room in the desktop's font than the designed sizes give: widen a
-    // control of the top row to its text and move those to its right along.
-    int right = 0;
-    for (QWidget* control : std::initializer_list<QWidget*>{Label1, DMSStart_date, Label2, DMSEnd_Date,
-                                                            Option1, Option2, Command1, Command2}) {
-        QRect area = control->geometry();
-        area.setWidth(std::max(area.width(), control->sizeHint().width()));
-        if (area.left() < right + 4) area.moveLeft(right + 4);
-        control->setGeometry(area);
-        right = area.right();
-    }
-    place(MSFlexGrid1, 0, 840, 12855, 7815);
-    place(MsfDT, 480, 2220, 11355, 4635);
+    placeInTwips(Label1, 120, 240, 975, 255);
+    placeInTwips(DMSStart_date, 1200, 240, 1830, 375);
+    placeInTwips(Label2, 3285, 240, 975, 255);
+    placeInTwips(DMSEnd_Date, 4185, 255, 1830, 375);
+    placeInTwips(Option1, 6480, 240, 1215, 495);
+    placeInTwips(Option2, 7800, 240, 1215, 495);
+    placeInTwips(Command1, 9240, 240, 1215, 495);
+    placeInTwips(Command2, 10440, 240, 1215, 495);
+    fitRowToCaptions({Label1, DMSStart_date, Label2, DMSEnd_Date, Option1, Option2, Command1, Command2});
+    placeInTwips(MSFlexGrid1, 0, 840, 12855, 7815);
+    placeInTwips(MsfDT, 480, 2220, 11355, 4635);
     MsfDT->raise();              // lies over the run grid
     Command2->setEnabled(false); // printing into the workbook templates comes later
 
@@ -78,14 +69,6 @@ FrmDMS::FrmDMS(AppContext& context, QWidget* parent)
     setDetailShown(false);
     Option1->setChecked(true);
     Option1Click();
-}
-
-int FrmDMS::twips(int value) const {
-    return value * logicalDpiX() / 1440;
-}
-
-void FrmDMS::place(QWidget* widget, int left, int top, int width, int height) {
-    widget->setGeometry(twips(left), twips(top), twips(width), twips(height));
 }
 
 void FrmDMS::setDetailShown(bool shown) {

@@ -44,8 +44,6 @@ private:
     void runShift();
     void showFailure(const Error& error);
     void setDetailShown(bool shown);
-    int twips(int value) const;
-    void place(QWidget* widget, int left, int top, int width, int height);
 
     AppContext& context_;
     bool busy_ = false;

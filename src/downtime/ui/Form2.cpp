@@ -75,9 +75,7 @@ void Form2::Generate() {
 }
 
 void Form2::onGridKey(int key, Qt::KeyboardModifiers modifiers) {
-    const bool ctrlOnly =
-        (modifiers & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier)) == Qt::ControlModifier;
-    if (key == Qt::Key_E && ctrlOnly && context_.exportGrid)
+    if (isExportKey(key, modifiers) && context_.exportGrid)
         context_.exportGrid(MSFlexGrid1->grid(), "Downtime Entry");
 }
 

@@ -46,10 +46,9 @@ FrmStartup::FrmStartup(AppContext& context, std::function<void()> exitProgram, Q
     setTabOrder(Command3, Command2);
     setTabOrder(Command2, CmdShutDown);
 
-    // The reports window comes with its own work; until then its button waits.
-    Command2->setEnabled(false);
     connect(Command3, &QPushButton::clicked, this, [this] { showSingle(dms_); });
     connect(Command4, &QPushButton::clicked, this, [this] { showSingle(downtime_); });
+    connect(Command2, &QPushButton::clicked, this, [this] { showSingle(reports_); });
     connect(CmdShutDown, &QPushButton::clicked, this, [exitProgram] { exitProgram(); });
 }
 

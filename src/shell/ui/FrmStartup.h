@@ -2,6 +2,7 @@
 // The main menu: opens the working windows, one instance of each, and ends the program.
 #include "dms/ui/FrmDMS.h"
 #include "downtime/ui/Form2.h"
+#include "reports/ui/FrmReports.h"
 #include "shell/AppContext.h"
 
 #include <QPointer>
@@ -24,6 +25,7 @@ public:
 
     Form2* downtimeWindow() const { return downtime_; }
     FrmDMS* dmsWindow() const { return dms_; }
+    FrmReports* reportsWindow() const { return reports_; }
 
 private:
     // Shows the window of that kind, creating it when there is none.
@@ -31,6 +33,7 @@ private:
     AppContext& context_;
     QPointer<Form2> downtime_;
     QPointer<FrmDMS> dms_;
+    QPointer<FrmReports> reports_;
 };
 
 } // namespace nax

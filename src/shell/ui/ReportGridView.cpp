@@ -168,4 +168,9 @@ bool ReportGridView::eventFilter(QObject* watched, QEvent* event) {
     return QTableView::eventFilter(watched, event);
 }
 
+bool isExportKey(int key, Qt::KeyboardModifiers modifiers) {
+    const auto held = modifiers & (Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+    return key == Qt::Key_E && held == Qt::ControlModifier;
+}
+
 } // namespace nax

@@ -56,4 +56,8 @@ private:
     QTableView* frozen_;
 };
 
+// The key that hands a grid to the workbook export: E with Ctrl alone (Shift or Alt with it, or
+// E alone, is no export).
+bool isExportKey(int key, Qt::KeyboardModifiers modifiers);
+
 } // namespace nax

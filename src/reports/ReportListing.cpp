@@ -1,0 +1,69 @@
+#include "ReportListing.h"
+
+#include "shell/TextRules.h"
+
+#include <algorithm>
+#include <limits>
+#include <vector>
+
+namespace nax {
+
+std::string rangeBounds(const ReportRange& range) {
+    return formatGeneral(range.start) + " and " + formatGeneral(range.end);
+}
+
+int shareOfWidth(int gridWidthTwips, double share) {
+    return static_cast<int>(roundHalfEven(gridWidthTwips * share, 0));
+}
+
+void setReportColumns(ReportGrid& grid, std::span<const ReportColumn> columns, int gridWidthTwips) {
+    grid.setCols(static_cast<int>(columns.size()));
+    grid.setRows(1);
+    for (int c = 0; c < grid.cols(); ++c) {
+        const ReportColumn& column = columns[static_cast<size_t>(c)];
+        grid.setCell(0, c, column.header);
+        if (column.widthShare) grid.setColWidth(c, shareOfWidth(gridWidthTwips, *column.widthShare));
+    }
+}
+
+Result<int32_t> announceCount(DbConnection& db, std::string_view countStatement, Progress& progress) {
+    auto counted = db.openRecordset(countStatement);
+    if (!counted) return counted.error();
+    const int64_t count = counted->eof() ? 0 : counted->integer(0);
+    counted->close();
+    const auto rows =
+        static_cast<int32_t>(std::clamp<int64_t>(count, 0, std::numeric_limits<int32_t>::max() - 1));
+    progress.SetMax(rows);
+    return rows;
+}
+
+Result<void> listRows(DbConnection& db, std::string_view statement, ReportGrid& grid, Progress& progress,
+                      const ListingShape& shape) {
+    auto opened = db.openRecordset(statement);
+    if (!opened) return opened.error();
+    Recordset& rows = opened.value();
+    const auto filled = static_cast<size_t>(std::min(shape.filledColumns, grid.cols()));
+    std::vector<std::string> texts(filled);
+    std::vector<std::string_view> cells(filled);
+    while (!rows.eof()) {
+        for (size_t c = 0; c < filled; ++c)
+            texts[c] = rows.text(static_cast<int>(c));
+        if (shape.minutesColumn >= 0 && static_cast<size_t>(shape.minutesColumn) < filled) {
+            std::string& minutes = texts[static_cast<size_t>(shape.minutesColumn)];
+            if (const auto value = parseNumber(minutes)) minutes = roundedText(*value, 2);
+        }
+        for (size_t c = 0; c < filled; ++c)
+            cells[c] = texts[c];
+        grid.addRow(cells);
+        const auto progressField = static_cast<size_t>(shape.progressField);
+        if (progressField < filled)
+            progress.ProgressNextValue(texts[progressField]);
+        else
+            progress.ProgressNextValue(rows.text(shape.progressField));
+        if (progress.abandoned()) return abandonment();
+        if (auto moved = rows.moveNext(); !moved) return moved;
+    }
+    return success();
+}
+
+} // namespace nax

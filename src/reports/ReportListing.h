@@ -1,0 +1,65 @@
+#pragma once
+// What the three production reports share: their range, their columns and the loop that lists a
+// result into a grid with one progress step per row.
+#include "shell/DbConnection.h"
+#include "shell/Progress.h"
+#include "shell/ReportGrid.h"
+#include "shell/Result.h"
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace nax {
+
+// The pickers' values as day serials.
+struct ReportRange {
+    double start = 0;
+    double end = 0;
+};
+
+// "S and E" as the statements write the range: plain decimal numbers.
+std::string rangeBounds(const ReportRange& range);
+
+// A column's header and its width as a share of the grid's width; a column without a share
+// keeps the width it already has.
+struct ReportColumn {
+    std::string_view header;
+    std::optional<double> widthShare;
+};
+
+// The share of the grid's width in whole twips, halves to even: 13320 x 0.05 = 666.
+int shareOfWidth(int gridWidthTwips, double share);
+
+// Cuts the grid to its header row and gives it these columns, headers and widths.
+void setReportColumns(ReportGrid& grid, std::span<const ReportColumn> columns, int gridWidthTwips);
+
+// Hides the grid while it is filled and shows it again however the filling ends.
+class HiddenWhileFilling {
+public:
+    explicit HiddenWhileFilling(ReportGrid& grid) : grid_(grid) { grid_.setVisible(false); }
+    ~HiddenWhileFilling() { grid_.setVisible(true); }
+    HiddenWhileFilling(const HiddenWhileFilling&) = delete;
+    HiddenWhileFilling& operator=(const HiddenWhileFilling&) = delete;
+
+private:
+    ReportGrid& grid_;
+};
+
+// Runs a counting statement and hands its one value to the progress as the maximum; answers it.
+Result<int32_t> announceCount(DbConnection& db, std::string_view countStatement, Progress& progress);
+
+// How the fields of a result row become the cells of a grid row.
+struct ListingShape {
+    int progressField = 0;  // the field the progress line shows
+    int filledColumns = 0;  // fields 0 .. filledColumns-1 go into the same columns; later columns stay empty
+    int minutesColumn = -1; // a number there is rounded to two decimals; an empty field stays empty
+};
+
+// Appends one grid row per result row, one progress step each. Stops at the first failure (the
+// rows listed so far stay) or when the user ends the program (abandonment()).
+Result<void> listRows(DbConnection& db, std::string_view statement, ReportGrid& grid, Progress& progress,
+                      const ListingShape& shape);
+
+} // namespace nax

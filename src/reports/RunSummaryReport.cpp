@@ -1,0 +1,57 @@
+#include "RunSummaryReport.h"
+
+#include <array>
+
+namespace nax {
+
+namespace {
+
+constexpr std::array<ReportColumn, kRunSummaryColumns> kColumns = {{
+    {"Run", 0.05},
+    {"Start_Time", 0.2},
+    {"End_Time", 0.2},
+    {"Pack_ID", 0.05},
+    {"Flavor_ID", 0.05},
+    {"CSpeed", 0.05},
+    {"USpeed", 0.05},
+    {"CaseCount", 0.05},
+    {"Production", 0.2},
+}};
+
+constexpr ListingShape kShape{1, kRunSummaryColumns};
+
+std::string groupedRuns(const ReportRange& range) {
+    return " SELECT Run_master.Run_ID, format(Run_master.Start_Time,'dd-MMM-yy hh:mm'), "
+           "format(iif(Run_master.End_Time=0,cdbl(now()),Run_master.End_Time),'dd-MMM-yy hh:mm'), "
+           "Pack_Master.Pack, Flavor_Master.Flavor, Run_master.CSpeed, Run_master.USpeed, "
+           "Run_master.CaseCount, Sum(opc.Production) AS SumOfProduction "
+           " FROM (Flavor_Master INNER JOIN (Pack_Master INNER JOIN Run_master ON Pack_Master.Pack_ID = "
+           "Run_master.Pack_ID) ON Flavor_Master.Flavor_Id = Run_master.Flavor_ID) INNER JOIN opc ON "
+           "Run_master.Run_ID = opc.Run_ID "
+           " where tag_id=1 and Run_master.Start_Time between " +
+           rangeBounds(range) +
+           " GROUP BY Run_master.Run_ID, Run_master.Start_Time, Run_master.End_Time, Pack_Master.Pack, "
+           "Flavor_Master.Flavor, Run_master.CSpeed, Run_master.USpeed, Run_master.CaseCount";
+}
+
+} // namespace
+
+void setRunSummaryColumns(ReportGrid& grid, int gridWidthTwips) {
+    setReportColumns(grid, kColumns, gridWidthTwips);
+}
+
+std::string runSummaryStatement(const ReportRange& range) {
+    return groupedRuns(range) + " ORDER BY Run_master.Start_Time, Run_master.Run_ID";
+}
+
+Result<void> RunSummaryReport(DbConnection& db, ReportGrid& grid, const ReportRange& range,
+                              int gridWidthTwips, Progress& progress) {
+    setRunSummaryColumns(grid, gridWidthTwips);
+    HiddenWhileFilling hidden(grid);
+    // The count is taken over the listing itself, so the dialog ends with the last run.
+    const auto counted = announceCount(db, "SELECT count(*) FROM (" + groupedRuns(range) + ")", progress);
+    if (!counted) return counted.error();
+    return listRows(db, runSummaryStatement(range), grid, progress, kShape);
+}
+
+} // namespace nax

@@ -1,0 +1,143 @@
+#include "FrmReports.h"
+
+#include "reports/ReportKinds.h"
+#include "shell/QueryHelpers.h"
+#include "shell/TextRules.h"
+#include "shell/ui/DatePicker.h"
+#include "shell/ui/FrmProgress.h"
+#include "shell/ui/Placement.h"
+#include "shell/ui/ReportGridView.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QResizeEvent>
+
+namespace nax {
+
+namespace {
+constexpr double kDefaultRangeDays = 0.25; // six hours
+// The grid's designed distance from the window's right and bottom edges.
+constexpr int kGridRightMarginTwips = 45;
+constexpr int kGridBottomMarginTwips = 75;
+
+QString qText(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QFont tahoma(double points, bool bold) {
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+} // namespace
+
+FrmReports::FrmReports(AppContext& context, QWidget* parent)
+    : QWidget(parent), OptReport{}, Label(new QLabel(QStringLiteral("Date Start"), this)),
+      DTStart(new DatePicker(this)), Label1(new QLabel(QStringLiteral("Date End"), this)),
+      DTEnd(new DatePicker(this)), CmdGenerate(new QPushButton(QStringLiteral("Generate"), this)),
+      MSFlexGrid1(new ReportGridView(this)), context_(context) {
+    setObjectName(QStringLiteral("FrmReports"));
+    setWindowTitle(QStringLiteral("Reports"));
+    setFont(tahoma(8.25, false));
+    for (size_t i = 0; i < OptReport.size(); ++i) {
+        OptReport[i] = new QRadioButton(qText(kProductionReportKinds[i].caption), this);
+        OptReport[i]->setObjectName(QStringLiteral("OptReport%1").arg(i));
+    }
+    const std::pair<QWidget*, const char*> names[] = {
+        {Label, "Label"}, {DTStart, "DTStart"},         {Label1, "Label1"},
+        {DTEnd, "DTEnd"}, {CmdGenerate, "CmdGenerate"}, {MSFlexGrid1, "MSFlexGrid1"}};
+    for (const auto& [widget, name] : names)
+        widget->setObjectName(QString::fromLatin1(name));
+    for (QWidget* control : std::initializer_list<QWidget*>{OptReport[0], OptReport[1], OptReport[2], Label,
+                                                            DTStart, Label1, DTEnd, CmdGenerate})
+        control->setFont(tahoma(9.75, true));
+    for (auto* picker : {DTStart, DTEnd})
+        picker->setPickerFormat(QStringLiteral("dd-MMM-yy HH:mm tt"));
+
+    resize(twipsToPixels(*this, 13470), twipsToPixels(*this, 7305));
+    placeInTwips(OptReport[0], 60, 75, 1635, 195);
+    placeInTwips(OptReport[1], 1605, 75, 1635, 195);
+    placeInTwips(OptReport[2], 3120, 75, 1710, 195);
+    placeInTwips(Label, 5010, 45, 1035, 240);
+    placeInTwips(DTStart, 6090, 60, 2520, 360);
+    placeInTwips(Label1, 8655, 75, 870, 240);
+    placeInTwips(DTEnd, 9585, 30, 2430, 360);
+    placeInTwips(CmdGenerate, 12120, 60, 1320, 315);
+    fitRowToCaptions({OptReport[0], OptReport[1], OptReport[2], Label, DTStart, Label1, DTEnd, CmdGenerate});
+    placeInTwips(MSFlexGrid1, 105, 495, 13320, 6735);
+
+    // Load: "Production" with its header row, and the last six hours.
+    OptReport[kProductionOption]->setChecked(true);
+    kProductionReportKinds[kProductionOption].setColumns(MSFlexGrid1->grid(), MSFlexGrid1->widthInTwips());
+    MSFlexGrid1->refresh();
+    const double now = context_.db.now();
+    DTStart->setSerial(now - kDefaultRangeDays);
+    DTEnd->setSerial(now);
+
+    connect(CmdGenerate, &QPushButton::clicked, this, &FrmReports::CmdGenerateClick);
+    connect(MSFlexGrid1, &ReportGridView::keyPressed, this, &FrmReports::onGridKey);
+}
+
+size_t FrmReports::selectedReport() const {
+    for (size_t i = 0; i + 1 < OptReport.size(); ++i)
+        if (OptReport[i]->isChecked()) return i;
+    return OptReport.size() - 1;
+}
+
+std::string FrmReports::exportTitle() const {
+    return std::string(kProductionReportKinds[selectedReport()].caption) + " Report " +
+           formatSerial(DTStart->serial(), "DD-MMM-YY hh:mm") + " - " +
+           formatSerial(DTEnd->serial(), "DD-MMM-YY hh:mm");
+}
+
+// The report fills a grid of its own while the view, hidden, keeps its header row; the view takes
+// the filled grid when the report is done, also the rows listed before a failure.
+void FrmReports::CmdGenerateClick() {
+    if (busy_) return; // a report is filling the grid; events reach the window meanwhile
+    busy_ = true;
+    const size_t chosen = selectedReport();
+    const ReportRange range{DTStart->serial(), DTEnd->serial()};
+    MSFlexGrid1->grid().setRows(1);
+    MSFlexGrid1->refresh();
+    ReportGrid filled = MSFlexGrid1->grid();
+    MSFlexGrid1->hide();
+    Result<void> done;
+    {
+        FrmProgress progress(this);
+        done = kProductionReportKinds[chosen].run(context_.db, filled, range, MSFlexGrid1->widthInTwips(),
+                                                  progress);
+    }
+    busy_ = false;
+    if (!done && done.error().abandoned) return; // the program is ending: the copy goes unseen
+    MSFlexGrid1->grid() = std::move(filled);
+    MSFlexGrid1->refresh();
+    if (chosen == kProductionOption)
+        setWindowTitle(QStringLiteral("Reports #%1").arg(MSFlexGrid1->grid().rows() - 1));
+    if (!done) context_.messages.show(describeError(done.error()), MessageIcon::Critical);
+}
+
+void FrmReports::onGridKey(int key, Qt::KeyboardModifiers modifiers) {
+    if (busy_ || !isExportKey(key, modifiers) || !context_.exportGrid) return;
+    context_.exportGrid(MSFlexGrid1->grid(), exportTitle());
+}
+
+void FrmReports::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const QPoint corner = MSFlexGrid1->pos();
+    MSFlexGrid1->resize(
+        std::max(event->size().width() - corner.x() - twipsToPixels(*this, kGridRightMarginTwips), 100),
+        std::max(event->size().height() - corner.y() - twipsToPixels(*this, kGridBottomMarginTwips), 100));
+}
+
+void FrmReports::closeEvent(QCloseEvent* event) {
+    if (busy_) {
+        event->ignore(); // the report in progress still fills this window's grid
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+} // namespace nax

@@ -1,0 +1,204 @@
+// "Reports" driven offscreen on a small plant: defaults, the three reports, a failing report,
+// Ctrl+E and one report at a time; the menu's button that opens it.
+#include "reports/ui/FrmReports.h"
+#include "reports/ReportsFixture.h"
+#include "shell/ui/DatePicker.h"
+#include "shell/ui/FrmStartup.h"
+#include "shell/ui/ReportGridView.h"
+#include "simulate/PlantSchema.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace nax;
+using nax::test::exec;
+
+namespace {
+
+class FrmReportsTest : public test::ReportsDatabase {
+protected:
+    void SetUp() override {
+        ReportsDatabase::SetUp();
+        exec(*db, reportIndexSql());
+        addRun(2, dec5(8), dec5(9), "100", "24");
+        addProduction(2, dec5(8), 3, 7);
+        addTaggedEvent(1, 1, dec5(8), 90, "'Filler'");
+        addTaggedEvent(2, 2, dec5(8, 30), 20);
+        context.exportGrid = [this](const ReportGrid& grid, const std::string& title) {
+            exported.push_back(title + ":" + std::to_string(grid.rows()) + "x" + std::to_string(grid.cols()));
+        };
+    }
+    QString header(const FrmReports& window, int col) const {
+        return window.MSFlexGrid1->model()->headerData(col, Qt::Horizontal, Qt::DisplayRole).toString();
+    }
+    QString cell(const FrmReports& window, int gridRow, int col) const {
+        return window.MSFlexGrid1->model()->index(gridRow - 1, col).data().toString();
+    }
+    int dataRows(const FrmReports& window) const { return window.MSFlexGrid1->model()->rowCount(); }
+
+    CapturedMessages messages;
+    NoEventPump pump;
+    AppContext context{*db, messages, pump, dir.path(), {}, {}};
+    std::vector<std::string> exported;
+};
+
+TEST_F(FrmReportsTest, OpensOnTheLastSixHoursWithProductionAndItsHeaders) {
+    FrmReports window(context);
+    window.show();
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Reports"));
+    EXPECT_EQ(window.width(), 898);
+    EXPECT_EQ(window.height(), 487);
+    std::vector<QString> captions;
+    for (auto* option : window.OptReport)
+        captions.push_back(option->text());
+    EXPECT_EQ(captions, (std::vector<QString>{QStringLiteral("Production"), QStringLiteral("Downtime"),
+                                              QStringLiteral("Run Summary")}));
+    EXPECT_TRUE(window.OptReport[0]->isChecked());
+    EXPECT_EQ(window.Label->text(), QStringLiteral("Date Start"));
+    EXPECT_EQ(window.Label1->text(), QStringLiteral("Date End"));
+    EXPECT_EQ(window.CmdGenerate->text(), QStringLiteral("Generate"));
+    EXPECT_EQ(window.font().family(), QStringLiteral("Tahoma"));
+    EXPECT_DOUBLE_EQ(window.font().pointSizeF(), 8.25);
+    EXPECT_DOUBLE_EQ(window.MSFlexGrid1->font().pointSizeF(), 8.25);
+    for (QWidget* control : {static_cast<QWidget*>(window.OptReport[2]), static_cast<QWidget*>(window.DTEnd),
+                             static_cast<QWidget*>(window.CmdGenerate)}) {
+        EXPECT_TRUE(control->font().bold());
+        EXPECT_DOUBLE_EQ(control->font().pointSizeF(), 9.75);
+    }
+    EXPECT_DOUBLE_EQ(window.DTEnd->serial(), dec5(13, 45));
+    EXPECT_DOUBLE_EQ(window.DTStart->serial(), dec5(13, 45) - 0.25);
+    EXPECT_EQ(window.DTStart->displayFormat(), QStringLiteral("dd-MMM-yy HH:mm AP"));
+    EXPECT_EQ(window.DTStart->text(), QStringLiteral("05-Dec-26 07:45 AM"));
+    EXPECT_EQ(window.DTEnd->minimumDate(), QDate(2010, 1, 1));
+    EXPECT_EQ(window.MSFlexGrid1->geometry(), QRect(7, 33, 888, 449));
+    EXPECT_TRUE(window.MSFlexGrid1->isVisible());
+    EXPECT_EQ(dataRows(window), 0);
+    EXPECT_EQ(header(window, 0), QStringLiteral("Time"));
+    EXPECT_EQ(header(window, 7), QStringLiteral("C Time Lost"));
+}
+
+TEST_F(FrmReportsTest, EachOptionFillsTheGridWithItsReport) {
+    FrmReports window(context);
+    window.show();
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Reports #3"));
+    ASSERT_EQ(dataRows(window), 3);
+    EXPECT_EQ(cell(window, 3, 0), QStringLiteral("05-Dec-26 08:02"));
+    EXPECT_EQ(cell(window, 3, 5), QStringLiteral("7"));
+    EXPECT_EQ(window.MSFlexGrid1->grid().colWidth(0), 2664); // the grid's 888 px are 13320 twips
+    EXPECT_EQ(window.MSFlexGrid1->columnWidth(6), 0);
+    EXPECT_EQ(window.MSFlexGrid1->columnWidth(7), 0);
+
+    QTest::mouseClick(window.OptReport[1], Qt::LeftButton);
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Reports #3")); // only the production report counts
+    EXPECT_EQ(window.MSFlexGrid1->grid().cols(), 14);
+    ASSERT_EQ(dataRows(window), 2);
+    EXPECT_EQ(test::joined(window.MSFlexGrid1->grid(), 1, {0, 6, 7}), "Filler|1.5|Filler");
+    EXPECT_EQ(test::joined(window.MSFlexGrid1->grid(), 2, {0, 6, 7}), "Labeller|0.33|");
+
+    QTest::mouseClick(window.OptReport[2], Qt::LeftButton);
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    EXPECT_EQ(header(window, 8), QStringLiteral("Production"));
+    ASSERT_EQ(dataRows(window), 1);
+    EXPECT_EQ(test::joined(window.MSFlexGrid1->grid(), 1),
+              "2|05-Dec-26 08:00|05-Dec-26 09:00|PET 500|Cola|120|100|24|21");
+    EXPECT_TRUE(window.MSFlexGrid1->isVisible());
+    EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST_F(FrmReportsTest, FailingReportShowsTheRowsSoFarAndTheEnginesMessage) {
+    addTaggedEvent(3, 1, dec5(9), 60);
+    exec(*db, "update TimeLost set DT_End = 1e9 where Dt_ID = 3");
+    FrmReports window(context);
+    window.show();
+    QTest::mouseClick(window.OptReport[1], Qt::LeftButton);
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].text, "Error 1: Overflow");
+    EXPECT_EQ(messages.messages[0].icon, MessageIcon::Critical);
+    EXPECT_EQ(messages.messages[0].caption, "Online NAX Reporting");
+    EXPECT_EQ(dataRows(window), 2);
+    EXPECT_TRUE(window.MSFlexGrid1->isVisible());
+
+    exec(*db, "alter table Flavor_Master rename to Gone");
+    QTest::mouseClick(window.OptReport[0], Qt::LeftButton);
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    ASSERT_EQ(messages.messages.size(), 2u);
+    EXPECT_EQ(messages.messages[1].text, "Error 1: no such table: Flavor_Master");
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Reports #0"));
+    EXPECT_EQ(dataRows(window), 0);
+    EXPECT_EQ(header(window, 0), QStringLiteral("Time"));
+    EXPECT_TRUE(window.CmdGenerate->isEnabled());
+}
+
+TEST_F(FrmReportsTest, CtrlEAloneExportsWithTheTitleOfThatMoment) {
+    FrmReports window(context);
+    window.show();
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton); // the production report
+    QTest::mouseClick(window.OptReport[2], Qt::LeftButton);
+    window.DTStart->setSerial(dec5(6));
+    window.DTEnd->setSerial(dec5(12));
+    using M = Qt::KeyboardModifiers;
+    for (const M modifiers : {M(Qt::ControlModifier | Qt::ShiftModifier), M(Qt::AltModifier),
+                              M(Qt::AltModifier | Qt::ControlModifier), M(Qt::NoModifier)})
+        QTest::keyClick(window.MSFlexGrid1, Qt::Key_E, modifiers);
+    QTest::keyClick(window.MSFlexGrid1, Qt::Key_R, Qt::ControlModifier);
+    EXPECT_TRUE(exported.empty());
+    QTest::keyClick(window.MSFlexGrid1, Qt::Key_E, Qt::ControlModifier);
+    QTest::mouseClick(window.OptReport[1], Qt::LeftButton);
+    window.DTEnd->setSerial(dec5(12) + 31);
+    QTest::keyClick(window.MSFlexGrid1, Qt::Key_E, Qt::ControlModifier);
+    EXPECT_EQ(exported, (std::vector<std::string>{"Run Summary Report 05-Dec-26 06:00 - 05-Dec-26 12:00:4x8",
+                                                  "Downtime Report 05-Dec-26 06:00 - 05-Jan-27 12:00:4x8"}));
+
+    context.exportGrid = nullptr; // no export wired: the key does nothing
+    QTest::keyClick(window.MSFlexGrid1, Qt::Key_E, Qt::ControlModifier);
+    EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST_F(FrmReportsTest, OneReportAtATime) {
+    FrmReports window(context);
+    window.show();
+    test::StatementLog log(*db);
+    bool busyWhenPressed = false;
+    bool shownWhilePressed = true;
+    // Fires while the report lets events through: a second Generate, Ctrl+E and closing refuse.
+    QTimer::singleShot(0, &window, [&] {
+        busyWhenPressed = window.isBusy();
+        shownWhilePressed = window.MSFlexGrid1->isVisible();
+        QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+        QTest::keyClick(window.MSFlexGrid1, Qt::Key_E, Qt::ControlModifier);
+        window.close();
+    });
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    EXPECT_TRUE(busyWhenPressed);
+    EXPECT_FALSE(shownWhilePressed); // the grid is hidden while it fills
+    EXPECT_TRUE(exported.empty());
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Reports #3"));
+    EXPECT_FALSE(window.isBusy());
+    QTest::keyClick(window.MSFlexGrid1, Qt::Key_E, Qt::ControlModifier);
+    EXPECT_EQ(exported.size(), 1u);
+}
+
+TEST_F(FrmReportsTest, MenuOpensOneReportsWindow) {
+    FrmStartup menu(context, [] {});
+    menu.show();
+    EXPECT_TRUE(menu.Command2->isEnabled());
+    EXPECT_EQ(menu.Command2->text(), QStringLiteral("Reports"));
+    QTest::mouseClick(menu.Command2, Qt::LeftButton);
+    FrmReports* first = menu.reportsWindow();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->isVisible());
+    QTest::mouseClick(menu.Command2, Qt::LeftButton);
+    EXPECT_EQ(menu.reportsWindow(), first);
+    delete first;
+}
+
+} // namespace

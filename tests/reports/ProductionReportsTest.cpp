@@ -1,0 +1,235 @@
+// The three production reports against figures worked out by hand on a small plant.
+#include "ReportsFixture.h"
+#include "reports/ReportKinds.h"
+#include "simulate/PlantSchema.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+namespace nax {
+namespace {
+
+using test::exec;
+
+class ProductionReports : public test::ReportsDatabase {
+protected:
+    std::string row(int r, std::vector<int> cols = {}) const {
+        return test::joined(grid, r, std::move(cols));
+    }
+    std::vector<std::string> rows() const {
+        std::vector<std::string> all;
+        for (int r = 1; r < grid.rows(); ++r)
+            all.push_back(row(r));
+        return all;
+    }
+    ReportGrid grid;
+    SilentProgress progress;
+};
+
+TEST_F(ProductionReports, RunSummaryListsRunsThatStartedInsideWithAllTheirTagOneBottles) {
+    addRun(1, dec5(5, 59), dec5(7), "100", "24"); // one minute early: left out though it produced inside
+    addProduction(1, dec5(6), 10, 10);
+    addRun(2, dec5(6), dec5(8), "100", "24"); // starts on the range start
+    addProduction(2, dec5(6), 10, 7);
+    addProduction(2, dec5(6), 5, 1000, 2); // another tag's rows do not count
+    addRun(9, dec5(7, 30), dec5(8, 30), "50", "12");
+    addProduction(9, dec5(7, 40), 1, 50);
+    addRun(5, dec5(7, 30), dec5(9), "NULL", "NULL", 2, 2); // same start: the lower run first
+    addProduction(5, dec5(7, 30), 2, 1, 1, "C", 2, 2);
+    addRun(4, dec5(9), dec5(10), "100", "24"); // no tag-1 rows
+    addProduction(4, dec5(9), 3, 40, 2);
+    addRun(3, dec5(12), 0, "100", "24"); // starts on the range end, still open
+    addProduction(3, dec5(12), 3, 5);    // its bottles after the range end count too
+
+    ASSERT_TRUE(RunSummaryReport(*db, grid, morning, 13320, progress));
+    EXPECT_EQ(rows(), (std::vector<std::string>{
+                          "2|05-Dec-26 06:00|05-Dec-26 08:00|PET 500|Cola|120|100|24|70",
+                          "5|05-Dec-26 07:30|05-Dec-26 09:00|Can 330|Lemon|120|||2",
+                          "9|05-Dec-26 07:30|05-Dec-26 08:30|PET 500|Cola|120|50|12|50",
+                          "3|05-Dec-26 12:00|05-Dec-26 13:45|PET 500|Cola|120|100|24|15",
+                      }));
+    EXPECT_EQ(row(0), "Run|Start_Time|End_Time|Pack_ID|Flavor_ID|CSpeed|USpeed|CaseCount|Production");
+    EXPECT_EQ(progress.caption(), "100%[4 / 4]05-Dec-26 12:00"); // counted as listed, the start shown
+    EXPECT_TRUE(grid.visible());
+}
+
+TEST_F(ProductionReports, ProductionListsTagOneMinutesInsideInTimeThenRunOrder) {
+    addProduction(8, dec5(6), 2, 30, 1, "B");        // 06:00 and 06:01 of run 8, written first
+    addProduction(3, dec5(6), 1, 20, 1, "B");        // 06:00 of run 3: before run 8's
+    addProduction(3, dec5(5, 59), 1, 99);            // before the range
+    addProduction(3, dec5(12), 2, 11, 1, "C", 2, 2); // on the range end, and one minute after
+    addProduction(3, dec5(7), 1, 500, 2);            // another tag
+    addProduction(3, dec5(8), 1, 60, 1, "B", 7, 1);  // pack without master row: counted, not listed
+    exec(*db, "update opc set UTimeLost = 0.5, CTimeLost = 3, Shift_ID = NULL where Production = 20");
+
+    ASSERT_TRUE(ProductionReport(*db, grid, morning, 13320, progress));
+    EXPECT_EQ(row(0), "Time|Run|Shift|Pack|Flavor|Bottles|U Time Lost|C Time Lost");
+    EXPECT_EQ(rows(), (std::vector<std::string>{
+                          "05-Dec-26 06:00|3||PET 500|Cola|20||",
+                          "05-Dec-26 06:00|8|B|PET 500|Cola|30||",
+                          "05-Dec-26 06:01|8|B|PET 500|Cola|30||",
+                          "05-Dec-26 12:00|3|C|Can 330|Lemon|11||",
+                      }));
+    EXPECT_EQ(progress.caption(), "80%[4 / 5]05-Dec-26 12:00");
+}
+
+TEST_F(ProductionReports, DowntimeListsEventsStartedInsideWithMinutesToTwoDecimals) {
+    addTaggedEvent(7, 1, dec5(7), 90, "'Filler'", "'Valve leak'");
+    addTaggedEvent(5, 2, dec5(7), 20);         // same start: the lower id first; not classified
+    addTaggedEvent(3, 1, dec5(5, 59), 600);    // started before the range, ended inside
+    addTaggedEvent(4, 1, dec5(12), 12.5 * 60); // on the range end
+    addTaggedEvent(6, 9, dec5(8), 60);         // tag without master row
+    addTaggedEvent(2, 1, dec5(6), 180);
+    exec(*db, "update TimeLost set Time_Lost = NULL, DT_End = NULL where Dt_ID = 2");
+    exec(*db, "update TimeLost set A_Operator='Ravi', Executive='Mala', Remarks='seal', Other1='o1', "
+              "Other2='o2' where Dt_ID = 7");
+
+    ASSERT_TRUE(DowntimeReport(*db, grid, morning, 13320, progress));
+    EXPECT_EQ(row(0), "Tag|Run|Pack|Flavor|Start Time|End Time|Time Lost (mins)|Asset|Failure|Operator|"
+                      "Executive|Remarks|Other1|Other2");
+    EXPECT_EQ(rows(), (std::vector<std::string>{
+                          "Filler|2|PET 500|Cola|05-Dec-26 06:00:00|||||||||",
+                          "Labeller|2|PET 500|Cola|05-Dec-26 07:00:00|05-Dec-26 07:00:20|0.33|||||||",
+                          "Filler|2|PET 500|Cola|05-Dec-26 07:00:00|05-Dec-26 07:01:30|1.5|Filler|Valve leak|"
+                          "Ravi|Mala|seal|o1|o2",
+                          "Filler|2|PET 500|Cola|05-Dec-26 12:00:00|05-Dec-26 12:12:30|12.5|||||||",
+                      }));
+    EXPECT_EQ(progress.caption(), "100%[4 / 4]05-Dec-26 12:00:00");
+}
+
+TEST_F(ProductionReports, EmptyRangeLeavesTheHeaderRow) {
+    addProduction(3, dec5(5), 3, 10);
+    for (const auto& kind : kProductionReportKinds) {
+        ASSERT_TRUE(kind.run(*db, grid, morning, 13320, progress)) << kind.caption;
+        EXPECT_EQ(grid.rows(), 1) << kind.caption;
+        EXPECT_FALSE(grid.cell(0, 0).empty());
+    }
+}
+
+TEST_F(ProductionReports, WidthsAreSharesOfTheGridWidthHalvesToEven) {
+    auto widths = [&] {
+        std::vector<int> all;
+        for (int c = 0; c < grid.cols(); ++c)
+            all.push_back(grid.colWidth(c));
+        return all;
+    };
+    setRunSummaryColumns(grid, 13320);
+    EXPECT_EQ(widths(), (std::vector<int>{666, 2664, 2664, 666, 666, 666, 666, 666, 2664}));
+    setProductionColumns(grid, 13320);
+    EXPECT_EQ(widths(), (std::vector<int>{2664, 666, 666, 666, 666, 1998, 0, 0}));
+    // Columns 8 to 13 of the downtime report keep what they had: 8 is new here, the rest too.
+    setRunSummaryColumns(grid, 13320);
+    setDowntimeReportColumns(grid, 13320);
+    const int keep = ReportGrid::kDefaultWidth;
+    EXPECT_EQ(widths(), (std::vector<int>{666, 666, 666, 666, 1998, 1998, 1332, 1332, 2664, keep, keep, keep,
+                                          keep, keep}));
+    EXPECT_EQ(shareOfWidth(13330, 0.05), 666);  // 666.5
+    EXPECT_EQ(shareOfWidth(13350, 0.05), 668);  // 667.5
+    EXPECT_EQ(shareOfWidth(13330, 0.15), 2000); // 1999.5
+    EXPECT_EQ(shareOfWidth(13310, 0.15), 1996); // 1996.5
+}
+
+TEST_F(ProductionReports, StatementsAsSentWithTheirOrdering) {
+    test::StatementLog log(*db);
+    for (const auto& kind : kProductionReportKinds)
+        ASSERT_TRUE(kind.run(*db, grid, ReportRange{46361.25, 46361.5}, 13320, progress));
+    const std::string runs =
+        " SELECT Run_master.Run_ID, format(Run_master.Start_Time,'dd-MMM-yy hh:mm'), "
+        "format(iif(Run_master.End_Time=0,cdbl(now()),Run_master.End_Time),'dd-MMM-yy hh:mm'), "
+        "Pack_Master.Pack, "
+        "Flavor_Master.Flavor, Run_master.CSpeed, Run_master.USpeed, Run_master.CaseCount, "
+        "Sum(opc.Production) AS "
+        "SumOfProduction  FROM (Flavor_Master INNER JOIN (Pack_Master INNER JOIN Run_master ON "
+        "Pack_Master.Pack_ID = Run_master.Pack_ID) ON Flavor_Master.Flavor_Id = Run_master.Flavor_ID) INNER "
+        "JOIN "
+        "opc ON Run_master.Run_ID = opc.Run_ID  where tag_id=1 and Run_master.Start_Time between 46361.25 "
+        "and "
+        "46361.5 GROUP BY Run_master.Run_ID, Run_master.Start_Time, Run_master.End_Time, Pack_Master.Pack, "
+        "Flavor_Master.Flavor, Run_master.CSpeed, Run_master.USpeed, Run_master.CaseCount";
+    log.expectSent({
+        "SELECT count(opc.Timestamp) FROM OPC where Tag_id=1 and Timestamp between 46361.25 and 46361.5",
+        "SELECT format(opc.Timestamp,'dd-MMM-yy hh:mm'), opc.Run_ID, Shift_ID,Pack_Master.Pack, "
+        "Flavor_Master.Flavor, opc.Production, opc.UTimeLost, opc.CTimeLost FROM Flavor_Master INNER JOIN "
+        "(Pack_Master INNER JOIN opc ON Pack_Master.Pack_ID = opc.Pack_ID) ON Flavor_Master.Flavor_Id = "
+        "opc.Flavor_Id where Tag_id=1 and Timestamp between 46361.25 and 46361.5 ORDER BY opc.Timestamp, "
+        "opc.Run_ID",
+        "SELECT Count(TimeLost.DT_Start) FROM Tag_Master INNER JOIN TimeLost ON Tag_Master.Tag_ID = "
+        "cint(TimeLost.Tag_ID) where TimeLost.DT_Start between 46361.25 and 46361.5",
+        "SELECT Tag_Master.TagName, Run_no,Pack,Flavor ,format(TimeLost.DT_Start,'dd-MMM-yy hh:mm:ss'), "
+        "format(TimeLost.DT_End,'dd-MMM-yy hh:mm:ss'), ((TimeLost.Time_Lost)*60*24),Asset,Failure,A_Operator,"
+        "Executive,Remarks,Other1,Other2 FROM Tag_Master INNER JOIN TimeLost ON Tag_Master.Tag_ID = "
+        "cint(TimeLost.Tag_ID) where TimeLost.DT_Start between 46361.25 and 46361.5 ORDER BY "
+        "TimeLost.DT_Start, "
+        "TimeLost.Dt_ID",
+        "SELECT count(*) FROM (" + runs + ")",
+        runs + " ORDER BY Run_master.Start_Time, Run_master.Run_ID",
+    });
+}
+
+// Progress that reports the program ending after a number of steps.
+class EndingProgress : public SilentProgress {
+public:
+    explicit EndingProgress(int steps) : steps_(steps) {}
+    void ProgressNextValue(std::string_view text) override {
+        SilentProgress::ProgressNextValue(text);
+        --steps_;
+    }
+    bool abandoned() const override { return steps_ <= 0; }
+
+private:
+    int steps_;
+};
+
+TEST_F(ProductionReports, FailureOrAbandonmentKeepsTheRowsListedSoFar) {
+    exec(*db, reportIndexSql()); // rows come one by one in start order, as from a real plant
+    addTaggedEvent(1, 1, dec5(7), 60);
+    addTaggedEvent(2, 1, dec5(8), 60);
+    addTaggedEvent(3, 1, dec5(9), 60);
+    exec(*db, "update TimeLost set DT_End = 1e9 where Dt_ID = 3"); // a date the engine cannot format
+
+    auto failed = DowntimeReport(*db, grid, morning, 13320, progress);
+    ASSERT_FALSE(failed);
+    EXPECT_EQ(failed.error().message, "Overflow");
+    EXPECT_FALSE(failed.error().abandoned);
+    EXPECT_EQ(grid.rows(), 3);
+    EXPECT_EQ(row(2, {4}), "05-Dec-26 08:00:00");
+    EXPECT_TRUE(grid.visible());
+
+    EndingProgress ending(1);
+    auto abandoned = DowntimeReport(*db, grid, morning, 13320, ending);
+    ASSERT_FALSE(abandoned);
+    EXPECT_TRUE(abandoned.error().abandoned);
+    EXPECT_EQ(grid.rows(), 2);
+}
+
+TEST_F(ProductionReports, MissingTableOrLockedDatabaseIsAnErrorNotAnEmptyReport) {
+    addRun(2, dec5(6), dec5(8), "100", "24");
+    addProduction(2, dec5(6), 10, 7);
+    exec(*db, "alter table opc rename to opc_gone");
+    for (const auto& kind : kProductionReportKinds) {
+        auto failed = kind.run(*db, grid, morning, 13320, progress);
+        if (kind.caption == "Downtime") continue; // reads no opc
+        ASSERT_FALSE(failed) << kind.caption;
+        EXPECT_EQ(failed.error().code, SQLITE_ERROR);
+        EXPECT_EQ(failed.error().message.rfind("no such table: ", 0), 0u) << kind.caption;
+        EXPECT_EQ(grid.rows(), 1);
+        EXPECT_TRUE(grid.visible());
+    }
+    exec(*db, "alter table opc_gone rename to opc");
+
+    // Another program holds the write lock longer than the busy timeout.
+    sqlite3* writer = nullptr;
+    ASSERT_EQ(sqlite3_open(db->path().c_str(), &writer), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(writer, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    auto locked = RunSummaryReport(*db, grid, morning, 13320, progress);
+    sqlite3_exec(writer, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(writer);
+    ASSERT_FALSE(locked);
+    EXPECT_EQ(locked.error().code, SQLITE_BUSY);
+    EXPECT_EQ(grid.rows(), 1);
+    ASSERT_TRUE(RunSummaryReport(*db, grid, morning, 13320, progress));
+    EXPECT_EQ(grid.rows(), 2);
+}
+
+} // namespace
+} // namespace nax
