@@ -50,11 +50,8 @@ std::string downtimeReportStatement(const ReportRange& range) {
 Result<void> DowntimeReport(DbConnection& db, ReportGrid& grid, const ReportRange& range, int gridWidthTwips,
                             Progress& progress) {
     setDowntimeReportColumns(grid, gridWidthTwips);
-    HiddenWhileFilling hidden(grid);
-    const auto counted = announceCount(db, downtimeCountStatement(range), progress);
-    if (!counted) return counted.error();
-    grid.reserveRows(counted.value() + 1);
-    return listRows(db, downtimeReportStatement(range), grid, progress, kShape);
+    return countAndList(db, grid, progress, downtimeCountStatement(range), downtimeReportStatement(range),
+                        kShape);
 }
 
 } // namespace nax

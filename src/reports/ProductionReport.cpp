@@ -41,11 +41,8 @@ std::string productionStatement(const ReportRange& range) {
 Result<void> ProductionReport(DbConnection& db, ReportGrid& grid, const ReportRange& range,
                               int gridWidthTwips, Progress& progress) {
     setProductionColumns(grid, gridWidthTwips);
-    HiddenWhileFilling hidden(grid);
-    const auto counted = announceCount(db, productionCountStatement(range), progress);
-    if (!counted) return counted.error();
-    grid.reserveRows(counted.value() + 1);
-    return listRows(db, productionStatement(range), grid, progress, kShape);
+    return countAndList(db, grid, progress, productionCountStatement(range), productionStatement(range),
+                        kShape);
 }
 
 } // namespace nax

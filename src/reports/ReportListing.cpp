@@ -26,6 +26,21 @@ void setReportColumns(ReportGrid& grid, std::span<const ReportColumn> columns, i
     }
 }
 
+namespace {
+
+// Hides the grid while it is filled and shows it again however the filling ends.
+class HiddenWhileFilling {
+public:
+    explicit HiddenWhileFilling(ReportGrid& grid) : grid_(grid) { grid_.setVisible(false); }
+    ~HiddenWhileFilling() { grid_.setVisible(true); }
+    HiddenWhileFilling(const HiddenWhileFilling&) = delete;
+    HiddenWhileFilling& operator=(const HiddenWhileFilling&) = delete;
+
+private:
+    ReportGrid& grid_;
+};
+
+// Runs a counting statement and hands its one value to the progress as the maximum; answers it.
 Result<int32_t> announceCount(DbConnection& db, std::string_view countStatement, Progress& progress) {
     auto counted = db.openRecordset(countStatement);
     if (!counted) return counted.error();
@@ -64,6 +79,18 @@ Result<void> listRows(DbConnection& db, std::string_view statement, ReportGrid& 
         if (auto moved = rows.moveNext(); !moved) return moved;
     }
     return success();
+}
+
+} // namespace
+
+Result<void> countAndList(DbConnection& db, ReportGrid& grid, Progress& progress,
+                          std::string_view countStatement, std::string_view statement,
+                          const ListingShape& shape) {
+    HiddenWhileFilling hidden(grid);
+    const auto counted = announceCount(db, countStatement, progress);
+    if (!counted) return counted.error();
+    grid.reserveRows(grid.rows() + counted.value());
+    return listRows(db, statement, grid, progress, shape);
 }
 
 } // namespace nax

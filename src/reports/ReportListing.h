@@ -35,21 +35,6 @@ int shareOfWidth(int gridWidthTwips, double share);
 // Cuts the grid to its header row and gives it these columns, headers and widths.
 void setReportColumns(ReportGrid& grid, std::span<const ReportColumn> columns, int gridWidthTwips);
 
-// Hides the grid while it is filled and shows it again however the filling ends.
-class HiddenWhileFilling {
-public:
-    explicit HiddenWhileFilling(ReportGrid& grid) : grid_(grid) { grid_.setVisible(false); }
-    ~HiddenWhileFilling() { grid_.setVisible(true); }
-    HiddenWhileFilling(const HiddenWhileFilling&) = delete;
-    HiddenWhileFilling& operator=(const HiddenWhileFilling&) = delete;
-
-private:
-    ReportGrid& grid_;
-};
-
-// Runs a counting statement and hands its one value to the progress as the maximum; answers it.
-Result<int32_t> announceCount(DbConnection& db, std::string_view countStatement, Progress& progress);
-
 // How the fields of a result row become the cells of a grid row.
 struct ListingShape {
     int progressField = 0;  // the field the progress line shows
@@ -57,9 +42,12 @@ struct ListingShape {
     int minutesColumn = -1; // a number there is rounded to two decimals; an empty field stays empty
 };
 
-// Appends one grid row per result row, one progress step each. Stops at the first failure (the
-// rows listed so far stay) or when the user ends the program (abandonment()).
-Result<void> listRows(DbConnection& db, std::string_view statement, ReportGrid& grid, Progress& progress,
-                      const ListingShape& shape);
+// Hands the one value of `countStatement` to the progress as its maximum, then appends one grid
+// row per row of `statement`, one progress step each. The grid is hidden meanwhile and shown again
+// however the listing ends. Stops at the first failure (the rows listed so far stay) or when the
+// user ends the program (abandonment()).
+Result<void> countAndList(DbConnection& db, ReportGrid& grid, Progress& progress,
+                          std::string_view countStatement, std::string_view statement,
+                          const ListingShape& shape);
 
 } // namespace nax

@@ -47,11 +47,9 @@ std::string runSummaryStatement(const ReportRange& range) {
 Result<void> RunSummaryReport(DbConnection& db, ReportGrid& grid, const ReportRange& range,
                               int gridWidthTwips, Progress& progress) {
     setRunSummaryColumns(grid, gridWidthTwips);
-    HiddenWhileFilling hidden(grid);
-    // The count is taken over the listing itself, so the dialog ends with the last run.
-    const auto counted = announceCount(db, "SELECT count(*) FROM (" + groupedRuns(range) + ")", progress);
-    if (!counted) return counted.error();
-    return listRows(db, runSummaryStatement(range), grid, progress, kShape);
+    // The runs are counted over the listing itself, so the dialog ends with the last run.
+    return countAndList(db, grid, progress, "SELECT count(*) FROM (" + groupedRuns(range) + ")",
+                        runSummaryStatement(range), kShape);
 }
 
 } // namespace nax

@@ -2,6 +2,7 @@
 #include "ReportsFixture.h"
 #include "reports/ReportKinds.h"
 #include "simulate/PlantSchema.h"
+#include "support/NaxReportProcess.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -229,6 +230,34 @@ TEST_F(ProductionReports, MissingTableOrLockedDatabaseIsAnErrorNotAnEmptyReport)
     EXPECT_EQ(grid.rows(), 1);
     ASSERT_TRUE(RunSummaryReport(*db, grid, morning, 13320, progress));
     EXPECT_EQ(grid.rows(), 2);
+}
+
+TEST_F(ProductionReports, NaxReportPrintsTheGridsAndExitsOneOnAFailure) {
+    addRun(3, dec5(12), 0, "100", "24");
+    addProduction(3, dec5(12), 2, 5);
+    addTaggedEvent(1, 1, dec5(7), 90);
+    const QString db = QString::fromStdString(this->db->path());
+    const QString range = QStringLiteral("|--db|$db|--from|2026-12-05 06:00|--to|2026-12-05 12:00");
+    auto run = test::runNaxReport(
+        QStringLiteral("run-summary") + range + QStringLiteral("|--now|2026-12-06 01:30"), db);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(
+        run.out,
+        QStringLiteral("Run\tStart_Time\tEnd_Time\tPack_ID\tFlavor_ID\tCSpeed\tUSpeed\tCaseCount\t"
+                       "Production\n3\t05-Dec-26 12:00\t06-Dec-26 01:30\tPET 500\tCola\t120\t100\t24\t10\n"));
+    run = test::runNaxReport(QStringLiteral("production") + range + QStringLiteral("|--format|csv"), db);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, QStringLiteral("Time,Run,Shift,Pack,Flavor,Bottles,U Time Lost,C Time Lost\r\n"
+                                      "05-Dec-26 12:00,3,B,PET 500,Cola,5,,\r\n"));
+    run = test::runNaxReport(QStringLiteral("downtime") + range, db);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.out.endsWith(QStringLiteral("\t05-Dec-26 07:01:30\t1.5\t\t\t\t\t\t\t\n")));
+
+    exec(*this->db, "alter table Tag_Master rename to Gone");
+    run = test::runNaxReport(QStringLiteral("downtime") + range, db);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, QStringLiteral("Error 1: no such table: Tag_Master\n"));
+    EXPECT_TRUE(run.out.isEmpty());
 }
 
 } // namespace

@@ -13,10 +13,6 @@
 
 namespace nax {
 
-namespace {
-constexpr double kDefaultRangeDays = 0.25; // six hours
-}
-
 Form2::Form2(AppContext& context, QWidget* parent)
     : QWidget(parent), DTStart(new DatePicker(this)), DTEnd(new DatePicker(this)),
       Check1(new QCheckBox(QStringLiteral("Show Minor Stops"), this)),
@@ -47,9 +43,7 @@ Form2::Form2(AppContext& context, QWidget* parent)
     // Load: an empty list and the last six hours.
     MSFlexGrid1->grid().setRows(1);
     MSFlexGrid1->refresh();
-    const double now = context_.db.now();
-    DTStart->setSerial(now - kDefaultRangeDays);
-    DTEnd->setSerial(now);
+    setRangeUpTo(*DTStart, *DTEnd, context_.db.now(), kLastSixHours);
 
     connect(CmdGenerate, &QPushButton::clicked, this, &Form2::Generate);
     connect(MSFlexGrid1, &ReportGridView::keyPressed, this, &Form2::onGridKey);

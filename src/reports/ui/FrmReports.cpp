@@ -17,7 +17,6 @@
 namespace nax {
 
 namespace {
-constexpr double kDefaultRangeDays = 0.25; // six hours
 // The grid's designed distance from the window's right and bottom edges.
 constexpr int kGridRightMarginTwips = 45;
 constexpr int kGridBottomMarginTwips = 75;
@@ -73,9 +72,7 @@ FrmReports::FrmReports(AppContext& context, QWidget* parent)
     OptReport[kProductionOption]->setChecked(true);
     kProductionReportKinds[kProductionOption].setColumns(MSFlexGrid1->grid(), MSFlexGrid1->widthInTwips());
     MSFlexGrid1->refresh();
-    const double now = context_.db.now();
-    DTStart->setSerial(now - kDefaultRangeDays);
-    DTEnd->setSerial(now);
+    setRangeUpTo(*DTStart, *DTEnd, context_.db.now(), kLastSixHours);
 
     connect(CmdGenerate, &QPushButton::clicked, this, &FrmReports::CmdGenerateClick);
     connect(MSFlexGrid1, &ReportGridView::keyPressed, this, &FrmReports::onGridKey);

@@ -26,4 +26,9 @@ void DatePicker::setPickerFormat(const QString& format) {
     setDisplayFormat(qtFormat);
 }
 
+void setRangeUpTo(DatePicker& start, DatePicker& end, double now, double days) {
+    start.setSerial(now - days);
+    end.setSerial(now);
+}
+
 } // namespace nax

@@ -15,4 +15,10 @@ public:
     void setPickerFormat(const QString& format);
 };
 
+// The lists open on the last six hours.
+inline constexpr double kLastSixHours = 0.25; // days
+
+// Sets a pair of pickers to the `days` up to `now` (day serials).
+void setRangeUpTo(DatePicker& start, DatePicker& end, double now, double days);
+
 } // namespace nax
