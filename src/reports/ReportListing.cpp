@@ -93,4 +93,18 @@ Result<void> countAndList(DbConnection& db, ReportGrid& grid, Progress& progress
     return listRows(db, statement, grid, progress, shape);
 }
 
+Result<void> listThenStep(DbConnection& db, ReportGrid& grid, Progress& progress, std::string_view statement,
+                          const ListingShape& shape) {
+    HiddenWhileFilling hidden(grid);
+    const int first = grid.rows();
+    SilentProgress unseen;
+    auto listed = listRows(db, statement, grid, unseen, shape);
+    progress.SetMax(grid.rows() - first);
+    for (int row = first; row < grid.rows(); ++row) {
+        progress.ProgressNextValue(grid.cell(row, shape.progressField));
+        if (progress.abandoned()) return abandonment();
+    }
+    return listed;
+}
+
 } // namespace nax

@@ -20,7 +20,9 @@ constexpr std::array<ReportColumn, kRunSummaryColumns> kColumns = {{
 
 constexpr ListingShape kShape{1, kRunSummaryColumns};
 
-std::string groupedRuns(const ReportRange& range) {
+} // namespace
+
+std::string runSummaryStatement(const ReportRange& range) {
     return " SELECT Run_master.Run_ID, format(Run_master.Start_Time,'dd-MMM-yy hh:mm'), "
            "format(iif(Run_master.End_Time=0,cdbl(now()),Run_master.End_Time),'dd-MMM-yy hh:mm'), "
            "Pack_Master.Pack, Flavor_Master.Flavor, Run_master.CSpeed, Run_master.USpeed, "
@@ -31,25 +33,18 @@ std::string groupedRuns(const ReportRange& range) {
            " where tag_id=1 and Run_master.Start_Time between " +
            rangeBounds(range) +
            " GROUP BY Run_master.Run_ID, Run_master.Start_Time, Run_master.End_Time, Pack_Master.Pack, "
-           "Flavor_Master.Flavor, Run_master.CSpeed, Run_master.USpeed, Run_master.CaseCount";
+           "Flavor_Master.Flavor, Run_master.CSpeed, Run_master.USpeed, Run_master.CaseCount ORDER BY "
+           "Run_master.Start_Time, Run_master.Run_ID";
 }
-
-} // namespace
 
 void setRunSummaryColumns(ReportGrid& grid, int gridWidthTwips) {
     setReportColumns(grid, kColumns, gridWidthTwips);
 }
 
-std::string runSummaryStatement(const ReportRange& range) {
-    return groupedRuns(range) + " ORDER BY Run_master.Start_Time, Run_master.Run_ID";
-}
-
 Result<void> RunSummaryReport(DbConnection& db, ReportGrid& grid, const ReportRange& range,
                               int gridWidthTwips, Progress& progress) {
     setRunSummaryColumns(grid, gridWidthTwips);
-    // The runs are counted over the listing itself, so the dialog ends with the last run.
-    return countAndList(db, grid, progress, "SELECT count(*) FROM (" + groupedRuns(range) + ")",
-                        runSummaryStatement(range), kShape);
+    return listThenStep(db, grid, progress, runSummaryStatement(range), kShape);
 }
 
 } // namespace nax

@@ -162,7 +162,6 @@ TEST_F(ProductionReports, StatementsAsSentWithTheirOrdering) {
         "cint(TimeLost.Tag_ID) where TimeLost.DT_Start between 46361.25 and 46361.5 ORDER BY "
         "TimeLost.DT_Start, "
         "TimeLost.Dt_ID",
-        "SELECT count(*) FROM (" + runs + ")",
         runs + " ORDER BY Run_master.Start_Time, Run_master.Run_ID",
     });
 }
