@@ -109,6 +109,14 @@ TEST_F(FrmReportsTest, EachOptionFillsTheGridWithItsReport) {
     EXPECT_EQ(test::joined(window.MSFlexGrid1->grid(), 1),
               "2|05-Dec-26 08:00|05-Dec-26 09:00|PET 500|Cola|120|100|24|21");
     EXPECT_TRUE(window.MSFlexGrid1->isVisible());
+
+    QTest::mouseClick(window.OptReport[0], Qt::LeftButton); // a production report of nothing
+    window.DTStart->setSerial(dec5(1));
+    window.DTEnd->setSerial(dec5(2));
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Reports #0"));
+    EXPECT_EQ(dataRows(window), 0);
+    EXPECT_EQ(header(window, 5), QStringLiteral("Bottles"));
     EXPECT_TRUE(messages.messages.empty());
 }
 

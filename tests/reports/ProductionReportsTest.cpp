@@ -130,42 +130,6 @@ TEST_F(ProductionReports, WidthsAreSharesOfTheGridWidthHalvesToEven) {
     EXPECT_EQ(shareOfWidth(13310, 0.15), 1996); // 1996.5
 }
 
-TEST_F(ProductionReports, StatementsAsSentWithTheirOrdering) {
-    test::StatementLog log(*db);
-    for (const auto& kind : kProductionReportKinds)
-        ASSERT_TRUE(kind.run(*db, grid, ReportRange{46361.25, 46361.5}, 13320, progress));
-    const std::string runs =
-        " SELECT Run_master.Run_ID, format(Run_master.Start_Time,'dd-MMM-yy hh:mm'), "
-        "format(iif(Run_master.End_Time=0,cdbl(now()),Run_master.End_Time),'dd-MMM-yy hh:mm'), "
-        "Pack_Master.Pack, "
-        "Flavor_Master.Flavor, Run_master.CSpeed, Run_master.USpeed, Run_master.CaseCount, "
-        "Sum(opc.Production) AS "
-        "SumOfProduction  FROM (Flavor_Master INNER JOIN (Pack_Master INNER JOIN Run_master ON "
-        "Pack_Master.Pack_ID = Run_master.Pack_ID) ON Flavor_Master.Flavor_Id = Run_master.Flavor_ID) INNER "
-        "JOIN "
-        "opc ON Run_master.Run_ID = opc.Run_ID  where tag_id=1 and Run_master.Start_Time between 46361.25 "
-        "and "
-        "46361.5 GROUP BY Run_master.Run_ID, Run_master.Start_Time, Run_master.End_Time, Pack_Master.Pack, "
-        "Flavor_Master.Flavor, Run_master.CSpeed, Run_master.USpeed, Run_master.CaseCount";
-    log.expectSent({
-        "SELECT count(opc.Timestamp) FROM OPC where Tag_id=1 and Timestamp between 46361.25 and 46361.5",
-        "SELECT format(opc.Timestamp,'dd-MMM-yy hh:mm'), opc.Run_ID, Shift_ID,Pack_Master.Pack, "
-        "Flavor_Master.Flavor, opc.Production, opc.UTimeLost, opc.CTimeLost FROM Flavor_Master INNER JOIN "
-        "(Pack_Master INNER JOIN opc ON Pack_Master.Pack_ID = opc.Pack_ID) ON Flavor_Master.Flavor_Id = "
-        "opc.Flavor_Id where Tag_id=1 and Timestamp between 46361.25 and 46361.5 ORDER BY opc.Timestamp, "
-        "opc.Run_ID",
-        "SELECT Count(TimeLost.DT_Start) FROM Tag_Master INNER JOIN TimeLost ON Tag_Master.Tag_ID = "
-        "cint(TimeLost.Tag_ID) where TimeLost.DT_Start between 46361.25 and 46361.5",
-        "SELECT Tag_Master.TagName, Run_no,Pack,Flavor ,format(TimeLost.DT_Start,'dd-MMM-yy hh:mm:ss'), "
-        "format(TimeLost.DT_End,'dd-MMM-yy hh:mm:ss'), ((TimeLost.Time_Lost)*60*24),Asset,Failure,A_Operator,"
-        "Executive,Remarks,Other1,Other2 FROM Tag_Master INNER JOIN TimeLost ON Tag_Master.Tag_ID = "
-        "cint(TimeLost.Tag_ID) where TimeLost.DT_Start between 46361.25 and 46361.5 ORDER BY "
-        "TimeLost.DT_Start, "
-        "TimeLost.Dt_ID",
-        runs + " ORDER BY Run_master.Start_Time, Run_master.Run_ID",
-    });
-}
-
 // Progress that reports the program ending after a number of steps.
 class EndingProgress : public SilentProgress {
 public:
