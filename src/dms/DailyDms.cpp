@@ -4,12 +4,15 @@
 #include "DmsLayouts.h"
 #include "DmsText.h"
 #include "DowntimeDetail.h"
-#include "shell/QueryHelpers.h"
 #include "shell/TextRules.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <optional>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 namespace nax {
 
@@ -55,6 +58,51 @@ private:
     int row_;
 };
 
+// What the report needs of a run, read from the run list before anything is computed.
+struct ListedRun {
+    std::array<std::string, 6> texts; // Run_ID, Pack, Flavor, CSpeed, USpeed, CaseCount
+    std::string key;                  // the run as the lookups name it: the text of Run_ID
+    int64_t detailRun = 0;            // the run whose events the detail grid lists
+    Figure uspeed, caseCount, start, end;
+};
+
+// First sums by run of a grouped query whose field 0 is the run.
+using RunSums = std::unordered_map<std::string, std::vector<std::string>>;
+
+Result<RunSums> readRunSums(DbConnection& db, const std::string& sql) {
+    auto rs = db.openRecordset(sql);
+    if (!rs) return rs.error();
+    RunSums sums;
+    while (!rs->eof()) {
+        auto& fields = sums[rs->text(0)];
+        for (int f = 1; f < rs->fieldCount(); ++f)
+            fields.push_back(rs->text(f));
+        if (auto moved = rs->moveNext(); !moved) return moved.error();
+    }
+    return sums;
+}
+
+// A sum as the single-value lookup answered it: "0" for no row or NULL.
+std::string_view sumText(const RunSums& sums, const std::string& run, size_t field) {
+    const auto found = sums.find(run);
+    if (found == sums.end() || found->second[field].empty()) return "0";
+    return found->second[field];
+}
+
+// The loss sums of one run: five categories by trimmed name, Equipment Loss also for a blank.
+std::string lossSumsSql(int64_t firstRun, int64_t lastRun) {
+    std::string sql = "select Run_no";
+    for (const auto name : kLossCategories) {
+        sql += name == "Equipment Loss"
+                   ? ", Sum(iif(trim([Loss_Structure]) in ('" + std::string(name) + "',''),"
+                   : ", Sum(iif(trim([Loss_Structure]) ='" + std::string(name) + "',";
+        sql += "Time_Lost,Null)) *60 *24";
+    }
+    sql += " from TimeLost where Run_no between " + std::to_string(firstRun) + " and " +
+           std::to_string(lastRun) + " group by Run_no";
+    return sql;
+}
+
 } // namespace
 
 Result<void> DailyDMSReport(DbConnection& db, ReportGrid& runGrid, ReportGrid& detailGrid, double start,
@@ -74,6 +122,7 @@ Result<void> DailyDMSReport(DbConnection& db, ReportGrid& runGrid, ReportGrid& d
         if (!counted->eof()) count = static_cast<int32_t>(counted->integer(0));
     }
     progress.SetMax(count);
+    if (progress.abandoned()) return abandonment();
 
     sql = "SELECT Run_master.Run_ID, Pack_Master.Pack, Flavor_Master.Flavor, Run_master.CSpeed, "
           "Run_master.USpeed, Run_master.CaseCount, Run_master.Start_Time, Run_master.End_Time FROM "
@@ -83,81 +132,92 @@ Result<void> DailyDMSReport(DbConnection& db, ReportGrid& runGrid, ReportGrid& d
     sql += " and end_time>0 and End_time <=";
     sql += endText;
     sql += " Order by Run_master.Run_ID";
-    auto runs = db.openRecordset(sql);
-    if (!runs) return runs.error();
+    auto runList = db.openRecordset(sql);
+    if (!runList) return runList.error();
 
     SetDailyGrid(runGrid);
     SetDowntimeGrid(detailGrid);
     runGrid.setVisible(false);
-    runGrid.reserveRows(count > 0 ? count + 1 : 1);
     struct ShowAtEnd {
         ReportGrid& grid;
         ~ShowAtEnd() { grid.setVisible(true); }
     } showAtEnd{runGrid};
 
-    std::string runId;
-    std::string where;
-    where.reserve(128);
-    while (!runs->eof()) {
-        const Recordset& rs = *runs;
-        progress.ProgressNextValue("");
-        const int r = runGrid.addRow();
-        RunRow row(runGrid, r);
-        const auto failed = [&](const Error& error) {
-            runGrid.setRows(r); // the unfinished row goes
-            return error;
-        };
+    // Everything is read first, one statement after the other, each closed before the next, so
+    // the data collector can commit between them and no statement is open while events are let
+    // through. The sums come for all runs of the range at once.
+    std::vector<ListedRun> runs;
+    runs.reserve(count > 0 ? static_cast<size_t>(count) : 0u);
+    int64_t firstRun = INT64_MAX, lastRun = INT64_MIN;
+    while (!runList->eof()) {
+        const Recordset& rs = *runList;
+        ListedRun& run = runs.emplace_back();
         for (int c = 0; c <= fCaseCount; ++c)
-            row.set(c, rs.text(c));
-        runId = rs.text(fRunId);
-        const auto startTime = fieldNumber(rs, fStart);
-        const auto endTime = fieldNumber(rs, fEnd);
-        if (startTime) row.set(kStartTime, formatSerial(*startTime, "dd-MMM-yy hh:mm"));
-        if (endTime) row.set(kEndTime, formatSerial(*endTime, "dd-MMM-yy hh:mm"));
+            run.texts[static_cast<size_t>(c)] = rs.text(c);
+        run.key = rs.text(fRunId);
+        run.detailRun = static_cast<int32_t>(rs.integer(fRunId));
+        run.uspeed = fieldNumber(rs, fUSpeed);
+        run.caseCount = fieldNumber(rs, fCaseCount);
+        run.start = fieldNumber(rs, fStart);
+        run.end = fieldNumber(rs, fEnd);
+        if (const auto id = fieldNumber(rs, fRunId); id && std::fabs(*id) < 9e15) {
+            firstRun = std::min({firstRun, static_cast<int64_t>(std::floor(*id)), run.detailRun});
+            lastRun = std::max({lastRun, static_cast<int64_t>(std::ceil(*id)), run.detailRun});
+        }
+        if (auto moved = runList->moveNext(); !moved) return moved.error();
+    }
+    runList->close();
+
+    RunSums production, losses;
+    RunDetailRows events;
+    if (firstRun <= lastRun) {
+        const std::string range = " between " + std::to_string(firstRun) + " and " + std::to_string(lastRun);
+        auto produced = readRunSums(db, "select Run_id, Sum(Production) from opc where Run_id" + range +
+                                            " group by Run_id");
+        if (!produced) return produced.error();
+        production = std::move(*produced);
+        auto lost = readRunSums(db, lossSumsSql(firstRun, lastRun));
+        if (!lost) return lost.error();
+        losses = std::move(*lost);
+        auto listed = RunDetailRows::read(db, firstRun, lastRun);
+        if (!listed) return listed.error();
+        events = std::move(*listed);
+    }
+
+    runGrid.reserveRows(static_cast<int>(runs.size()) + 1);
+    for (const ListedRun& run : runs) {
+        progress.ProgressNextValue("");
+        if (progress.abandoned()) return abandonment();
+        RunRow row(runGrid, runGrid.addRow());
+        for (size_t c = 0; c < run.texts.size(); ++c)
+            row.set(static_cast<int>(c), run.texts[c]);
+        if (run.start) row.set(kStartTime, formatSerial(*run.start, "dd-MMM-yy hh:mm"));
+        if (run.end) row.set(kEndTime, formatSerial(*run.end, "dd-MMM-yy hh:mm"));
 
         // Production in units for now; it becomes cases at the end of the row.
-        where = " where Run_id =";
-        where += runId;
-        auto production = LookupValue(db, "opc", "Sum(Production)", where, "Int");
-        if (!production) return failed(production.error());
-        if (const auto units = wholeNumber32(parseNumber(*production).value_or(0)))
+        if (const auto units = wholeNumber32(parseNumber(sumText(production, run.key, 0)).value_or(0)))
             row.set(kProduction, std::to_string(*units));
-
         RunFigureInputs inputs;
-        for (size_t i = 0; i < kLossCategories.size(); ++i) {
-            const auto name = kLossCategories[i];
-            where = " where Run_no =";
-            where += runId;
-            if (name == "Equipment Loss") {
-                where += " and   trim([Loss_Structure]) in ('";
-                where += name;
-                where += "','')";
-            } else {
-                where += " and  trim([Loss_Structure]) ='";
-                where += name;
-                where += "'";
-            }
-            auto minutes = LookupValue(db, "TimeLost", "Sum(Time_Lost) *60 *24", where, "Int");
-            if (!minutes) return failed(minutes.error());
-            inputs.losses[i] = cellFigure(parseNumber(*minutes).value_or(0), 2);
+        for (size_t i = 0; i < inputs.losses.size(); ++i) {
+            inputs.losses[i] = cellFigure(parseNumber(sumText(losses, run.key, i)).value_or(0), 2);
             row.setFigure(kLackOfSales + static_cast<int>(i), inputs.losses[i]);
         }
         inputs.units = row.number(kProduction);
-        inputs.unitsPerMinute = fieldNumber(rs, fUSpeed);
-        inputs.caseCount = fieldNumber(rs, fCaseCount);
-        inputs.start = startTime;
-        inputs.end = endTime;
+        inputs.unitsPerMinute = run.uspeed;
+        inputs.caseCount = run.caseCount;
+        inputs.start = run.start;
+        inputs.end = run.end;
         const RunFigures figures = dailyRunFigures(inputs);
         row.setFigure(kEarnedTime, figures.earnedTime);
         row.setFigure(kProductionTime, figures.productionTime);
         row.setFigure(kLostTime, figures.lostTime);
         row.setFigure(kSpeedLoss, figures.speedLoss);
-        if (startTime) {
-            row.set(kDate, formatSerial(*startTime, "DD-MMM-yy"));
-            row.set(kDay, formatSerial(*startTime, "DDDD"));
-            row.set(kMonth, formatSerial(*startTime, "MMMM"));
-            row.set(kYear, formatSerial(*startTime, "yyyy"));
-            row.set(kWeek, formatSerial(*startTime, "WW"));
+        if (run.start) {
+            row.set(kDate, formatSerial(*run.start, "DD-MMM-yy"));
+            row.set(kDay, formatSerial(*run.start, "DDDD"));
+            row.set(kMonth, formatSerial(*run.start, "MMMM"));
+            row.set(kYear, formatSerial(*run.start, "yyyy"));
+            row.set(kWeek, formatSerial(*run.start, "WW"));
         }
         row.set(kShift, "0");
         row.setFigure(kMe, figures.me);
@@ -165,11 +225,7 @@ Result<void> DailyDMSReport(DbConnection& db, ReportGrid& runGrid, ReportGrid& d
         if (figures.above85) row.set(kOver85, *figures.above85 ? "1" : "0");
         if (figures.cases) row.set(kProduction, std::to_string(*figures.cases));
 
-        if (auto listed =
-                ListDowntimeDetail(db, detailGrid, start, end, static_cast<int32_t>(rs.integer(fRunId)));
-            !listed)
-            return listed.error();
-        if (auto moved = runs->moveNext(); !moved) return moved.error();
+        events.appendRun(detailGrid, run.detailRun);
     }
     return success();
 }

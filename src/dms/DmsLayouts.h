@@ -6,8 +6,36 @@
 namespace nax {
 
 inline constexpr int kDailyColumns = 28;
-inline constexpr int kDowntimeDetailColumns = 24;
 inline constexpr int kShiftColumns = 24;
+
+// Columns of the downtime detail grid.
+enum DowntimeDetailColumn : int {
+    kDetailRunNo,
+    kDetailPack,
+    kDetailFlavor,
+    kDetailStartTime,
+    kDetailEndTime,
+    kDetailTimeLost,
+    kDetailShift,
+    kDetailAsset,
+    kDetailLossStructure,
+    kDetailFailure,
+    kDetailOperator,
+    kDetailExecutive,
+    kDetailRemarks,
+    kDetailOther1,
+    kDetailOther2,
+    kDetailDate,
+    kDetailDay,
+    kDetailMonth,
+    kDetailWeek,
+    kDetailYear,
+    kDetailHour,
+    kDetailHourAsset,
+    kDetailDayAsset,
+    kDetailWeekAsset,
+    kDowntimeDetailColumns
+};
 
 void SetDailyGrid(ReportGrid& grid);
 void SetDowntimeGrid(ReportGrid& grid);

@@ -1,61 +1,125 @@
 #include "HourWindowLoss.h"
 
 #include "DmsText.h"
-#include "shell/QueryHelpers.h"
 #include "shell/TextRules.h"
 
+#include <cmath>
+#include <optional>
 #include <string>
 
 namespace nax {
 
-Result<void> HourWindowLoss(DbConnection& db, EventPump& pump, ReportGrid& runGrid, std::string_view category,
-                            int column, std::string_view dateText, std::string_view hourText, int32_t run) {
-    PumpEvents(pump, 5);
+namespace {
+
+enum EventField : int { fRun = 0, fStart = 1, fEnd = 2, fFirstCategory = 3 };
+
+// A sum as the engine's Sum(...) *60 *24 answers it through a single-value lookup: "0" when no
+// term was added (no row, or every term NULL), else the sum in the general number format.
+class MinutesSum {
+public:
+    void add(double days) {
+        sum_ += days;
+        any_ = true;
+    }
+    std::string text() const { return any_ ? formatGeneral(sum_ * 60 * 24) : std::string("0"); }
+
+private:
+    double sum_ = 0;
+    bool any_ = false;
+};
+
+} // namespace
+
+Result<HourWindowLosses> HourWindowLosses::read(DbConnection& db, int64_t firstRun, int64_t lastRun) {
+    HourWindowLosses losses;
+    if (firstRun > lastRun) return losses;
+    std::string sql = "select Run_no, DT_Start, DT_End";
+    for (const auto name : kLossCategories)
+        sql += ", trim([Loss_Structure]) ='" + std::string(name) + "'";
+    // One run's events in the table's order (the index on Run_no keeps it, and so does the
+    // engine's sort): the sums add their terms in the order the lookups did.
+    sql += " from TimeLost where Run_no between " + std::to_string(firstRun) + " and " +
+           std::to_string(lastRun) + " order by Run_no";
+    auto rs = db.openRecordset(sql);
+    if (!rs) return rs.error();
+    const auto moment = [&](int field) {
+        Moment m;
+        switch (rs->kind(field)) {
+        case ValueKind::Null:
+            break;
+        case ValueKind::Integer:
+        case ValueKind::Real:
+            m.kind = Moment::Kind::Number;
+            m.value = rs->real(field);
+            break;
+        case ValueKind::Text:
+            m.kind = Moment::Kind::Text;
+            break;
+        }
+        return m;
+    };
+    while (!rs->eof()) {
+        // Run_no = n holds for a number equal to n only.
+        const ValueKind runKind = rs->kind(fRun);
+        const double run = rs->real(fRun);
+        if ((runKind == ValueKind::Integer || runKind == ValueKind::Real) && run == std::floor(run) &&
+            std::fabs(run) < 9e15) {
+            Event event{moment(fStart), moment(fEnd), {}};
+            for (size_t c = 0; c < event.inCategory.size(); ++c)
+                event.inCategory[c] = rs->integer(fFirstCategory + static_cast<int>(c)) == 1;
+            losses.runs_[static_cast<int64_t>(run)].push_back(event);
+        }
+        if (auto moved = rs->moveNext(); !moved) return moved.error();
+    }
+    return losses;
+}
+
+void HourWindowLosses::write(ReportGrid& runGrid, size_t category, int column, std::string_view dateText,
+                             std::string_view hourText, int32_t run) const {
     const int row = runGrid.rows() - 1;
-    if (row < 0 || column < 0 || column >= runGrid.cols()) return success();
+    if (row < 0 || column < 0 || column >= runGrid.cols()) return;
     runGrid.setCell(row, column, "0");
 
     const auto day = readDayMonthYear(dateText);
     const auto hour = readHour(hourText);
     if (!day || !hour) {
         runGrid.setCell(row, column, "");
-        return success();
+        return;
     }
+    // The window's edges as the engine reads them from the general number format.
     const DateParts p = serialToParts(*day);
-    const std::string w0 = formatGeneral(partsToSerial(p.year, p.month, p.day, *hour, 0));
-    const std::string w59 = formatGeneral(partsToSerial(p.year, p.month, p.day, *hour, 59));
+    const double w0 = *parseNumber(formatGeneral(partsToSerial(p.year, p.month, p.day, *hour, 0)));
+    const double w59 = *parseNumber(formatGeneral(partsToSerial(p.year, p.month, p.day, *hour, 59)));
 
-    category = trimBlanks(category);
-    std::string common = " where Run_no =";
-    common += std::to_string(run);
-    common += " and  trim([Loss_Structure]) ='";
-    common += category;
-    common += "' and  ";
+    MinutesSum starting, ending;
+    bool covered = false;
+    const auto found = runs_.find(run);
+    if (found != runs_.end()) {
+        using Kind = Moment::Kind;
+        for (const Event& e : found->second) {
+            if (!e.inCategory[category] || e.start.kind != Kind::Number) continue;
+            const double start = e.start.value;
+            const bool endNumber = e.end.kind == Kind::Number;
+            const double end = e.end.value;
+            // Starts inside the window: up to its end or minute 59 (a text end lies beyond it).
+            if (start >= w0 && start <= w59) {
+                if (e.end.kind == Kind::Text || (endNumber && end > w59))
+                    starting.add(w59 - start);
+                else if (endNumber)
+                    starting.add(end - start);
+            }
+            // Covers the whole window.
+            if (start <= w0 && (e.end.kind == Kind::Text || (endNumber && end >= w59))) covered = true;
+            // Started earlier and ends inside the window: from minute 00.
+            if (endNumber && end >= w0 && end <= w59 && start < w0) ending.add(end - w0);
+        }
+    }
 
     const auto cellNumber = [&] { return runGrid.number(row, column).value_or(0); };
-
-    // Events that start inside the window, up to their end or minute 59.
-    std::string expression = "Sum(iif(DT_End>" + w59 + "," + w59 + ",DT_End) -Dt_Start) *60 *24";
-    std::string condition = common + "DT_Start between " + w0 + " and " + w59;
-    auto starting = LookupValue(db, "TimeLost", expression, condition, "Int");
-    if (!starting) return starting.error();
-    runGrid.setCell(row, column, *starting);
-
-    // Events that cover the whole window.
-    condition = common + "DT_Start <=" + w0 + " and dt_End >=" + w59;
-    auto covering = LookupValue(db, "TimeLost", "60", condition, "Int");
-    if (!covering) return covering.error();
-    runGrid.setCell(row, column, formatGeneral(cellNumber() + parseNumber(*covering).value_or(0)));
-
-    // Events that started earlier and end inside the window, from minute 00.
-    expression = "Sum(DT_End-iif(DT_Start<" + w0 + "," + w0 + ",DT_Start)) *60 *24";
-    condition = common + "DT_End between " + w0 + " and " + w59 + " and DT_Start < " + w0;
-    auto ending = LookupValue(db, "TimeLost", expression, condition, "Int");
-    if (!ending) return ending.error();
-    runGrid.setCell(row, column, roundedText(cellNumber() + parseNumber(*ending).value_or(0), 2));
-
+    runGrid.setCell(row, column, starting.text());
+    runGrid.setCell(row, column, formatGeneral(cellNumber() + (covered ? 60 : 0)));
+    runGrid.setCell(row, column, roundedText(cellNumber() + parseNumber(ending.text()).value_or(0), 2));
     if (cellNumber() > 60) runGrid.setCell(row, column, "60");
-    return success();
 }
 
 } // namespace nax

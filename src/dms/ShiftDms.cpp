@@ -7,9 +7,12 @@
 #include "HourWindowLoss.h"
 #include "shell/TextRules.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace nax {
 
@@ -38,6 +41,14 @@ constexpr double kHourMinutes = 60;
 // Fields of the grouped query.
 enum HourField : int { fHour = 0, fRun = 3, fUSpeed = 4, fCaseCount = 5, fUnits = 7, fDate = 8 };
 
+// What the report needs of one row of the grouped query.
+struct HourRow {
+    std::array<std::string, 6> texts; // hour, pack, flavour, run, USpeed, CaseCount
+    std::string unitsText, dateText;
+    std::optional<int32_t> run;
+    Figure uspeed, caseCount, units;
+};
+
 } // namespace
 
 Result<void> ShiftDMSReport(DbConnection& db, EventPump& pump, ReportGrid& runGrid, ReportGrid& detailGrid,
@@ -65,55 +76,70 @@ Result<void> ShiftDMSReport(DbConnection& db, EventPump& pump, ReportGrid& runGr
     auto hours = db.openRecordset(sql);
     if (!hours) return hours.error();
 
-    std::string dateText;
-    std::string hourText;
+    // The hours are read and the statement closed before anything else runs or events are let
+    // through; then the events of all their runs are read at once.
+    std::vector<HourRow> rows;
+    int64_t firstRun = INT64_MAX, lastRun = INT64_MIN;
     while (!hours->eof()) {
         const Recordset& rs = *hours;
+        HourRow& row = rows.emplace_back();
+        for (int c = 0; c <= fCaseCount; ++c)
+            row.texts[static_cast<size_t>(c)] = rs.text(c);
+        row.unitsText = rs.text(fUnits);
+        row.dateText = rs.text(fDate);
+        const auto runValue = fieldNumber(rs, fRun);
+        row.run = runValue ? wholeNumber32(*runValue) : std::nullopt;
+        if (row.run) {
+            firstRun = std::min<int64_t>(firstRun, *row.run);
+            lastRun = std::max<int64_t>(lastRun, *row.run);
+        }
+        row.uspeed = fieldNumber(rs, fUSpeed);
+        row.caseCount = fieldNumber(rs, fCaseCount);
+        row.units = fieldNumber(rs, fUnits);
+        if (auto moved = hours->moveNext(); !moved) return moved.error();
+    }
+    hours->close();
+    auto losses = HourWindowLosses::read(db, firstRun, lastRun);
+    if (!losses) return losses.error();
+
+    for (const HourRow& row : rows) {
+        PumpEvents(pump, 5);
+        if (pump.abandoned()) return abandonment();
         const int r = runGrid.addRow();
         const auto number = [&](int col) { return runGrid.number(r, col); };
         const auto setFigure = [&](int col, Figure value) {
             if (value) runGrid.setCell(r, col, formatGeneral(*value));
         };
-        for (int c = 0; c <= fCaseCount; ++c)
-            runGrid.setCell(r, c, rs.text(c));
-        runGrid.setCell(r, kProduction, rs.text(fUnits));
-        hourText = rs.text(fHour);
-        dateText = rs.text(fDate);
-        runGrid.setCell(r, kDate, dateText);
-        if (const auto day = readDayMonthYear(dateText)) {
+        const std::string& hourText = row.texts[fHour];
+        for (size_t c = 0; c < row.texts.size(); ++c)
+            runGrid.setCell(r, static_cast<int>(c), row.texts[c]);
+        runGrid.setCell(r, kProduction, row.unitsText);
+        runGrid.setCell(r, kDate, row.dateText);
+        if (const auto day = readDayMonthYear(row.dateText)) {
             runGrid.setCell(r, kDay, formatSerial(*day, "dd"));
             runGrid.setCell(r, kMonth, formatSerial(*day, "MMMM"));
             runGrid.setCell(r, kYear, formatSerial(*day, "yyyy"));
             runGrid.setCell(r, kWeek, formatSerial(*day, "ww"));
         }
-        const auto runValue = fieldNumber(rs, fRun);
-        if (const auto run = runValue ? wholeNumber32(*runValue) : std::nullopt) {
+        if (row.run)
             for (size_t i = 0; i < kLossCategories.size(); ++i)
-                if (auto done = HourWindowLoss(db, pump, runGrid, kLossCategories[i],
-                                               kLackOfSales + static_cast<int>(i), dateText, hourText, *run);
-                    !done) {
-                    runGrid.setRows(r); // the unfinished row goes
-                    return done;
-                }
-        }
+                losses->write(runGrid, i, kLackOfSales + static_cast<int>(i), row.dateText, hourText,
+                              *row.run);
 
-        LossMinutes losses;
-        for (size_t i = 0; i < losses.size(); ++i)
-            losses[i] = number(kLackOfSales + static_cast<int>(i));
-        const Figure earned = earnedTimeMinutes(number(kProduction), fieldNumber(rs, fUSpeed), 2);
+        LossMinutes minutes;
+        for (size_t i = 0; i < minutes.size(); ++i)
+            minutes[i] = number(kLackOfSales + static_cast<int>(i));
+        const Figure earned = earnedTimeMinutes(number(kProduction), row.uspeed, 2);
         const Figure lost = lostTimeMinutes(kHourMinutes, earned);
         setFigure(kEarnedTime, earned);
         setFigure(kLostTime, lost);
-        setFigure(kSpeedLoss, hourSpeedLossMinutes(lost, losses));
+        setFigure(kSpeedLoss, hourSpeedLossMinutes(lost, minutes));
         runGrid.setCell(r, kShift, ShiftOfHour(hourText));
-        setFigure(kMe, mePercent(earned, kHourMinutes, losses));
-        setFigure(kNax, naxPercent(earned, kHourMinutes, losses));
-        if (const auto cases = productionCases(fieldNumber(rs, fUnits), fieldNumber(rs, fCaseCount)))
+        setFigure(kMe, mePercent(earned, kHourMinutes, minutes));
+        setFigure(kNax, naxPercent(earned, kHourMinutes, minutes));
+        if (const auto cases = productionCases(row.units, row.caseCount))
             runGrid.setCell(r, kProduction, std::to_string(*cases));
-
-        if (auto moved = hours->moveNext(); !moved) return moved.error();
     }
-    hours->close();
     return ListDowntimeDetail(db, detailGrid, start, end, -1);
 }
 

@@ -130,12 +130,17 @@ TEST_F(DailyDms, RunWithoutSpeedOrCaseCountKeepsWhatCanBeComputed) {
     EXPECT_EQ(cells(2, {4, 8}), "|0");
 }
 
-TEST_F(DailyDms, SendsTheStatementsAsWritten) {
-    addRun(7, dec5(6), dec5(7), "100", "24");
+// Each table is read once for all runs of the range, not once per run.
+TEST_F(DailyDms, ReadsEachTableOnceWhateverTheNumberOfRuns) {
+    for (const int id : {7, 9, 12})
+        addRun(id, dec5(id), dec5(id) + 0.02, "100", "24");
     test::StatementLog log(*db);
     ASSERT_TRUE(run());
     const std::string runs = " where Start_Time >= 46361 and end_time>0 and End_time <=46362 ";
-    const std::string sum = "select Sum(Time_Lost) *60 *24 from TimeLost  where Run_no =7 and  ";
+    std::string losses = "select Run_no";
+    for (const char* name : {"='Lack of Sales'", "in ('Equipment Loss','')", "='Planned Loss'",
+                             "='Operational Loss'", "='Minor Stoppage'", "='QA Loss'"})
+        losses += std::string(", Sum(iif(trim([Loss_Structure]) ") + name + ",Time_Lost,Null)) *60 *24";
     log.expectSent(
         {"SELECT count(Run_master.Run_ID) FROM Run_master" + runs,
          "SELECT Run_master.Run_ID, Pack_Master.Pack, Flavor_Master.Flavor, Run_master.CSpeed, "
@@ -143,11 +148,10 @@ TEST_F(DailyDms, SendsTheStatementsAsWritten) {
          "Flavor_Master INNER JOIN (Pack_Master INNER JOIN Run_master ON Pack_Master.Pack_ID = "
          "Run_master.Pack_ID) ON Flavor_Master.Flavor_Id = Run_master.Flavor_ID" +
              runs + "Order by Run_master.Run_ID",
-         "select Sum(Production) from opc  where Run_id =7", sum + "trim([Loss_Structure]) ='Lack of Sales'",
-         sum + " trim([Loss_Structure]) in ('Equipment Loss','')",
-         sum + "trim([Loss_Structure]) ='Planned Loss'", sum + "trim([Loss_Structure]) ='Operational Loss'",
-         sum + "trim([Loss_Structure]) ='Minor Stoppage'", sum + "trim([Loss_Structure]) ='QA Loss'",
-         "select * from TimeLost where run_no =7  order by Run_no"});
+         "select Run_id, Sum(Production) from opc where Run_id between 7 and 12 group by Run_id",
+         losses + " from TimeLost where Run_no between 7 and 12 group by Run_no",
+         "select * from TimeLost where Run_no between 7 and 12 order by Run_no"});
+    EXPECT_EQ(runGrid.rows(), 4);
 }
 
 TEST_F(DailyDms, DetailGridHoldsTheEventsRunAfterRun) {
@@ -193,6 +197,56 @@ TEST_F(DailyDms, FailedLookupEndsTheReportWithTheEnginesError) {
         for (int r = 1; r < runGrid.rows(); ++r)
             EXPECT_NE(runGrid.cell(r, 8), "0") << damage;
     }
+}
+
+// The user ends the program while the report lets events through: it stops at once.
+class AbandonedAtStep : public SilentProgress {
+public:
+    explicit AbandonedAtStep(int step) : step_(step) {}
+    void ProgressNextValue(std::string_view text) override {
+        SilentProgress::ProgressNextValue(text);
+        ++steps_;
+    }
+    bool abandoned() const override { return steps_ >= step_; }
+
+private:
+    int step_, steps_ = 0;
+};
+
+TEST_F(DailyDms, AbandonedReportStopsAtOnceWritingNothingMore) {
+    for (const int id : {1, 2, 3})
+        addRun(id, dec5(id), dec5(id) + 0.02, "100", "24");
+    AbandonedAtStep progress(2);
+    const auto done = DailyDMSReport(*db, runGrid, detailGrid, dec5(0), dec5(0) + 1, progress);
+    ASSERT_FALSE(done);
+    EXPECT_TRUE(done.error().abandoned);
+    EXPECT_EQ(runGrid.rows(), 2); // the first run only
+}
+
+// A data collector commits while the report lets events through: no statement of the report
+// is open then.
+TEST_F(DailyDms, CollectorCommitsWhileEventsAreLetThrough) {
+    for (const int id : {1, 2, 3}) {
+        addRun(id, dec5(id), dec5(id) + 0.02, "100", "24");
+        addProduction(id, dec5(id), 5, 10);
+        addEvent(id, dec5(id), dec5(id) + 0.01, quoted("QA Loss"));
+    }
+    auto collector = DbConnection::open(db->path(), OpenOptions{0, false});
+    ASSERT_TRUE(collector);
+    class CommittingProgress : public SilentProgress {
+    public:
+        explicit CommittingProgress(DbConnection& collector) : collector_(collector) {}
+        void ProgressNextValue(std::string_view text) override {
+            SilentProgress::ProgressNextValue(text);
+            const auto committed = collector_.execute("insert into opc (Run_ID, Production) values (99, 1)");
+            EXPECT_TRUE(committed) << (committed ? "" : committed.error().message);
+        }
+
+    private:
+        DbConnection& collector_;
+    } progress(**collector);
+    ASSERT_TRUE(DailyDMSReport(*db, runGrid, detailGrid, dec5(0), dec5(0) + 1, progress));
+    EXPECT_EQ(test::scalar(*db, "select count(*) from opc where Run_ID = 99"), "3");
 }
 
 } // namespace

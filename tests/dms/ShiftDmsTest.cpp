@@ -14,14 +14,18 @@ namespace {
 
 class HourWindow : public test::DmsDatabase {
 protected:
-    std::string loss(std::string_view hour, std::string_view category, int32_t run) {
+    std::string loss(std::string_view hour, size_t category, int32_t run) {
         runGrid.setRows(0);
         runGrid.setCols(24);
         runGrid.addRow();
         runGrid.setCell(0, 7, "stale");
-        EXPECT_TRUE(HourWindowLoss(*db, pump, runGrid, category, 7, "05-Dec-26", hour, run));
+        auto losses = HourWindowLosses::read(*db, run, run);
+        EXPECT_TRUE(losses);
+        if (!losses) return {};
+        losses->write(runGrid, category, 7, "05-Dec-26", hour, run);
         return std::string(runGrid.cell(0, 7));
     }
+    static constexpr size_t kLackOfSales = 0, kEquipmentLoss = 1;
 };
 
 TEST_F(HourWindow, ClipsEventsToTheHourAndCapsAtSixty) {
@@ -53,27 +57,30 @@ TEST_F(HourWindow, ClipsEventsToTheHourAndCapsAtSixty) {
         for (const Event& e : c.events)
             addEvent(run, e.start, e.end, quoted(e.lossStructure));
         for (const auto& [hour, expected] : c.minutes)
-            EXPECT_EQ(loss(hour, "Lack of Sales", run), expected) << c.name << ", hour " << hour;
+            EXPECT_EQ(loss(hour, kLackOfSales, run), expected) << c.name << ", hour " << hour;
     }
-    // A blank loss structure is no Equipment Loss here; the category is trimmed.
+    // A blank loss structure is no Equipment Loss here; names match trimmed and in any case.
     addEvent(20, dec5(7, 10), dec5(7, 25), quoted(""));
-    addEvent(21, dec5(7, 10), dec5(7, 25), quoted("Equipment Loss"));
-    EXPECT_EQ(loss("07", "Equipment Loss", 20), "0");
-    EXPECT_EQ(loss("07", " Equipment Loss ", 21), "15");
+    addEvent(21, dec5(7, 10), dec5(7, 25), quoted(" equipment LOSS "));
+    EXPECT_EQ(loss("07", kEquipmentLoss, 20), "0");
+    EXPECT_EQ(loss("07", kEquipmentLoss, 21), "15");
+    // An hour text that names no hour leaves the cell empty.
+    EXPECT_EQ(loss("24", kEquipmentLoss, 21), "");
 }
 
-TEST_F(HourWindow, PumpsEventsAndSendsTheThreeLookups) {
-    test::StatementLog log(*db);
-    loss("07", "QA Loss", 12);
-    EXPECT_EQ(pump.count, 6);
-    const std::string where = " where Run_no =12 and  trim([Loss_Structure]) ='QA Loss' and  ";
-    log.expectSent(
-        {"select Sum(iif(DT_End>46361.3326388889,46361.3326388889,DT_End) -Dt_Start) *60 *24 from TimeLost " +
-             where + "DT_Start between 46361.2916666667 and 46361.3326388889",
-         "select 60 from TimeLost " + where + "DT_Start <=46361.2916666667 and dt_End >=46361.3326388889",
-         "select Sum(DT_End-iif(DT_Start<46361.2916666667,46361.2916666667,DT_Start)) *60 *24 "
-         "from TimeLost " +
-             where + "DT_End between 46361.2916666667 and 46361.3326388889 and DT_Start < 46361.2916666667"});
+// An event without an end adds nothing; one whose end is a text counts as never ending; one
+// that ends before it starts takes its negative minutes off the hour it starts in.
+TEST_F(HourWindow, UntidyEventsCountAsTheEngineComparesThem) {
+    const std::string lossStructure = quoted("Lack of Sales");
+    test::exec(*db, "insert into TimeLost (Run_no, DT_Start, DT_End, Loss_Structure) values (1," +
+                        lit(dec5(7, 10)) + ",NULL," + lossStructure + "),(2," + lit(dec5(6, 30)) +
+                        ",'later'," + lossStructure + "),(3," + lit(dec5(7, 30)) + "," + lit(dec5(7, 20)) +
+                        "," + lossStructure + "),(3," + lit(dec5(7, 40)) + "," + lit(dec5(7, 55)) + "," +
+                        lossStructure + ")");
+    EXPECT_EQ(loss("07", kLackOfSales, 1), "0");
+    EXPECT_EQ(loss("06", kLackOfSales, 2), "29");
+    EXPECT_EQ(loss("07", kLackOfSales, 2), "60");
+    EXPECT_EQ(loss("07", kLackOfSales, 3), "5"); // -10 + 15
 }
 
 class ShiftDms : public test::DmsDatabase {
@@ -90,7 +97,7 @@ TEST_F(ShiftDms, HourOf1800UnitsWithAndWithoutLosses) {
     ASSERT_EQ(runGrid.rows(), 2);
     EXPECT_EQ(cells(1),
               "07|PET 500|Cola|1|40|24|75|0|0|0|0|0|0|15|15|45|B|75|75|05-Dec-26|05|December|2026|49");
-    EXPECT_EQ(pump.count, 36); // six lookups of the hour, each pumping six times
+    EXPECT_EQ(pump.count, 6); // events are let through six times an hour row
 
     // Lack of Sales and Planned Loss narrow the base of ME and NAX.
     addEvent(1, dec5(7, 10), dec5(7, 20), quoted("Lack of Sales"));
@@ -163,6 +170,57 @@ TEST_F(ShiftDms, WindowEventsAreAppendedToTheDetailGrid) {
     ASSERT_EQ(detailGrid.rows(), 3);
     EXPECT_EQ(detailGrid.cell(1, 0), "earlier");
     EXPECT_EQ(detailGrid.cell(2, 20), "07");
+}
+
+// A fresh detail grid gets its header row first; the first event goes below it.
+TEST_F(ShiftDms, DetailGridWithoutRowsGetsItsHeadersFirst) {
+    addRun(1, dec5(6), dec5(14), "40", "24");
+    addEvent(1, dec5(7, 10), dec5(7, 20), quoted("QA Loss"));
+    ASSERT_TRUE(run(dec5(7), dec5(8)));
+    ASSERT_EQ(detailGrid.rows(), 2);
+    EXPECT_EQ(detailGrid.cols(), 24);
+    EXPECT_EQ(test::joined(detailGrid, 0, {0, 5, 23}), "Run No|TimeLost|WW-Asset");
+    EXPECT_EQ(detailGrid.cell(1, 0), "1");
+}
+
+// Ending the program while the report lets events through stops it at once: no row is
+// written after that, and the detail grid is left as it was.
+TEST_F(ShiftDms, AbandonedReportStopsAtOnce) {
+    class EndingPump : public EventPump {
+    public:
+        void processEvents() override { ++count; }
+        bool abandoned() const override { return count > 0; }
+        int count = 0;
+    } endingPump;
+    addRun(1, dec5(6), dec5(14), "40", "24");
+    addProduction(1, dec5(7, 10), 120, 60);
+    const auto done = ShiftDMSReport(*db, endingPump, runGrid, detailGrid, dec5(7), dec5(9));
+    ASSERT_FALSE(done);
+    EXPECT_TRUE(done.error().abandoned);
+    EXPECT_EQ(runGrid.rows(), 1);
+    EXPECT_EQ(detailGrid.rows(), 0);
+}
+
+TEST_F(ShiftDms, CollectorCommitsWhileEventsAreLetThrough) {
+    addRun(1, dec5(6), dec5(14), "40", "24");
+    addProduction(1, dec5(7, 10), 120, 60);
+    addEvent(1, dec5(7, 10), dec5(7, 20), quoted("QA Loss"));
+    auto collector = DbConnection::open(db->path(), OpenOptions{0, false});
+    ASSERT_TRUE(collector);
+    class CommittingPump : public EventPump {
+    public:
+        explicit CommittingPump(DbConnection& collector) : collector_(collector) {}
+        void processEvents() override {
+            const auto committed = collector_.execute("insert into opc (Run_ID, Production) values (99, 1)");
+            EXPECT_TRUE(committed) << (committed ? "" : committed.error().message);
+        }
+
+    private:
+        DbConnection& collector_;
+    } committingPump(**collector);
+    ASSERT_TRUE(ShiftDMSReport(*db, committingPump, runGrid, detailGrid, dec5(7), dec5(9)));
+    EXPECT_EQ(runGrid.rows(), 4); // 07, 08 and 09 (its first minute)
+    EXPECT_EQ(test::scalar(*db, "select count(*) from opc where Run_ID = 99"), "18");
 }
 
 TEST_F(ShiftDms, FailedLossLookupEndsTheReportWithTheEnginesError) {

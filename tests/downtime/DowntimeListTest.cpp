@@ -114,6 +114,19 @@ TEST_F(NaxReportTest, DmsReportsPrintTheirGridsAndRefuseMoreThanSevenDays) {
         0);
     EXPECT_TRUE(out.startsWith(QStringLiteral("Run No,Pack,Flavor,StartTime,EndTime,TimeLost,Shift,Asset,")));
     EXPECT_TRUE(out.endsWith(QStringLiteral("WW-Asset\r\n")));
+    // The shift report's detail grid starts with its header line, its events below.
+    ASSERT_EQ(run("dms-shift|--db|$db|--from|2026-12-05 06:00|--to|2026-12-05 08:00|--grid|detail", &out), 0);
+    const QStringList lines = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 6);
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Run No\tPack\tFlavor\t")));
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("9\t300ML\tCola\t")));
+
+    // A sum the report cannot read is a failure, not a column of zeros.
+    exec(*db, "insert into Run_master values (9, 46361.25, 46361.5, 1, 1, 120, 100, 24);"
+              "insert into Pack_Master values (1, '300ML'); insert into Flavor_Master values (1, 'Cola');"
+              "drop table opc");
+    EXPECT_EQ(run("dms-daily|--db|$db|--from|2026-12-05 00:00|--to|2026-12-06 00:00", &out, &err), 1);
+    EXPECT_TRUE(err.contains(QStringLiteral("no such table: opc"))) << err.toStdString();
 }
 
 } // namespace

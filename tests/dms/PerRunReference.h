@@ -1,0 +1,20 @@
+#pragma once
+// The DMS reports with one lookup per run (or hour) and loss category, as they were first
+// written; the grouped reports must give the same grids cell for cell.
+#include "shell/DbConnection.h"
+#include "shell/EventPump.h"
+#include "shell/Progress.h"
+#include "shell/ReportGrid.h"
+#include "shell/Result.h"
+
+#include <cstdint>
+#include <string_view>
+
+namespace nax::test {
+
+Result<void> perRunDailyDMSReport(DbConnection& db, ReportGrid& runGrid, ReportGrid& detailGrid, double start,
+                                  double end, Progress& progress);
+Result<void> perRunShiftDMSReport(DbConnection& db, EventPump& pump, ReportGrid& runGrid,
+                                  ReportGrid& detailGrid, double start, double end);
+
+} // namespace nax::test
