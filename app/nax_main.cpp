@@ -1,8 +1,8 @@
 // nax: the desktop application. Opens the database, then the main menu.
+#include "gui/FrmStartup.h"
 #include "shell/DataFolder.h"
 #include "shell/DbConnection.h"
 #include "shell/Startup.h"
-#include "shell/ui/FrmStartup.h"
 #include "shell/ui/QtServices.h"
 
 #include <QApplication>
@@ -36,7 +36,13 @@ int main(int argc, char** argv) {
     if (!db) return 1;
     QtEventPump pump;
     AppContext context{*db, messages, pump, dataFolder, {}, {}};
-    FrmStartup menu(context, [] { QCoreApplication::exit(0); });
+    // Ending the program stops a running report at once: it sees the pump abandoned and returns.
+    const auto endProgram = [&pump] {
+        pump.endProgram();
+        QCoreApplication::exit(0);
+    };
+    QObject::connect(&app, &QGuiApplication::lastWindowClosed, endProgram);
+    FrmStartup menu(context, endProgram);
     menu.show();
     return QApplication::exec();
 }

@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
     timer.start();
     nax::ReportGridView view;
     view.resize(1200, 700);
-    auto& grid = view.grid();
+    nax::ReportGrid grid;
     grid.setCols(kCols);
     grid.setRows(1);
     for (int c = 0; c < kCols; ++c)
@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
         grid.addRow(cells, r);
     }
     const qint64 filled = timer.elapsed();
-    view.refresh();
+    view.setGrid(std::move(grid));
     view.show();
     QCoreApplication::processEvents();
     view.scrollToBottom();

@@ -1,8 +1,8 @@
 // "Downtime Entry" and the main menu, driven offscreen on a small database.
 #include "downtime/ui/Form2.h"
+#include "gui/FrmStartup.h"
 #include "shell/ui/DatePicker.h"
 #include "shell/ui/FrmProgress.h"
-#include "shell/ui/FrmStartup.h"
 #include "shell/ui/ReportGridView.h"
 #include "support/TestSupport.h"
 
@@ -126,7 +126,8 @@ TEST_F(Form2ListTest, MenuShowsOneDowntimeWindowAndExits) {
 }
 
 TEST(FrmProgressTest, EveryStepCountsEvenBetweenRepaints) {
-    FrmProgress progress;
+    NoEventPump pump;
+    FrmProgress progress(pump);
     progress.SetMax(500000);
     for (int i = 0; i < 500000; ++i)
         progress.ProgressNextValue("row");

@@ -1,13 +1,18 @@
 // "DMS" driven offscreen once per mode on a small database.
 #include "dms/ui/FrmDMS.h"
 #include "dms/DmsFixture.h"
+#include "gui/FrmStartup.h"
 #include "shell/ui/DatePicker.h"
+#include "shell/ui/QtServices.h"
 #include "shell/ui/ReportGridView.h"
 #include "simulate/PlantSchema.h"
 
+#include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace nax;
@@ -27,6 +32,23 @@ public:
     }
     FrmDMS* window = nullptr;
 };
+
+void doubleClickCell(ReportGridView& view) {
+    QTest::mouseDClick(view.viewport(), Qt::LeftButton, {},
+                       view.visualRect(view.model()->index(0, 1)).center());
+}
+
+void doubleClickEmptyArea(ReportGridView& view) {
+    QTest::mouseDClick(view.viewport(), Qt::LeftButton, {},
+                       QPoint(view.viewport()->width() / 2, view.viewport()->height() - 4));
+}
+
+// The header over column 0, which stays in place while the grid scrolls sideways.
+QHeaderView* frozenHeader(ReportGridView& view) {
+    for (auto* table : view.findChildren<QTableView*>())
+        if (table != &view) return table->horizontalHeader();
+    return view.horizontalHeader();
+}
 
 // Run 1 on 04-Dec-26: 300 minutes of 100 units and a planned stop; run 2 from 06:00 to 09:36 today:
 // 30 minutes of 60 units from 07:12.
@@ -67,11 +89,57 @@ TEST_F(FrmDMSTest, DailyModeOpensOnThirtyDaysAndLists) {
     EXPECT_EQ(test::joined(window.MSFlexGrid1->grid(), 1, {8, 11}), "1250|14.4");
     EXPECT_EQ(window.MsfDT->model()->rowCount(), 1);
 
-    Q_EMIT window.MSFlexGrid1->gridDoubleClicked(1);
+    doubleClickCell(*window.MSFlexGrid1);
     EXPECT_TRUE(window.MsfDT->isVisible());
-    Q_EMIT window.MsfDT->gridDoubleClicked(1);
+    doubleClickCell(*window.MsfDT);
     EXPECT_FALSE(window.MsfDT->isVisible());
     EXPECT_EQ(window.MsfDT->model()->rowCount(), 1);
+}
+
+// Double-clicks below the rows of a grid and on the run grid's column-0 header count too, so an
+// empty detail grid can be hidden again.
+TEST_F(FrmDMSTest, EmptyGridsShowAndHideTheDetailGridOnDoubleClick) {
+    FrmDMS window(context);
+    window.show();
+    doubleClickEmptyArea(*window.MSFlexGrid1);
+    ASSERT_TRUE(window.MsfDT->isVisible());
+    EXPECT_EQ(window.MsfDT->model()->rowCount(), 0);
+    doubleClickEmptyArea(*window.MsfDT);
+    EXPECT_FALSE(window.MsfDT->isVisible());
+
+    QHeaderView* header = frozenHeader(*window.MSFlexGrid1);
+    QTest::mouseDClick(header->viewport(), Qt::LeftButton, {}, QPoint(5, header->height() / 2));
+    EXPECT_TRUE(window.MsfDT->isVisible());
+}
+
+TEST_F(FrmDMSTest, DetailGridHoldsItsHeadersFromTheStartAndAfterAShiftReport) {
+    addEvent(2, dec5(7, 30), dec5(7, 40), quoted("Equipment Loss"));
+    FrmDMS window(context);
+    window.show();
+    const ReportGrid& details = window.MsfDT->grid();
+    ASSERT_EQ(details.cols(), 24);
+    EXPECT_EQ(test::joined(details, 0, {0, 5, 23}), "Run No|TimeLost|WW-Asset");
+
+    QTest::mouseClick(window.Option2, Qt::LeftButton);
+    QTest::mouseClick(window.Command1, Qt::LeftButton);
+    EXPECT_TRUE(messages.messages.empty());
+    ASSERT_EQ(window.MsfDT->grid().rows(), 2);
+    EXPECT_EQ(test::joined(window.MsfDT->grid(), 0, {0, 5}), "Run No|TimeLost");
+    EXPECT_EQ(test::joined(window.MsfDT->grid(), 1, {0, 7, 8}), "2|Filler|Equipment Loss");
+    EXPECT_EQ(window.MsfDT->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Run No"));
+}
+
+// Each picker shows its whole text in both modes ("PM" included) and none covers the next control.
+TEST_F(FrmDMSTest, PickersAreWideEnoughForTheirFormat) {
+    FrmDMS window(context);
+    window.show();
+    for (QRadioButton* mode : {window.Option2, window.Option1}) {
+        QTest::mouseClick(mode, Qt::LeftButton);
+        for (DatePicker* picker : {window.DMSStart_date, window.DMSEnd_Date})
+            EXPECT_GE(picker->width(), picker->sizeHint().width()) << picker->displayFormat().toStdString();
+    }
+    EXPECT_LT(window.DMSStart_date->geometry().right(), window.Label2->geometry().left());
+    EXPECT_LT(window.DMSEnd_Date->geometry().right(), window.Option1->geometry().left());
 }
 
 TEST_F(FrmDMSTest, ShiftModeListsHoursAndRefusesMoreThanSevenDays) {
@@ -102,6 +170,64 @@ TEST_F(FrmDMSTest, ShiftModeListsHoursAndRefusesMoreThanSevenDays) {
     QTest::mouseClick(window.Option1, Qt::LeftButton);
     EXPECT_EQ(window.MSFlexGrid1->grid().cols(), 28);
     EXPECT_DOUBLE_EQ(window.DMSStart_date->serial(), 46331);
+}
+
+} // namespace
+
+namespace {
+
+// The real pump: a single-shot timer fires while a report lets events through.
+class FrmDMSEndingTest : public FrmDMSTest {
+protected:
+    QtEventPump realPump;
+    AppContext realContext{*db, messages, realPump, dir.path(), {}, {}};
+};
+
+// "Exit" pressed during a report stops the report at once; its rows are thrown away unseen.
+TEST_F(FrmDMSEndingTest, ExitDuringAReportAbandonsItWithoutAMessage) {
+    int exits = 0;
+    FrmStartup menu(realContext, [&] {
+        realPump.endProgram();
+        ++exits;
+    });
+    menu.show();
+    QTest::mouseClick(menu.Command3, Qt::LeftButton);
+    FrmDMS* window = menu.dmsWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->parentWidget(), &menu);
+    EXPECT_TRUE(window->isWindow());
+    window->DMSEnd_Date->setSerial(kNow + 1);
+    QTimer::singleShot(0, menu.CmdShutDown, [&] { QTest::mouseClick(menu.CmdShutDown, Qt::LeftButton); });
+    QTest::mouseClick(window->Command1, Qt::LeftButton);
+    EXPECT_EQ(exits, 1);
+    EXPECT_FALSE(window->isBusy());
+    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_EQ(window->MSFlexGrid1->grid().rows(), 1); // headers only: the report's copy went
+    EXPECT_EQ(window->MsfDT->grid().rows(), 1);
+}
+
+// Closing the window during its report stops the report; the window closes when it returned.
+TEST_F(FrmDMSEndingTest, ClosingTheWindowDuringAReportStopsItAndThenCloses) {
+    FrmDMS window(realContext);
+    window.show();
+    QTest::mouseClick(window.Option2, Qt::LeftButton);
+    window.DMSStart_date->setSerial(dec5(6));
+    window.DMSEnd_Date->setSerial(dec5(10));
+    bool busyWhenClosed = false;
+    QTimer::singleShot(0, &window, [&] {
+        busyWhenClosed = window.isBusy();
+        window.close();
+    });
+    QTest::mouseClick(window.Command1, Qt::LeftButton);
+    EXPECT_TRUE(busyWhenClosed);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_EQ(window.MSFlexGrid1->grid().rows(), 1);
+    // Opened again, the window reports as before.
+    window.show();
+    QTest::mouseClick(window.Command1, Qt::LeftButton);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.MSFlexGrid1->grid().rows(), 2); // the hour 07
 }
 
 } // namespace

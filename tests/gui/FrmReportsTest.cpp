@@ -1,9 +1,10 @@
 // "Reports" driven offscreen on a small plant: defaults, the three reports, a failing report,
 // Ctrl+E and one report at a time; the menu's button that opens it.
 #include "reports/ui/FrmReports.h"
+#include "gui/FrmStartup.h"
 #include "reports/ReportsFixture.h"
 #include "shell/ui/DatePicker.h"
-#include "shell/ui/FrmStartup.h"
+#include "shell/ui/QtServices.h"
 #include "shell/ui/ReportGridView.h"
 #include "simulate/PlantSchema.h"
 
@@ -42,7 +43,7 @@ protected:
     int dataRows(const FrmReports& window) const { return window.MSFlexGrid1->model()->rowCount(); }
 
     CapturedMessages messages;
-    NoEventPump pump;
+    QtEventPump pump; // timers fire while a report lets events through
     AppContext context{*db, messages, pump, dir.path(), {}, {}};
     std::vector<std::string> exported;
 };

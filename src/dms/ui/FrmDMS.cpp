@@ -15,7 +15,9 @@
 #include <QRadioButton>
 
 #include <cmath>
+#include <functional>
 #include <memory>
+#include <utility>
 
 namespace nax {
 
@@ -53,6 +55,9 @@ FrmDMS::FrmDMS(AppContext& context, QWidget* parent)
     placeInTwips(Option2, 7800, 240, 1215, 495);
     placeInTwips(Command1, 9240, 240, 1215, 495);
     placeInTwips(Command2, 10440, 240, 1215, 495);
+    // The pickers are measured in the shift mode's format, the longer of the two.
+    for (DatePicker* picker : {DMSStart_date, DMSEnd_Date})
+        picker->setPickerFormat(kShiftFormat);
     fitRowToCaptions({Label1, DMSStart_date, Label2, DMSEnd_Date, Option1, Option2, Command1, Command2});
     placeInTwips(MSFlexGrid1, 0, 840, 12855, 7815);
     placeInTwips(MsfDT, 480, 2220, 11355, 4635);
@@ -65,7 +70,10 @@ FrmDMS::FrmDMS(AppContext& context, QWidget* parent)
     connect(MSFlexGrid1, &ReportGridView::gridDoubleClicked, this, [this](int) { setDetailShown(true); });
     connect(MsfDT, &ReportGridView::gridDoubleClicked, this, [this](int) { setDetailShown(false); });
 
-    // Load: the daily mode with its defaults, the detail grid hidden.
+    // Load: the daily mode with its defaults, the detail grid with its headers and hidden.
+    ReportGrid details;
+    SetDowntimeGrid(details);
+    MsfDT->setGrid(std::move(details));
     setDetailShown(false);
     Option1->setChecked(true);
     Option1Click();
@@ -73,8 +81,7 @@ FrmDMS::FrmDMS(AppContext& context, QWidget* parent)
 
 void FrmDMS::setDetailShown(bool shown) {
     detailShown_ = shown;
-    MsfDT->grid().setVisible(shown);
-    MsfDT->setVisible(shown);
+    MsfDT->setGridVisible(shown);
 }
 
 void FrmDMS::Option1Click() {
@@ -84,8 +91,9 @@ void FrmDMS::Option1Click() {
     DMSStart_date->setSerial(today - kDailyDefaultDays);
     DMSStart_date->setPickerFormat(kDailyFormat);
     DMSEnd_Date->setPickerFormat(kDailyFormat);
-    SetDailyGrid(MSFlexGrid1->grid());
-    MSFlexGrid1->refresh();
+    ReportGrid runs;
+    SetDailyGrid(runs);
+    MSFlexGrid1->setGrid(std::move(runs));
 }
 
 void FrmDMS::Option2Click() {
@@ -94,8 +102,9 @@ void FrmDMS::Option2Click() {
     DMSStart_date->setPickerFormat(kShiftFormat);
     DMSEnd_Date->setPickerFormat(kShiftFormat);
     DMSEnd_Date->setSerial(DMSStart_date->serial() + kShiftDefaultDays);
-    SetShiftGrid(MSFlexGrid1->grid());
-    MSFlexGrid1->refresh();
+    ReportGrid runs;
+    SetShiftGrid(runs);
+    MSFlexGrid1->setGrid(std::move(runs));
 }
 
 void FrmDMS::keepRunningMode() {
@@ -106,46 +115,36 @@ void FrmDMS::Command1Click() {
     if (busy_) return; // a report is running; events reach the window meanwhile
     busy_ = true;
     runningDaily_ = Option1->isChecked();
-    if (runningDaily_)
-        runDaily();
-    else
-        runShift();
-    busy_ = false;
-}
-
-// The reports fill grids of their own; the views keep showing their last contents while
-// events are let through, and take the new grids when the report is done.
-void FrmDMS::runDaily() {
     const double start = DMSStart_date->serial();
     const double end = DMSEnd_Date->serial();
-    ReportGrid runs = MSFlexGrid1->grid();
-    ReportGrid details = MsfDT->grid();
-    MSFlexGrid1->hide();
-    Result<void> done;
-    {
-        FrmProgress progress(this);
-        done = DailyDMSReport(context_.db, runs, details, start, end, progress);
+    // The pump the report sees also stops it when this window is closed meanwhile.
+    StoppablePump pump(context_.pump, closeRequested_);
+    if (runningDaily_) {
+        runReport([&](ReportGrid& runs, ReportGrid& details) {
+            FrmProgress progress(pump, this);
+            return DailyDMSReport(context_.db, runs, details, start, end, progress);
+        });
+    } else {
+        runReport([&](ReportGrid& runs, ReportGrid& details) {
+            return ShiftDMSReport(context_.db, pump, runs, details, start, end);
+        });
     }
-    MSFlexGrid1->grid() = std::move(runs);
-    MsfDT->grid() = std::move(details);
-    MSFlexGrid1->grid().setVisible(true);
-    MSFlexGrid1->refresh();
-    setDetailShown(detailShown_);
-    MsfDT->refresh();
-    if (!done) showFailure(done.error());
+    busy_ = false;
+    if (std::exchange(closeRequested_, false)) close();
 }
 
-void FrmDMS::runShift() {
-    const double start = DMSStart_date->serial();
-    const double end = DMSEnd_Date->serial();
+// The report fills copies of the grids; the views keep showing their last contents while
+// events are let through, and take the copies when the report is done. An abandoned report's
+// copies are thrown away.
+void FrmDMS::runReport(const std::function<Result<void>(ReportGrid& runs, ReportGrid& details)>& report) {
     ReportGrid runs = MSFlexGrid1->grid();
     ReportGrid details = MsfDT->grid();
-    const auto done = ShiftDMSReport(context_.db, context_.pump, runs, details, start, end);
-    MSFlexGrid1->grid() = std::move(runs);
-    MsfDT->grid() = std::move(details);
-    MSFlexGrid1->refresh();
-    setDetailShown(detailShown_);
-    MsfDT->refresh();
+    const Result<void> done = report(runs, details);
+    if (!done && done.error().abandoned) return;
+    runs.setVisible(true);
+    details.setVisible(detailShown_);
+    MSFlexGrid1->setGrid(std::move(runs));
+    MsfDT->setGrid(std::move(details));
     if (!done) showFailure(done.error());
 }
 
@@ -156,9 +155,12 @@ void FrmDMS::showFailure(const Error& error) {
         context_.messages.show(describeError(error));
 }
 
+// Closing the window while its report runs stops the report; the window closes once the
+// report has returned.
 void FrmDMS::closeEvent(QCloseEvent* event) {
     if (busy_) {
-        event->ignore(); // the report in progress still writes into this window
+        closeRequested_ = true;
+        event->ignore();
         return;
     }
     QWidget::closeEvent(event);

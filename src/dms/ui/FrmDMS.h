@@ -3,6 +3,7 @@
 #include "shell/AppContext.h"
 
 #include <QWidget>
+#include <functional>
 
 class QLabel;
 class QPushButton;
@@ -40,8 +41,7 @@ private:
     void Option2Click();
     void Command1Click();
     void keepRunningMode(); // an option clicked while a report runs changes nothing
-    void runDaily();
-    void runShift();
+    void runReport(const std::function<Result<void>(ReportGrid& runs, ReportGrid& details)>& report);
     void showFailure(const Error& error);
     void setDetailShown(bool shown);
 
@@ -49,6 +49,7 @@ private:
     bool busy_ = false;
     bool runningDaily_ = true;
     bool detailShown_ = false;
+    bool closeRequested_ = false; // closed while a report ran: stop it, then close
 };
 
 } // namespace nax

@@ -40,9 +40,10 @@ Form2::Form2(AppContext& context, QWidget* parent)
     MSFlexGrid1->setObjectName(QStringLiteral("MSFlexGrid1"));
     MSFlexGrid1->setGeometry(3, 36, 750, 464);
 
-    // Load: an empty list and the last six hours.
-    MSFlexGrid1->grid().setRows(1);
-    MSFlexGrid1->refresh();
+    // Load: the list's headers without rows, and the last six hours.
+    ReportGrid empty;
+    setDowntimeListLayout(empty, MSFlexGrid1->widthInTwips());
+    MSFlexGrid1->setGrid(std::move(empty));
     setRangeUpTo(*DTStart, *DTEnd, context_.db.now(), kLastSixHours);
 
     connect(CmdGenerate, &QPushButton::clicked, this, &Form2::Generate);
@@ -61,8 +62,9 @@ void Form2::Generate() {
         return;
     }
     listing_ = true;
-    const auto listed = ListDowntime(context_.db, MSFlexGrid1->grid(), range, MSFlexGrid1->widthInTwips());
-    MSFlexGrid1->refresh();
+    ReportGrid list = MSFlexGrid1->grid();
+    const auto listed = ListDowntime(context_.db, list, range, MSFlexGrid1->widthInTwips());
+    MSFlexGrid1->setGrid(std::move(list));
     setWindowTitle(QStringLiteral("Downtime %1").arg(MSFlexGrid1->grid().rows() - 1));
     listing_ = false;
     if (!listed) context_.messages.show(describeError(listed.error()), MessageIcon::Critical);

@@ -70,8 +70,9 @@ FrmReports::FrmReports(AppContext& context, QWidget* parent)
 
     // Load: "Production" with its header row, and the last six hours.
     OptReport[kProductionOption]->setChecked(true);
-    kProductionReportKinds[kProductionOption].setColumns(MSFlexGrid1->grid(), MSFlexGrid1->widthInTwips());
-    MSFlexGrid1->refresh();
+    ReportGrid headers;
+    kProductionReportKinds[kProductionOption].setColumns(headers, MSFlexGrid1->widthInTwips());
+    MSFlexGrid1->setGrid(std::move(headers));
     setRangeUpTo(*DTStart, *DTEnd, context_.db.now(), kLastSixHours);
 
     connect(CmdGenerate, &QPushButton::clicked, this, &FrmReports::CmdGenerateClick);
@@ -97,20 +98,19 @@ void FrmReports::CmdGenerateClick() {
     busy_ = true;
     const size_t chosen = selectedReport();
     const ReportRange range{DTStart->serial(), DTEnd->serial()};
-    MSFlexGrid1->grid().setRows(1);
-    MSFlexGrid1->refresh();
     ReportGrid filled = MSFlexGrid1->grid();
+    filled.setRows(1);
+    MSFlexGrid1->setGrid(filled);
     MSFlexGrid1->hide();
     Result<void> done;
     {
-        FrmProgress progress(this);
+        FrmProgress progress(context_.pump, this);
         done = kProductionReportKinds[chosen].run(context_.db, filled, range, MSFlexGrid1->widthInTwips(),
                                                   progress);
     }
     busy_ = false;
     if (!done && done.error().abandoned) return; // the program is ending: the copy goes unseen
-    MSFlexGrid1->grid() = std::move(filled);
-    MSFlexGrid1->refresh();
+    MSFlexGrid1->setGrid(std::move(filled));
     if (chosen == kProductionOption)
         setWindowTitle(QStringLiteral("Reports #%1").arg(MSFlexGrid1->grid().rows() - 1));
     if (!done) context_.messages.show(describeError(done.error()), MessageIcon::Critical);

@@ -11,8 +11,8 @@ namespace {
 constexpr int kRepaintIntervalMs = 33; // about 30 repaints a second
 }
 
-FrmProgress::FrmProgress(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), ProgressBar1(new QProgressBar(this)),
+FrmProgress::FrmProgress(EventPump& pump, QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint), pump_(pump), ProgressBar1(new QProgressBar(this)),
       lblCaption(new QLabel(this)) {
     setWindowTitle(QStringLiteral("Progress"));
     setFixedSize(514, 42);
@@ -34,7 +34,9 @@ void FrmProgress::SetMax(int32_t maxer) {
         move(area.center() - rect().center());
     }
     show();
-    repaintNow();
+    // The line of text stays as it was (empty on a new window) until the first step.
+    showBar();
+    pump_.processEvents();
 }
 
 void FrmProgress::ProgressNextValue(std::string_view text) {
@@ -61,13 +63,17 @@ QString FrmProgress::shownCaption() const {
     return lblCaption->text();
 }
 
-void FrmProgress::repaintNow() {
-    const QString line = QString::fromStdString(caption());
+void FrmProgress::showBar() {
     ProgressBar1->setMaximum(static_cast<int>(state_.maximum()));
     ProgressBar1->setValue(static_cast<int>(state_.value()));
+}
+
+void FrmProgress::repaintNow() {
+    const QString line = QString::fromStdString(caption());
+    showBar();
     lblCaption->setText(line);
     setWindowTitle(line);
-    QCoreApplication::processEvents();
+    pump_.processEvents();
     sinceRepaint_.restart();
 }
 

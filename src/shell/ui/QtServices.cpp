@@ -6,7 +6,7 @@
 namespace nax {
 
 void MessageBoxSink::show(const Message& message) {
-    QMessageBox box;
+    QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(
         QString::fromStdString(message.caption.empty() ? std::string(kAppTitle) : message.caption));
     box.setText(QString::fromStdString(message.text));

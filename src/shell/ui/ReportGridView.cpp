@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QScrollBar>
 
 namespace nax {
@@ -88,12 +89,21 @@ ReportGridView::ReportGridView(QWidget* parent)
             placeFrozenColumn();
         }
     });
-    connect(this, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
-        Q_EMIT gridDoubleClicked(index.isValid() ? index.row() + 1 : 0);
-    });
-    connect(horizontalHeader(), &QHeaderView::sectionDoubleClicked, this,
-            [this](int) { Q_EMIT gridDoubleClicked(0); });
+    // Column 0's header lies in the frozen view, over the main view's own.
+    for (QHeaderView* header : {horizontalHeader(), frozen_->horizontalHeader()})
+        connect(header, &QHeaderView::sectionDoubleClicked, this,
+                [this](int) { Q_EMIT gridDoubleClicked(0); });
     refresh();
+}
+
+void ReportGridView::setGrid(ReportGrid grid) {
+    grid_ = std::move(grid);
+    refresh();
+}
+
+void ReportGridView::setGridVisible(bool visible) {
+    grid_.setVisible(visible);
+    setVisible(visible);
 }
 
 void ReportGridView::refresh() {
@@ -146,6 +156,13 @@ void ReportGridView::keyPressEvent(QKeyEvent* event) {
     QTableView::keyPressEvent(event);
 }
 
+// Any double-click on the cells' area counts: on a cell it names the row, below the rows 0.
+void ReportGridView::mouseDoubleClickEvent(QMouseEvent* event) {
+    const QModelIndex index = indexAt(event->position().toPoint());
+    QTableView::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton) Q_EMIT gridDoubleClicked(index.isValid() ? index.row() + 1 : 0);
+}
+
 void ReportGridView::resizeEvent(QResizeEvent* event) {
     QTableView::resizeEvent(event);
     placeFrozenColumn();
@@ -162,7 +179,8 @@ bool ReportGridView::eventFilter(QObject* watched, QEvent* event) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         const QModelIndex index = frozen_->indexAt(mouse->position().toPoint());
         if (index.isValid()) setCurrentIndex(index);
-        Q_EMIT gridDoubleClicked(index.isValid() ? index.row() + 1 : 0);
+        if (mouse->button() == Qt::LeftButton)
+            Q_EMIT gridDoubleClicked(index.isValid() ? index.row() + 1 : 0);
         return true;
     }
     return QTableView::eventFilter(watched, event);

@@ -28,10 +28,12 @@ class ReportGridView : public QTableView {
     Q_OBJECT
 public:
     explicit ReportGridView(QWidget* parent = nullptr);
-    ReportGrid& grid() { return grid_; }
     const ReportGrid& grid() const { return grid_; }
-    // Shows the grid's current contents, widths and visibility.
-    void refresh();
+    // Replaces the grid and shows the new one's contents, widths and visibility: the one way
+    // to change what the view shows, so no change goes unseen.
+    void setGrid(ReportGrid grid);
+    // Shows or hides the view together with the grid's own visible flag.
+    void setGridVisible(bool visible);
     // Grid row of the current cell (1 = first data row), 0 when there is none.
     int currentGridRow() const;
     void setCurrentGridRow(int gridRow);
@@ -40,15 +42,18 @@ public:
 
 Q_SIGNALS:
     void keyPressed(int key, Qt::KeyboardModifiers modifiers);
-    void gridDoubleClicked(int gridRow); // 0 for the header row
+    // 1 and below for a data row; 0 for the header row or the empty area below the rows.
+    void gridDoubleClicked(int gridRow);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void refresh();
     void applyWidths();
     void placeFrozenColumn();
     ReportGrid grid_;

@@ -1,4 +1,4 @@
-#include "FrmStartup.h"
+#include "gui/FrmStartup.h"
 
 #include "downtime/ui/Form2.h"
 
@@ -54,7 +54,9 @@ FrmStartup::FrmStartup(AppContext& context, std::function<void()> exitProgram, Q
 
 template <class Window> void FrmStartup::showSingle(QPointer<Window>& window) {
     if (!window) {
-        window = new Window(context_);
+        // A window of its own, owned by the menu so that it never outlives it.
+        window = new Window(context_, this);
+        window->setWindowFlag(Qt::Window);
         window->setAttribute(Qt::WA_DeleteOnClose);
     }
     window->show();
