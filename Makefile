@@ -4,7 +4,8 @@ JOBS       ?= 2
 DEMO_DIR   := $(BUILD)/demo-data
 DEMO_DB    := $(DEMO_DIR)/db1.sqlite
 PACKAGES   := g++ cmake ninja-build pkg-config qt6-base-dev libsqlite3-dev sqlite3 \
-              libxlsxwriter-dev libzip-dev libpugixml-dev googletest libgtest-dev fonts-dejavu-core time
+              libxlsxwriter-dev libzip-dev libpugixml-dev googletest libgtest-dev fonts-dejavu-core time \
+              libpq-dev postgresql
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: all deps build test run bench clean

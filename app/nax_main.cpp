@@ -19,7 +19,8 @@ int main(int argc, char** argv) {
     parser.addHelpOption();
     QCommandLineOption dataDirOption(QStringLiteral("data-dir"), QStringLiteral("Data folder."),
                                      QStringLiteral("DIR"));
-    QCommandLineOption dbOption(QStringLiteral("db"), QStringLiteral("Database file."),
+    QCommandLineOption dbOption(QStringLiteral("db"),
+                                QStringLiteral("Database file or PostgreSQL connection URI."),
                                 QStringLiteral("FILE"));
     parser.addOption(dataDirOption);
     parser.addOption(dbOption);
@@ -28,8 +29,9 @@ int main(int argc, char** argv) {
     std::optional<std::string> dataDirArgument;
     if (parser.isSet(dataDirOption)) dataDirArgument = parser.value(dataDirOption).toStdString();
     const std::filesystem::path dataFolder = resolveDataFolder(dataDirArgument);
-    const std::string path =
-        parser.isSet(dbOption) ? parser.value(dbOption).toStdString() : databaseFile(dataFolder).string();
+    const std::string path = resolveDatabase(
+        parser.isSet(dbOption) ? std::optional(parser.value(dbOption).toStdString()) : std::nullopt,
+        dataDirArgument);
 
     MessageBoxSink messages;
     auto db = openPlantDatabase(path, messages);

@@ -97,7 +97,7 @@ int usage(const std::string& problem) {
 }
 
 std::string databasePath(const Arguments& args) {
-    return args.db ? *args.db : databaseFile(resolveDataFolder(args.dataDir)).string();
+    return resolveDatabase(args.db, args.dataDir);
 }
 
 // Checks everything that can be checked without the database.

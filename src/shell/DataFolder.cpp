@@ -19,4 +19,12 @@ std::filesystem::path databaseFile(const std::filesystem::path& dataFolder) {
     return dataFolder / "db1.sqlite";
 }
 
+std::string resolveDatabase(const std::optional<std::string>& commandLineDb,
+                            const std::optional<std::string>& commandLineDir) {
+    if (commandLineDb) return *commandLineDb;
+    if (!commandLineDir || commandLineDir->empty())
+        if (const char* env = std::getenv("NAX_DB"); env && *env) return env;
+    return databaseFile(resolveDataFolder(commandLineDir)).string();
+}
+
 } // namespace nax

@@ -10,4 +10,9 @@ namespace nax {
 std::filesystem::path resolveDataFolder(const std::optional<std::string>& commandLineDir);
 std::filesystem::path databaseFile(const std::filesystem::path& dataFolder);
 
+// The database to open: --db when given, else the data folder's file when --data-dir is given,
+// else $NAX_DB (a file or a server connection), else the data folder's file.
+std::string resolveDatabase(const std::optional<std::string>& commandLineDb,
+                            const std::optional<std::string>& commandLineDir);
+
 } // namespace nax

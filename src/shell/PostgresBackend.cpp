@@ -1,6 +1,193 @@
+// The PostgreSQL engine under DbConnection, on libpq. Each statement is translated from the
+// desktop dialect (PostgresDialect) and its rows are read whole, so that a caller may run
+// other statements while it walks them, as it may on SQLite.
 #include "DbBackend.h"
+#include "PostgresDialect.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <libpq-fe.h>
+
 namespace nax {
-Result<std::unique_ptr<DbBackend>> openPostgresBackend(const std::string&, const OpenOptions&, const DbConnection&) {
-    return Error{1, "PostgreSQL is not available in this build."};
+namespace {
+
+constexpr int kServerError = 1; // the code of every failure the server or libpq reports
+
+// Type oids of the server's built-in types (pg_type.h).
+constexpr Oid kBool = 16, kInt8 = 20, kInt2 = 21, kInt4 = 23, kOid = 26, kFloat4 = 700, kFloat8 = 701,
+              kNumeric = 1700;
+
+ValueKind kindOfType(Oid type) {
+    switch (type) {
+    case kBool:
+    case kInt8:
+    case kInt2:
+    case kInt4:
+    case kOid:
+        return ValueKind::Integer;
+    case kFloat4:
+    case kFloat8:
+    case kNumeric:
+        return ValueKind::Real;
+    default:
+        return ValueKind::Text;
+    }
 }
+
+std::string trimmed(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' '))
+        text.pop_back();
+    return text;
 }
+
+// The server's words for a failed statement, without the "ERROR:" prefix.
+std::string resultMessage(const PGresult* result, PGconn* conn) {
+    const char* primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+    if (primary && *primary) return primary;
+    return trimmed(PQerrorMessage(conn));
+}
+
+struct ResultDeleter {
+    void operator()(PGresult* result) const { PQclear(result); }
+};
+using ResultPtr = std::unique_ptr<PGresult, ResultDeleter>;
+
+class PostgresCursor final : public RecordCursor {
+public:
+    explicit PostgresCursor(ResultPtr result) : result_(std::move(result)), rows_(PQntuples(result_.get())) {
+        const int fields = PQnfields(result_.get());
+        kinds_.reserve(fields);
+        for (int field = 0; field < fields; ++field)
+            kinds_.push_back(kindOfType(PQftype(result_.get(), field)));
+    }
+
+    bool atEnd() const override { return row_ >= rows_; }
+    int fieldCount() const override { return static_cast<int>(kinds_.size()); }
+    std::string_view fieldName(int field) const override { return PQfname(result_.get(), field); }
+    ValueKind kind(int field) const override {
+        return PQgetisnull(result_.get(), row_, field) ? ValueKind::Null : kinds_[field];
+    }
+    int64_t integer(int field) const override {
+        const std::string_view text = rawText(field);
+        if (PQftype(result_.get(), field) == kBool) return text == "t" ? 1 : 0;
+        int64_t value = 0;
+        if (kinds_[field] == ValueKind::Integer) {
+            std::from_chars(text.data(), text.data() + text.size(), value);
+            return value;
+        }
+        return static_cast<int64_t>(real(field));
+    }
+    double real(int field) const override {
+        const std::string_view text = rawText(field);
+        if (kinds_[field] == ValueKind::Integer) return static_cast<double>(integer(field));
+        double value = 0;
+        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (ec != std::errc()) return std::strtod(std::string(text).c_str(), nullptr); // NaN, Infinity
+        return value;
+    }
+    std::string_view rawText(int field) const override {
+        return {PQgetvalue(result_.get(), row_, field),
+                static_cast<size_t>(PQgetlength(result_.get(), row_, field))};
+    }
+    Result<void> moveNext() override {
+        ++row_;
+        return success();
+    }
+
+private:
+    ResultPtr result_;
+    std::vector<ValueKind> kinds_;
+    int rows_;
+    int row_ = 0;
+};
+
+class PostgresBackend final : public DbBackend {
+public:
+    PostgresBackend(PGconn* conn, const DbConnection& connection, std::string settings)
+        : conn_(conn), connection_(connection), settings_(std::move(settings)) {}
+    ~PostgresBackend() override { PQfinish(conn_); }
+    PostgresBackend(const PostgresBackend&) = delete;
+    PostgresBackend& operator=(const PostgresBackend&) = delete;
+
+    // The session's settings, temporary functions and collation.
+    Result<void> prepareSession() {
+        ResultPtr result(PQexec(conn_, (settings_ + postgresSessionSql()).c_str()));
+        if (PQresultStatus(result.get()) == PGRES_COMMAND_OK) return success();
+        return Error{kServerError,
+                     "The server refused to prepare the session: " + resultMessage(result.get(), conn_)};
+    }
+
+    Result<void> execute(std::string_view sql) override {
+        auto statement = prepare(sql);
+        if (!statement) return statement.error();
+        ResultPtr result(PQexec(conn_, statement->c_str()));
+        const ExecStatusType status = PQresultStatus(result.get());
+        if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) return failure(result.get());
+        const char* changed = PQcmdTuples(result.get());
+        changes_ = changed && *changed ? std::atoi(changed) : 0;
+        return success();
+    }
+
+    Result<std::unique_ptr<RecordCursor>> open(std::string_view sql) override {
+        auto statement = prepare(sql);
+        if (!statement) return statement.error();
+        if (statement->find_first_not_of(" \t\r\n;") == std::string::npos)
+            return Error{kServerError, "The statement is empty."};
+        ResultPtr result(PQexecParams(conn_, statement->c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0));
+        const ExecStatusType status = PQresultStatus(result.get());
+        if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) return failure(result.get());
+        return std::unique_ptr<RecordCursor>(std::make_unique<PostgresCursor>(std::move(result)));
+    }
+
+    int changes() const override { return changes_; }
+
+private:
+    // The statement for the server; a connection lost since the last statement is made again
+    // first, so that a window can simply try again once the server is back.
+    Result<std::string> prepare(std::string_view sql) {
+        if (PQstatus(conn_) != CONNECTION_OK) {
+            PQreset(conn_);
+            if (PQstatus(conn_) != CONNECTION_OK)
+                return Error{kServerError, "The connection to the database server is lost: " +
+                                               trimmed(PQerrorMessage(conn_))};
+            if (auto prepared = prepareSession(); !prepared) return prepared.error();
+        }
+        return postgresStatement(sql, connection_.now());
+    }
+
+    Error failure(const PGresult* result) const {
+        std::string message = resultMessage(result, conn_);
+        if (PQstatus(conn_) != CONNECTION_OK)
+            message = "The connection to the database server is lost: " + message;
+        return Error{kServerError, message};
+    }
+
+    PGconn* conn_;
+    const DbConnection& connection_;
+    std::string settings_;
+    int changes_ = 0;
+};
+
+} // namespace
+
+Result<std::unique_ptr<DbBackend>>
+openPostgresBackend(const std::string& conninfo, const OpenOptions& options, const DbConnection& connection) {
+    // Defaults first: the connection text may name its own timeout and application name.
+    const char* keywords[] = {"connect_timeout", "application_name", "dbname", nullptr};
+    const char* values[] = {"10", "Online NAX Reporting", conninfo.c_str(), nullptr};
+    PGconn* conn = PQconnectdbParams(keywords, values, 1);
+    if (conn == nullptr) return Error{kServerError, "Out of memory while connecting to the database server."};
+    if (PQstatus(conn) != CONNECTION_OK) {
+        Error error{kServerError, trimmed(PQerrorMessage(conn))};
+        PQfinish(conn);
+        return error;
+    }
+    std::string settings = "SET client_encoding = 'UTF8'; SET extra_float_digits = 1; SET lock_timeout = " +
+                           std::to_string(options.busyTimeoutMs) + ";";
+    if (options.readOnly) settings += " SET default_transaction_read_only = on;";
+    auto backend = std::make_unique<PostgresBackend>(conn, connection, std::move(settings));
+    if (auto prepared = backend->prepareSession(); !prepared) return prepared.error();
+    return std::unique_ptr<DbBackend>(std::move(backend));
+}
+
+} // namespace nax

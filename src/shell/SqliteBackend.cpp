@@ -1,5 +1,6 @@
 // The SQLite engine under DbConnection: a database file with the dialect's functions
 // registered and every statement's text literals compared without regard to case.
+#include "DateLiterals.h"
 #include "DbBackend.h"
 #include "Dialect.h"
 
@@ -65,7 +66,9 @@ public:
     SqliteBackend& operator=(const SqliteBackend&) = delete;
 
     Result<void> execute(std::string_view sql) override {
-        const std::string statement = caseInsensitiveStatement(sql);
+        auto dated = dateLiteralsAsSerials(sql);
+        if (!dated) return dated.error();
+        const std::string statement = caseInsensitiveStatement(*dated);
         char* message = nullptr;
         const int rc = sqlite3_exec(db_, statement.c_str(), nullptr, nullptr, &message);
         if (rc == SQLITE_OK) return success();
@@ -75,7 +78,9 @@ public:
     }
 
     Result<std::unique_ptr<RecordCursor>> open(std::string_view sql) override {
-        const std::string statement = caseInsensitiveStatement(sql);
+        auto dated = dateLiteralsAsSerials(sql);
+        if (!dated) return dated.error();
+        const std::string statement = caseInsensitiveStatement(*dated);
         sqlite3_stmt* stmt = nullptr;
         if (sqlite3_prepare_v2(db_, statement.c_str(), static_cast<int>(statement.size()), &stmt, nullptr) !=
             SQLITE_OK) {

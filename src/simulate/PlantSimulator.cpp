@@ -1,10 +1,10 @@
 #include "simulate/PlantSimulator.h"
 
+#include "shell/DbConnection.h"
 #include "simulate/PlantSchema.h"
+#include "simulate/PlantStore.h"
 
 #include <QDateTime>
-
-#include <sqlite3.h>
 
 #include <algorithm>
 #include <charconv>
@@ -346,72 +346,48 @@ Classification classify(Rng& rng, const Stop& stop) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Writing. Any SQLite failure is thrown as SqlFailure and becomes the call's error.
+// Writing. Any failure of the store is thrown as StoreFailure and becomes the call's error.
 
-struct SqlFailure {
-    Error error;
-};
-
-[[noreturn]] void fail(sqlite3* db, const std::string& what) {
-    throw SqlFailure{{sqlite3_extended_errcode(db), what + ": " + sqlite3_errmsg(db)}};
-}
-
-void exec(sqlite3* db, const char* sql) {
-    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) fail(db, "statement failed");
-}
-
+// A table's rows through the store, column values given fluently.
 class Insert {
 public:
-    Insert(sqlite3* db, const char* sql) : db_(db) {
-        if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK) fail(db, "prepare failed");
-    }
-    ~Insert() { sqlite3_finalize(stmt_); }
-    Insert(const Insert&) = delete;
-    Insert& operator=(const Insert&) = delete;
+    Insert(PlantStore& store, const char* table, int columns) : rows_(store.rows(table, columns)) {}
 
     Insert& integer(int column, std::int64_t value) {
-        sqlite3_bind_int64(stmt_, column, value);
+        rows_->integer(column, value);
         return *this;
     }
     Insert& real(int column, double value) {
-        sqlite3_bind_double(stmt_, column, value);
+        rows_->real(column, value);
         return *this;
     }
     // Static text only (the master lists and literals); nullptr is stored as NULL.
     Insert& text(int column, const char* value) {
-        if (value)
-            sqlite3_bind_text(stmt_, column, value, -1, SQLITE_STATIC);
-        else
-            sqlite3_bind_null(stmt_, column);
+        rows_->text(column, value);
         return *this;
     }
-    void run() {
-        const int rc = sqlite3_step(stmt_);
-        sqlite3_reset(stmt_);
-        if (rc != SQLITE_DONE) fail(db_, "insert failed");
-    }
+    void run() { rows_->run(); }
 
 private:
-    sqlite3* db_;
-    sqlite3_stmt* stmt_ = nullptr;
+    std::unique_ptr<RowSink> rows_;
 };
 
-void writeMasters(sqlite3* db) {
-    Insert tag(db, "INSERT INTO Tag_Master VALUES (?1, ?2)");
+void writeMasters(PlantStore& db) {
+    Insert tag(db, "Tag_Master", 2);
     for (std::size_t i = 0; i < kTagNames.size(); ++i)
         tag.integer(1, static_cast<std::int64_t>(i) + 1).text(2, kTagNames[i]).run();
 
-    Insert pack(db, "INSERT INTO Pack_Master VALUES (?1, ?2)");
+    Insert pack(db, "Pack_Master", 2);
     for (std::size_t i = 0; i < kPacks.size(); ++i)
         pack.integer(1, static_cast<std::int64_t>(i) + 1).text(2, kPacks[i].name).run();
 
-    Insert flavor(db, "INSERT INTO Flavor_Master VALUES (?1, ?2)");
+    Insert flavor(db, "Flavor_Master", 2);
     for (std::size_t i = 0; i < kFlavors.size(); ++i)
         flavor.integer(1, static_cast<std::int64_t>(i) + 1).text(2, kFlavors[i]).run();
 
-    Insert asset(db, "INSERT INTO Asset_Master VALUES (?1, ?2)");
-    Insert component(db, "INSERT INTO Component_master VALUES (?1, ?2)");
-    Insert failure(db, "INSERT INTO Failure_Master VALUES (?1, ?2, ?3)");
+    Insert asset(db, "Asset_Master", 2);
+    Insert component(db, "Component_master", 2);
+    Insert failure(db, "Failure_Master", 3);
     std::int64_t failureId = 0;
     for (std::size_t i = 0; i < kAssets.size(); ++i) {
         const std::int64_t assetId = static_cast<std::int64_t>(i) + 1;
@@ -422,23 +398,23 @@ void writeMasters(sqlite3* db) {
             failure.integer(1, ++failureId).text(2, f.description).integer(3, assetId).run();
     }
 
-    Insert misc(db, "INSERT INTO Misc_Master VALUES (?1)");
+    Insert misc(db, "Misc_Master", 1);
     for (const char* l : kLossStructures)
         misc.text(1, l).run();
 
-    Insert employee(db, "INSERT INTO Employee_Master VALUES (?1, ?2, ?3)");
+    Insert employee(db, "Employee_Master", 3);
     std::int64_t employeeId = 0;
     for (const char* name : kOperators)
         employee.integer(1, ++employeeId).text(2, name).text(3, "Operator").run();
     for (const char* name : kExecutives)
         employee.integer(1, ++employeeId).text(2, name).text(3, "Executive").run();
 
-    Insert company(db, "INSERT INTO CMMS_Misc_Master VALUES (?1, ?2)");
+    Insert company(db, "CMMS_Misc_Master", 2);
     company.text(1, "Sunrise Beverages Pvt. Ltd.").text(2, "Plot 14, Industrial Area Phase II").run();
 }
 
-void writeRuns(sqlite3* db, const std::vector<Run>& runs) {
-    Insert insert(db, "INSERT INTO Run_master VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+void writeRuns(PlantStore& db, const std::vector<Run>& runs) {
+    Insert insert(db, "Run_master", 8);
     for (const Run& run : runs) {
         const Pack& pack = kPacks[run.pack];
         const double caseSpeed = std::round(100.0 * pack.unitsPerMinute / pack.caseCount) / 100.0;
@@ -454,9 +430,8 @@ void writeRuns(sqlite3* db, const std::vector<Run>& runs) {
     }
 }
 
-std::int64_t writeEvents(sqlite3* db, Rng& rng, const std::vector<Run>& runs, std::int64_t endSecond) {
-    Insert insert(db, "INSERT INTO TimeLost VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, "
-                      "?13, ?14, ?15, ?16, ?17, ?18)");
+std::int64_t writeEvents(PlantStore& db, Rng& rng, const std::vector<Run>& runs, std::int64_t endSecond) {
+    Insert insert(db, "TimeLost", 18);
     std::int64_t id = 0;
     for (const Run& run : runs) {
         std::vector<Stop> stops;
@@ -501,8 +476,8 @@ std::int64_t writeEvents(sqlite3* db, Rng& rng, const std::vector<Run>& runs, st
 // it runs near the run's efficiency with some noise, now and then a slow spell, and at best a
 // little above the rated speed. UTimeLost is the minute's shortfall against the rated speed in minutes,
 // CTimeLost the tag's shortfall summed over the run so far.
-std::int64_t writeProduction(sqlite3* db, Rng& rng, const std::vector<Run>& runs) {
-    Insert insert(db, "INSERT INTO opc VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9)");
+std::int64_t writeProduction(PlantStore& db, Rng& rng, const std::vector<Run>& runs) {
+    Insert insert(db, "opc", 9);
     std::int64_t rows = 0;
     for (const Run& run : runs) {
         const Pack& pack = kPacks[run.pack];
@@ -563,32 +538,6 @@ std::int64_t writeProduction(sqlite3* db, Rng& rng, const std::vector<Run>& runs
 // ---------------------------------------------------------------------------------------------
 // The output file.
 
-bool looksLikeDatabase(const std::filesystem::path& path) {
-    std::error_code ec;
-    if (std::filesystem::file_size(path, ec) == 0 && !ec) return true; // SQLite's empty database
-    std::ifstream in(path, std::ios::binary);
-    char header[16] = {};
-    in.read(header, sizeof header);
-    return in.gcount() == sizeof header && std::memcmp(header, "SQLite format 3", 16) == 0;
-}
-
-Result<void> clearOutput(const std::string& outPath) {
-    namespace fs = std::filesystem;
-    const fs::path path(outPath);
-    std::error_code ec;
-    const fs::file_status status = fs::status(path, ec);
-    if (fs::exists(status)) {
-        if (!fs::is_regular_file(status)) return Error{0, outPath + " exists and is not a file"};
-        if (!looksLikeDatabase(path))
-            return Error{0, "refusing to overwrite " + outPath + ": it is not a database file"};
-        if (!fs::remove(path, ec)) return Error{0, "cannot remove " + outPath + ": " + ec.message()};
-    }
-    // A journal left beside the old file would be played back into the new one.
-    for (const char* suffix : {"-journal", "-wal", "-shm"})
-        fs::remove(outPath + suffix, ec);
-    return success();
-}
-
 Result<void> validate(const SimulationOptions& options) {
     if (options.outPath.empty()) return Error{0, "no output file given"};
     if (options.days < 1 || options.days > kMaxSimulationDays)
@@ -599,11 +548,8 @@ Result<void> validate(const SimulationOptions& options) {
     return success();
 }
 
-void generate(sqlite3* db, const SimulationOptions& options, SimulationSummary& summary) {
-    exec(db, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA locking_mode=EXCLUSIVE; "
-             "PRAGMA temp_store=MEMORY; PRAGMA cache_size=-131072;");
-    exec(db, plantSchemaSql());
-    exec(db, "BEGIN");
+void generate(PlantStore& db, const SimulationOptions& options, SimulationSummary& summary) {
+    db.begin();
 
     const auto endMinute = static_cast<std::int64_t>(std::floor(options.endSerial * 1440.0 + 1e-6));
     const std::int64_t startMinute = endMinute - static_cast<std::int64_t>(options.days) * 1440;
@@ -616,11 +562,8 @@ void generate(sqlite3* db, const SimulationOptions& options, SimulationSummary& 
     summary.runs = static_cast<std::int64_t>(runs.size());
     summary.events = writeEvents(db, plan, runs, endMinute * kSecondsPerMinute);
     summary.opcRows = writeProduction(db, minutes, runs);
-    if (options.withIndexes) {
-        exec(db, reportIndexSql());
-        exec(db, "ANALYZE"); // statistics, so the planner picks the run index over a scan of opc
-    }
-    exec(db, "COMMIT");
+    if (options.withIndexes) db.addIndexes();
+    db.commit();
 }
 
 std::optional<long long> parseInteger(std::string_view text) {
@@ -673,41 +616,37 @@ double localNowSerial() {
 
 Result<SimulationSummary> simulatePlant(const SimulationOptions& options) {
     if (auto valid = validate(options); !valid) return valid.error();
-    if (auto cleared = clearOutput(options.outPath); !cleared) return cleared.error();
-
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(options.outPath.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-        SQLITE_OK) {
-        Error error{db ? sqlite3_extended_errcode(db) : SQLITE_CANTOPEN,
-                    "cannot create " + options.outPath + ": " + (db ? sqlite3_errmsg(db) : "out of memory")};
-        sqlite3_close(db);
-        return error;
-    }
+    const bool server = isServerConnection(options.outPath);
+    auto store =
+        server ? openPostgresStore(options.outPath, options.replace) : openSqliteStore(options.outPath);
+    if (!store) return store.error();
     SimulationSummary summary;
     std::optional<Error> error;
     try {
-        generate(db, options, summary);
-    } catch (const SqlFailure& failure) {
+        generate(*store.value(), options, summary);
+    } catch (const StoreFailure& failure) {
         error = failure.error;
     }
-    if (sqlite3_close(db) != SQLITE_OK && !error) error = Error{0, "cannot close " + options.outPath};
+    store.value().reset();
     if (error) {
         std::error_code ec;
-        std::filesystem::remove(options.outPath, ec);
-        error->message = options.outPath + ": " + error->message;
+        if (!server) std::filesystem::remove(options.outPath, ec);
+        error->message = displayName(options.outPath) + ": " + error->message;
         return *error;
     }
     return summary;
 }
 
 const char* simulateUsage() {
-    return "usage: nax-simulate --out FILE [--days N] [--end \"YYYY-MM-DD HH:MM\"] [--seed N] "
-           "[--no-indexes]\n"
+    return "usage: nax-simulate --out FILE|URI [--days N] [--end \"YYYY-MM-DD HH:MM\"] [--seed N] "
+           "[--no-indexes] [--replace]\n"
            "  --out FILE     database file to write; an existing database there is replaced\n"
+           "  --out URI      a PostgreSQL database (postgresql://... or \"host=... dbname=...\")\n"
            "  --days N       days of production up to the end (1 to 3660, default 30)\n"
            "  --end TIME     end of the period, local time (default: now, to the minute)\n"
            "  --seed N       random seed; the same seed writes the same data (default 1)\n"
-           "  --no-indexes   leave out the report indexes, like a database of the plant\n";
+           "  --no-indexes   leave out the report indexes, like a database of the plant\n"
+           "  --replace      on a server: drop the plant tables found there and write them again\n";
 }
 
 Result<SimulationOptions> parseSimulateArguments(const std::vector<std::string>& args, double nowSerial) {
@@ -723,6 +662,10 @@ Result<SimulationOptions> parseSimulateArguments(const std::vector<std::string>&
         }
         if (name == "--no-indexes" && !value) {
             options.withIndexes = false;
+            continue;
+        }
+        if (name == "--replace" && !value) {
+            options.replace = true;
             continue;
         }
         if (name != "--out" && name != "--days" && name != "--end" && name != "--seed")

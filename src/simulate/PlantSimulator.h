@@ -16,6 +16,7 @@ struct SimulationOptions {
     double endSerial = 0; // day serial of the end; the last run is still going then
     unsigned seed = 1;
     bool withIndexes = true; // the report indexes (reportIndexSql) and planner statistics
+    bool replace = false;    // on a server: drop the plant tables found there first
 };
 
 struct SimulationSummary {
@@ -27,12 +28,14 @@ struct SimulationSummary {
 // Longest period one call simulates.
 inline constexpr int kMaxSimulationDays = 3660;
 
-// Creates the database at options.outPath. An existing database file there is replaced; any
-// other existing file is left alone and reported as an error. Same options, same content.
+// Creates the database at options.outPath: a file, or a PostgreSQL connection URI or keyword
+// string. An existing database file is replaced; any other existing file is left alone and
+// reported as an error. On a server the plant tables are created in the current schema; if they
+// exist already, that is an error unless options.replace. Same options, same content.
 Result<SimulationSummary> simulatePlant(const SimulationOptions& options);
 
 // Command line of nax-simulate, without the program name:
-//   --out FILE [--days N] [--end "YYYY-MM-DD HH:MM"] [--seed N] [--no-indexes]
+//   --out FILE|URI [--days N] [--end "YYYY-MM-DD HH:MM"] [--seed N] [--no-indexes] [--replace]
 // nowSerial is the end when --end is not given. The error message names the bad argument.
 Result<SimulationOptions> parseSimulateArguments(const std::vector<std::string>& args, double nowSerial);
 

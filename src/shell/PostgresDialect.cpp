@@ -1,0 +1,324 @@
+#include "PostgresDialect.h"
+
+#include "DateLiterals.h"
+
+#include <cctype>
+#include <cstdio>
+#include <vector>
+
+namespace nax {
+namespace {
+
+constexpr std::string_view kNoCase = " COLLATE pg_temp.nax_nocase";
+
+bool isWordChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.' || c == '$' ||
+           static_cast<unsigned char>(c) >= 0x80;
+}
+
+bool isBlank(char c) {
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
+
+std::string lower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+size_t skipBlanks(std::string_view text, size_t at) {
+    while (at < text.size() && isBlank(text[at]))
+        ++at;
+    return at;
+}
+
+// End of the token starting at `at` that must be copied whole: a '...' literal ('' inside is a
+// quote), a [name] or a "name".
+size_t quotedEnd(std::string_view sql, size_t at) {
+    const char opening = sql[at];
+    const char closing = opening == '[' ? ']' : opening;
+    size_t i = at + 1;
+    while (i < sql.size()) {
+        if (sql[i] != closing) {
+            ++i;
+        } else if (opening != '[' && i + 1 < sql.size() && sql[i + 1] == closing) {
+            i += 2;
+        } else {
+            return i + 1;
+        }
+    }
+    return sql.size();
+}
+
+bool hasLetter(std::string_view text) {
+    for (const char c : text)
+        if (std::isalpha(static_cast<unsigned char>(c)) || static_cast<unsigned char>(c) >= 0x80) return true;
+    return false;
+}
+
+bool isComparison(std::string_view token) {
+    return token == "=" || token == "<>" || token == "!=" || token == "<" || token == ">" || token == "<=" ||
+           token == ">=" || token == "like";
+}
+
+// The comparison operator (or "like") at `at`, empty when there is none.
+std::string comparisonAt(std::string_view sql, size_t at) {
+    size_t end = at;
+    while (end < sql.size() && std::string_view("=<>!").find(sql[end]) != std::string_view::npos)
+        ++end;
+    if (end > at) return std::string(sql.substr(at, end - at));
+    while (end < sql.size() && isWordChar(sql[end]))
+        ++end;
+    const std::string word = lower(sql.substr(at, end - at));
+    return word == "like" ? word : std::string();
+}
+
+// Arguments of the call whose "(" is at `open`, split at top-level commas; `end` is past ")".
+std::vector<std::string_view> callArguments(std::string_view sql, size_t open, size_t& end) {
+    std::vector<std::string_view> arguments;
+    int depth = 0;
+    size_t start = open + 1;
+    for (size_t i = open; i < sql.size();) {
+        const char c = sql[i];
+        if (c == '\'' || c == '[' || c == '"') {
+            i = quotedEnd(sql, i);
+            continue;
+        }
+        if (c == '(') ++depth;
+        if (c == ')' && --depth == 0) {
+            arguments.push_back(sql.substr(start, i - start));
+            end = i + 1;
+            return arguments;
+        }
+        if (c == ',' && depth == 1) {
+            arguments.push_back(sql.substr(start, i - start));
+            start = i + 1;
+        }
+        ++i;
+    }
+    end = sql.size();
+    return {};
+}
+
+// True when the list after an IN at `at` begins with a text literal that holds a letter: only
+// then does the comparison need to ignore case (and only then is the operand text).
+bool inListOfTexts(std::string_view sql, size_t at) {
+    size_t i = skipBlanks(sql, at);
+    if (i >= sql.size() || sql[i] != '(') return false;
+    i = skipBlanks(sql, i + 1);
+    while (i < sql.size() && sql[i] == '\'') {
+        const size_t end = quotedEnd(sql, i);
+        if (hasLetter(sql.substr(i, end - i))) return true;
+        i = skipBlanks(sql, end);
+        if (i >= sql.size() || sql[i] != ',') return false;
+        i = skipBlanks(sql, i + 1);
+    }
+    return false;
+}
+
+std::string serialText(double serial) {
+    char buffer[48];
+    std::snprintf(buffer, sizeof buffer, "(%.17g::double precision)", serial);
+    return buffer;
+}
+
+class Translator {
+public:
+    explicit Translator(double now) : now_(now) {}
+
+    Result<std::string> translate(std::string_view sql) {
+        std::string out;
+        out.reserve(sql.size() + 64);
+        std::string previous; // the last operator or word written, lower case
+        size_t i = 0;
+        while (i < sql.size()) {
+            const char c = sql[i];
+            if (isBlank(c)) {
+                out += c;
+                ++i;
+            } else if (c == '\'') {
+                const size_t end = quotedEnd(sql, i);
+                const std::string_view literal = sql.substr(i, end - i);
+                out.append(literal);
+                const bool compared =
+                    isComparison(previous) || isComparison(comparisonAt(sql, skipBlanks(sql, end)));
+                if (compared && hasLetter(literal)) out.append(kNoCase);
+                previous = "'";
+                i = end;
+            } else if (c == '[' || c == '"') {
+                const size_t end = quotedEnd(sql, i);
+                const bool closed = end - i >= 2 && sql[end - 1] == (c == '[' ? ']' : '"');
+                const std::string_view name = sql.substr(i + 1, end - i - (closed ? 2 : 1));
+                out += '"';
+                for (const char n : lower(name))
+                    out.append(n == '"' ? "\"\"" : std::string(1, n));
+                out += '"';
+                previous = "name";
+                i = end;
+            } else if (isWordChar(c)) {
+                size_t end = i;
+                while (end < sql.size() && isWordChar(sql[end]))
+                    ++end;
+                const std::string word = lower(sql.substr(i, end - i));
+                const size_t after = skipBlanks(sql, end);
+                if (after < sql.size() && sql[after] == '(') {
+                    auto call = translateCall(word, sql, i, after, out);
+                    if (!call) return call.error();
+                    if (*call) {
+                        previous = "call";
+                        continue;
+                    }
+                }
+                if (word == "in" && inListOfTexts(sql, end)) markInOperand(out);
+                out.append(sql.substr(i, end - i));
+                previous = word;
+                i = end;
+            } else {
+                size_t end = i + 1;
+                if (std::string_view("=<>!").find(c) != std::string_view::npos)
+                    while (end < sql.size() &&
+                           std::string_view("=<>!").find(sql[end]) != std::string_view::npos)
+                        ++end;
+                out.append(sql.substr(i, end - i));
+                previous = std::string(sql.substr(i, end - i));
+                i = end;
+            }
+        }
+        return out;
+    }
+
+private:
+    // Writes the dialect function called at `at` (its "(" at `open`) and moves `at` past the
+    // call; answers false for any other name, leaving everything as it was.
+    Result<bool> translateCall(const std::string& name, std::string_view sql, size_t& at, size_t open,
+                               std::string& out) {
+        static const char* const kSessionFunctions[] = {"format", "cdbl", "cint", "len"};
+        for (const char* function : kSessionFunctions)
+            if (name == function) {
+                out.append("pg_temp.nax_").append(name);
+                at = open;
+                return true;
+            }
+        if (name == "now") {
+            size_t end = 0;
+            const auto arguments = callArguments(sql, open, end);
+            if (arguments.size() != 1 || skipBlanks(arguments[0], 0) != arguments[0].size()) return false;
+            out.append(serialText(now_));
+            at = end;
+            return true;
+        }
+        if (name == "iif") {
+            size_t end = 0;
+            const auto arguments = callArguments(sql, open, end);
+            if (arguments.size() != 3)
+                return Error{1, "iif needs three arguments: " + std::string(sql.substr(at, end - at))};
+            std::string parts[3];
+            for (int k = 0; k < 3; ++k) {
+                auto part = translate(arguments[k]);
+                if (!part) return part.error();
+                parts[k] = std::move(*part);
+            }
+            out.append("(CASE WHEN (")
+                .append(parts[0])
+                .append(") THEN (")
+                .append(parts[1])
+                .append(") ELSE (")
+                .append(parts[2])
+                .append(") END)");
+            at = end;
+            return true;
+        }
+        return false;
+    }
+
+    // Gives the operand written just before an IN the case-blind collation, as the dialect
+    // compares: the operand ends the output so far (a NOT in between is stepped over).
+    static void markInOperand(std::string& out) {
+        size_t end = out.size();
+        while (end > 0 && isBlank(out[end - 1]))
+            --end;
+        if (end >= 3 && lower(std::string_view(out).substr(end - 3, 3)) == "not" &&
+            (end == 3 || !isWordChar(out[end - 4]))) {
+            end -= 3;
+            while (end > 0 && isBlank(out[end - 1]))
+                --end;
+        }
+        if (end == 0) return;
+        const char last = out[end - 1];
+        if (last == ')' || last == '"' || last == '\'' || isWordChar(last)) out.insert(end, kNoCase);
+    }
+
+    double now_;
+};
+
+} // namespace
+
+Result<std::string> postgresStatement(std::string_view sql, double nowSerial) {
+    auto dated = dateLiteralsAsSerials(sql);
+    if (!dated) return dated.error();
+    return Translator(nowSerial).translate(*dated);
+}
+
+const char* postgresSessionSql() {
+    // Text comparisons ignore case (not accents); failures raise the dialect's own words. The
+    // helpers are STABLE, not IMMUTABLE, so the planner never folds a failing branch early and
+    // can still inline them.
+    return R"sql(
+CREATE COLLATION IF NOT EXISTS pg_temp.nax_nocase (provider = icu, locale = 'und-u-ks-level2', deterministic = false);
+CREATE OR REPLACE FUNCTION pg_temp.nax_fail_float(message text) RETURNS double precision
+  LANGUAGE plpgsql STABLE AS $$ BEGIN RAISE EXCEPTION USING MESSAGE = message, ERRCODE = '22000'; END $$;
+CREATE OR REPLACE FUNCTION pg_temp.nax_fail_int(message text) RETURNS integer
+  LANGUAGE plpgsql STABLE AS $$ BEGIN RAISE EXCEPTION USING MESSAGE = message, ERRCODE = '22000'; END $$;
+CREATE OR REPLACE FUNCTION pg_temp.nax_fail_text(message text) RETURNS text
+  LANGUAGE plpgsql STABLE AS $$ BEGIN RAISE EXCEPTION USING MESSAGE = message, ERRCODE = '22000'; END $$;
+CREATE OR REPLACE FUNCTION pg_temp.nax_is_number(value text) RETURNS boolean LANGUAGE sql STABLE
+  AS $$ SELECT value ~ '^\s*[-+]?([0-9]+\.?[0-9]*|\.[0-9]+)([eE][-+]?[0-9]+)?\s*$' $$;
+CREATE OR REPLACE FUNCTION pg_temp.nax_cdbl(value double precision) RETURNS double precision LANGUAGE sql STABLE
+  AS $$ SELECT CASE WHEN value IS NULL THEN pg_temp.nax_fail_float('Invalid use of Null') ELSE value END $$;
+CREATE OR REPLACE FUNCTION pg_temp.nax_cdbl(value text) RETURNS double precision LANGUAGE sql STABLE
+  AS $$ SELECT CASE WHEN value IS NULL THEN pg_temp.nax_fail_float('Invalid use of Null')
+                    WHEN pg_temp.nax_is_number(value) THEN value::double precision
+                    ELSE pg_temp.nax_fail_float('Type mismatch') END $$;
+CREATE OR REPLACE FUNCTION pg_temp.nax_cint(value double precision) RETURNS integer LANGUAGE sql STABLE
+  AS $$ SELECT CASE WHEN value IS NULL THEN pg_temp.nax_fail_int('Invalid use of Null')
+                    WHEN round(value) BETWEEN -32768 AND 32767 THEN round(value)::integer
+                    ELSE pg_temp.nax_fail_int('Overflow') END $$;
+CREATE OR REPLACE FUNCTION pg_temp.nax_cint(value text) RETURNS integer LANGUAGE sql STABLE
+  AS $$ SELECT pg_temp.nax_cint(pg_temp.nax_cdbl(value)) $$;
+CREATE OR REPLACE FUNCTION pg_temp.nax_len(value anyelement) RETURNS integer LANGUAGE sql STABLE
+  AS $$ SELECT char_length(value::text) $$;
+CREATE OR REPLACE FUNCTION pg_temp.nax_len(value text) RETURNS integer LANGUAGE sql STABLE
+  AS $$ SELECT char_length(value) $$;
+CREATE OR REPLACE FUNCTION pg_temp.nax_format_time(moment timestamp, pattern text) RETURNS text LANGUAGE sql STABLE
+  AS $$ SELECT CASE lower(pattern)
+                 WHEN 'dd-mmm-yy hh:mm:ss' THEN to_char(moment, 'DD-Mon-YY HH24:MI:SS')
+                 WHEN 'dd-mmm-yy hh:mm' THEN to_char(moment, 'DD-Mon-YY HH24:MI')
+                 WHEN 'dd-mmm-yy' THEN to_char(moment, 'DD-Mon-YY')
+                 WHEN 'hh' THEN to_char(moment, 'HH24')
+                 WHEN 'yyyy-mm-dd' THEN to_char(moment, 'YYYY-MM-DD')
+                 WHEN 'yyyy-mm-dd hh:mm' THEN to_char(moment, 'YYYY-MM-DD HH24:MI')
+                 WHEN 'yyyy-mm' THEN to_char(moment, 'YYYY-MM')
+                 WHEN 'dd' THEN to_char(moment, 'DD')
+                 WHEN 'mm' THEN to_char(moment, 'MM')
+                 WHEN 'yyyy' THEN to_char(moment, 'YYYY')
+                 WHEN 'hh:mm' THEN to_char(moment, 'HH24:MI')
+                 WHEN 'dddd' THEN to_char(moment, 'FMDay')
+                 WHEN 'mmmm' THEN to_char(moment, 'FMMonth')
+                 ELSE pg_temp.nax_fail_text('The server cannot format dates with the pattern ' || pattern) END $$;
+-- A serial's day counts from 30 December 1899 towards zero, its fraction is the time of day
+-- (also for negative serials), rounded to the second.
+CREATE OR REPLACE FUNCTION pg_temp.nax_format(serial double precision, pattern text) RETURNS text LANGUAGE sql STABLE
+  AS $$ SELECT CASE WHEN serial IS NULL THEN NULL
+                    WHEN serial < -657434 OR serial > 2958465.99999999 THEN pg_temp.nax_fail_text('Overflow')
+                    ELSE pg_temp.nax_format_time(date '1899-12-30' + trunc(serial)::integer
+                         + make_interval(secs => least(floor(abs(serial - trunc(serial)) * 86400 + 0.5),
+                                                       CASE WHEN trunc(serial) >= 2958465 THEN 86399 ELSE 86400 END)),
+                         pattern) END $$;
+CREATE OR REPLACE FUNCTION pg_temp.nax_format(value text, pattern text) RETURNS text LANGUAGE sql STABLE
+  AS $$ SELECT CASE WHEN pg_temp.nax_is_number(value) THEN pg_temp.nax_format(value::double precision, pattern)
+                    ELSE value END $$;
+)sql";
+}
+
+} // namespace nax

@@ -1,0 +1,124 @@
+#include "simulate/PlantSchema.h"
+#include "simulate/PlantStore.h"
+
+#include <sqlite3.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+namespace nax {
+namespace {
+
+[[noreturn]] void fail(sqlite3* db, const std::string& what) {
+    throw StoreFailure{{sqlite3_extended_errcode(db), what + ": " + sqlite3_errmsg(db)}};
+}
+
+void exec(sqlite3* db, const char* sql) {
+    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) fail(db, "statement failed");
+}
+
+class SqliteRows final : public RowSink {
+public:
+    SqliteRows(sqlite3* db, const std::string& sql) : db_(db) {
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt_, nullptr) != SQLITE_OK) fail(db, "prepare failed");
+    }
+    ~SqliteRows() override { sqlite3_finalize(stmt_); }
+    SqliteRows(const SqliteRows&) = delete;
+    SqliteRows& operator=(const SqliteRows&) = delete;
+
+    void integer(int column, std::int64_t value) override { sqlite3_bind_int64(stmt_, column, value); }
+    void real(int column, double value) override { sqlite3_bind_double(stmt_, column, value); }
+    // Static text only (the master lists and literals).
+    void text(int column, const char* value) override {
+        if (value)
+            sqlite3_bind_text(stmt_, column, value, -1, SQLITE_STATIC);
+        else
+            sqlite3_bind_null(stmt_, column);
+    }
+    void run() override {
+        const int rc = sqlite3_step(stmt_);
+        sqlite3_reset(stmt_);
+        if (rc != SQLITE_DONE) fail(db_, "insert failed");
+    }
+
+private:
+    sqlite3* db_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+class SqliteStore final : public PlantStore {
+public:
+    explicit SqliteStore(sqlite3* db) : db_(db) {}
+    ~SqliteStore() override { sqlite3_close(db_); }
+    SqliteStore(const SqliteStore&) = delete;
+    SqliteStore& operator=(const SqliteStore&) = delete;
+
+    void begin() override {
+        exec(db_, "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA locking_mode=EXCLUSIVE; "
+                  "PRAGMA temp_store=MEMORY; PRAGMA cache_size=-131072;");
+        exec(db_, plantSchemaSql());
+        exec(db_, "BEGIN");
+    }
+    std::unique_ptr<RowSink> rows(const char* table, int columns) override {
+        std::string sql = std::string("INSERT INTO ") + table + " VALUES (";
+        for (int column = 1; column <= columns; ++column)
+            sql += (column > 1 ? ", ?" : "?") + std::to_string(column);
+        return std::make_unique<SqliteRows>(db_, sql + ")");
+    }
+    void addIndexes() override {
+        exec(db_, reportIndexSql());
+        exec(db_, "ANALYZE"); // statistics, so the planner picks the run index over a scan of opc
+    }
+    void commit() override {
+        exec(db_, "COMMIT");
+        if (sqlite3_close(db_) != SQLITE_OK) throw StoreFailure{{0, "cannot close the database"}};
+        db_ = nullptr;
+    }
+
+private:
+    sqlite3* db_;
+};
+
+bool looksLikeDatabase(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (std::filesystem::file_size(path, ec) == 0 && !ec) return true; // SQLite's empty database
+    std::ifstream in(path, std::ios::binary);
+    char header[16] = {};
+    in.read(header, sizeof header);
+    return in.gcount() == sizeof header && std::memcmp(header, "SQLite format 3", 16) == 0;
+}
+
+Result<void> clearOutput(const std::string& outPath) {
+    namespace fs = std::filesystem;
+    const fs::path path(outPath);
+    std::error_code ec;
+    const fs::file_status status = fs::status(path, ec);
+    if (fs::exists(status)) {
+        if (!fs::is_regular_file(status)) return Error{0, outPath + " exists and is not a file"};
+        if (!looksLikeDatabase(path))
+            return Error{0, "refusing to overwrite " + outPath + ": it is not a database file"};
+        if (!fs::remove(path, ec)) return Error{0, "cannot remove " + outPath + ": " + ec.message()};
+    }
+    // A journal left beside the old file would be played back into the new one.
+    for (const char* suffix : {"-journal", "-wal", "-shm"})
+        fs::remove(outPath + suffix, ec);
+    return success();
+}
+
+} // namespace
+
+Result<std::unique_ptr<PlantStore>> openSqliteStore(const std::string& path) {
+    if (auto cleared = clearOutput(path); !cleared) return cleared.error();
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
+        SQLITE_OK) {
+        Error error{db ? sqlite3_extended_errcode(db) : SQLITE_CANTOPEN,
+                    "cannot create " + path + ": " + (db ? sqlite3_errmsg(db) : "out of memory")};
+        sqlite3_close(db);
+        return error;
+    }
+    return std::unique_ptr<PlantStore>(std::make_unique<SqliteStore>(db));
+}
+
+} // namespace nax
