@@ -2,6 +2,7 @@
 
 #include "DateLiterals.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <vector>
@@ -252,12 +253,110 @@ private:
     double now_;
 };
 
+// Position of the last `phrase` (lower case, words apart) outside quotes and parentheses.
+size_t topLevelFind(std::string_view text, std::string_view phrase) {
+    size_t found = std::string_view::npos;
+    int depth = 0;
+    for (size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        if (c == '\'' || c == '"') {
+            i = quotedEnd(text, i);
+            continue;
+        }
+        if (c == '(') ++depth;
+        if (c == ')') --depth;
+        if (depth == 0 && (i == 0 || !isWordChar(text[i - 1])) &&
+            lower(text.substr(i, phrase.size())) == phrase &&
+            (i + phrase.size() == text.size() || !isWordChar(text[i + phrase.size()])))
+            found = i;
+        ++i;
+    }
+    return found;
+}
+
+// Top-level comma-separated items of a clause, trimmed.
+std::vector<std::string> clauseItems(std::string_view clause) {
+    std::vector<std::string> items;
+    int depth = 0;
+    size_t start = 0;
+    for (size_t i = 0; i <= clause.size();) {
+        if (i < clause.size() && (clause[i] == '\'' || clause[i] == '"')) {
+            i = quotedEnd(clause, i);
+            continue;
+        }
+        if (i < clause.size() && clause[i] == '(') ++depth;
+        if (i < clause.size() && clause[i] == ')') --depth;
+        if (i == clause.size() || (clause[i] == ',' && depth == 0)) {
+            std::string_view item = clause.substr(start, i - start);
+            while (!item.empty() && isBlank(item.front()))
+                item.remove_prefix(1);
+            while (!item.empty() && (isBlank(item.back()) || item.back() == ';'))
+                item.remove_suffix(1);
+            if (!item.empty()) items.emplace_back(item);
+            start = i + 1;
+        }
+        ++i;
+    }
+    return items;
+}
+
+bool endsWithWord(const std::string& item, std::string_view word) {
+    const std::string text = lower(item);
+    return text.size() > word.size() && text.compare(text.size() - word.size(), word.size(), word) == 0 &&
+           isBlank(text[text.size() - word.size() - 1]);
+}
+
+// The order SQLite gives, made explicit: NULLs sort first (last when descending), rows that tie
+// on the sort keys keep the order of their groups, and events read alone follow their key.
+std::string withStableOrder(std::string statement) {
+    const std::string text = lower(statement);
+    if (text.compare(
+            text.find_first_not_of(" \t\r\n") == std::string::npos ? 0 : text.find_first_not_of(" \t\r\n"), 6,
+            "select") != 0)
+        return statement;
+    const size_t orderAt = topLevelFind(text, "order by");
+    const size_t groupAt = topLevelFind(text, "group by");
+    std::vector<std::string> keys;
+    if (orderAt != std::string::npos) keys = clauseItems(std::string_view(statement).substr(orderAt + 8));
+    for (std::string& key : keys)
+        key += endsWithWord(key, "desc") ? " NULLS LAST" : " NULLS FIRST";
+
+    if (groupAt != std::string::npos) {
+        const size_t groupEnd = std::min<size_t>({orderAt, topLevelFind(text, "having"), statement.size()});
+        for (const std::string& item :
+             clauseItems(std::string_view(statement).substr(groupAt + 8, groupEnd - groupAt - 8)))
+            keys.push_back(item + " NULLS FIRST");
+    } else {
+        const size_t from = text.find(" from timelost");
+        const bool eventsAlone =
+            from != std::string::npos && topLevelFind(text, "join") == std::string::npos &&
+            (from + 14 == text.size() || !isWordChar(text[from + 14])) &&
+            text.find(',', from) == std::string::npos && text.find("sum(") == std::string::npos &&
+            text.find("count(") == std::string::npos && text.find("min(") == std::string::npos &&
+            text.find("max(") == std::string::npos;
+        if (eventsAlone) {
+            if (keys.empty()) keys.push_back("dt_start");
+            keys.push_back("dt_id");
+        }
+    }
+    if (keys.empty()) return statement;
+    std::string ordered = statement.substr(0, orderAt == std::string::npos ? statement.size() : orderAt);
+    while (!ordered.empty() && (isBlank(ordered.back()) || ordered.back() == ';'))
+        ordered.pop_back();
+    ordered += " ORDER BY ";
+    for (size_t k = 0; k < keys.size(); ++k)
+        ordered += (k ? ", " : "") + keys[k];
+    return ordered;
+}
+
 } // namespace
 
 Result<std::string> postgresStatement(std::string_view sql, double nowSerial) {
     auto dated = dateLiteralsAsSerials(sql);
     if (!dated) return dated.error();
-    return Translator(nowSerial).translate(*dated);
+    auto translated = Translator(nowSerial).translate(*dated);
+    if (!translated) return translated.error();
+    return withStableOrder(std::move(*translated));
 }
 
 const char* postgresSessionSql() {

@@ -57,6 +57,13 @@ CREATE TABLE CMMS_Misc_Master (CompName TEXT, CompAddress TEXT);
 )sql";
 }
 
+std::string serverPlantSchemaSql() {
+    std::string schema = plantSchemaSql();
+    for (size_t at = schema.find(" REAL"); at != std::string::npos; at = schema.find(" REAL", at))
+        schema.replace(at, 5, " double precision");
+    return schema;
+}
+
 const char* reportIndexSql() {
     // opc_run covers "Sum(Production) where Run_id = n", with or without a tag condition, so
     // the per-run sums never touch the table rows.

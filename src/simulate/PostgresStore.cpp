@@ -37,14 +37,6 @@ void exec(PGconn* conn, const std::string& sql) {
     if (!ok) fail(conn, "statement failed");
 }
 
-// The file schema in server types: REAL is single precision there.
-std::string serverSchema() {
-    std::string schema = plantSchemaSql();
-    for (size_t at = schema.find(" REAL"); at != std::string::npos; at = schema.find(" REAL", at))
-        schema.replace(at, 5, " double precision");
-    return schema;
-}
-
 // COPY's text form of a value: backslash, tab and line breaks escaped, NULL as \N.
 void appendCopyText(std::string& out, const char* value) {
     if (!value) {
@@ -107,7 +99,7 @@ public:
     void begin() override {
         exec(conn_, "SET client_min_messages = warning; BEGIN");
         if (replace_) exec(conn_, std::string("DROP TABLE IF EXISTS ") + kPlantTables);
-        exec(conn_, serverSchema());
+        exec(conn_, serverPlantSchemaSql());
     }
     std::unique_ptr<RowSink> rows(const char* table, int columns) override {
         return std::make_unique<PostgresRows>(*this, table, columns);

@@ -1,0 +1,52 @@
+#pragma once
+// A PostgreSQL server of the tests' own: initdb in a scratch folder, listening only on a Unix
+// socket there, run by an unprivileged user when the tests run as root (the server refuses
+// root). One server serves the whole test program; each test gets a database of its own.
+#include <memory>
+#include <string>
+
+namespace nax::test {
+
+// A text as one word for the shell.
+inline std::string shellQuoted(const std::string& text) {
+    std::string out = "'";
+    for (const char c : text)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+class PostgresServer {
+public:
+    // The running server, started on first use; nullptr when no server can be started here
+    // (why() says why).
+    static PostgresServer* instance();
+    static const std::string& why();
+    // True when the server's programs are there (then a server that does not start is a fault).
+    static bool installed();
+    static void stopAll();
+
+    ~PostgresServer();
+    // Connection text of a fresh, empty database (as the superuser "nax").
+    std::string newDatabase();
+    // Connection text of a database for `user`, with the password given or none.
+    std::string connection(const std::string& database, const std::string& user = "nax",
+                           const std::string& password = "") const;
+    const std::string& socketDir() const { return dir_; }
+
+private:
+    PostgresServer() = default;
+    bool start(std::string& problem);
+    std::string bin_, dir_, runAs_;
+    int databases_ = 0;
+    bool running_ = false;
+    bool keepFolder_ = false;
+};
+
+} // namespace nax::test
+
+// Skips the test when no server is installed here; fails it when one is but does not start.
+#define NAX_REQUIRE_SERVER()                                                                                 \
+    auto* server = ::nax::test::PostgresServer::instance();                                                  \
+    if (!server && !::nax::test::PostgresServer::installed())                                                \
+        GTEST_SKIP() << "no PostgreSQL server: " << ::nax::test::PostgresServer::why();                      \
+    if (!server) FAIL() << "the PostgreSQL server for the tests: " << ::nax::test::PostgresServer::why()
