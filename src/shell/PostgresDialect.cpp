@@ -361,28 +361,29 @@ Result<std::string> postgresStatement(std::string_view sql, double nowSerial) {
 
 const char* postgresSessionSql() {
     // Text comparisons ignore case (not accents); failures raise the dialect's own words. The
-    // helpers are STABLE, not IMMUTABLE, so the planner never folds a failing branch early and
-    // can still inline them.
+    // helpers are STABLE, not IMMUTABLE, so the planner can inline them but never folds a failing
+    // branch early; the failures take the culprit value as well, so that the planner's estimates
+    // cannot run them either.
     return R"sql(
 CREATE COLLATION IF NOT EXISTS pg_temp.nax_nocase (provider = icu, locale = 'und-u-ks-level2', deterministic = false);
-CREATE OR REPLACE FUNCTION pg_temp.nax_fail_float(message text) RETURNS double precision
+CREATE OR REPLACE FUNCTION pg_temp.nax_fail_float(message text, culprit anyelement) RETURNS double precision
   LANGUAGE plpgsql STABLE AS $$ BEGIN RAISE EXCEPTION USING MESSAGE = message, ERRCODE = '22000'; END $$;
-CREATE OR REPLACE FUNCTION pg_temp.nax_fail_int(message text) RETURNS integer
+CREATE OR REPLACE FUNCTION pg_temp.nax_fail_int(message text, culprit anyelement) RETURNS integer
   LANGUAGE plpgsql STABLE AS $$ BEGIN RAISE EXCEPTION USING MESSAGE = message, ERRCODE = '22000'; END $$;
-CREATE OR REPLACE FUNCTION pg_temp.nax_fail_text(message text) RETURNS text
+CREATE OR REPLACE FUNCTION pg_temp.nax_fail_text(message text, culprit anyelement) RETURNS text
   LANGUAGE plpgsql STABLE AS $$ BEGIN RAISE EXCEPTION USING MESSAGE = message, ERRCODE = '22000'; END $$;
 CREATE OR REPLACE FUNCTION pg_temp.nax_is_number(value text) RETURNS boolean LANGUAGE sql STABLE
   AS $$ SELECT value ~ '^\s*[-+]?([0-9]+\.?[0-9]*|\.[0-9]+)([eE][-+]?[0-9]+)?\s*$' $$;
 CREATE OR REPLACE FUNCTION pg_temp.nax_cdbl(value double precision) RETURNS double precision LANGUAGE sql STABLE
-  AS $$ SELECT CASE WHEN value IS NULL THEN pg_temp.nax_fail_float('Invalid use of Null') ELSE value END $$;
+  AS $$ SELECT CASE WHEN value IS NULL THEN pg_temp.nax_fail_float('Invalid use of Null', value) ELSE value END $$;
 CREATE OR REPLACE FUNCTION pg_temp.nax_cdbl(value text) RETURNS double precision LANGUAGE sql STABLE
-  AS $$ SELECT CASE WHEN value IS NULL THEN pg_temp.nax_fail_float('Invalid use of Null')
+  AS $$ SELECT CASE WHEN value IS NULL THEN pg_temp.nax_fail_float('Invalid use of Null', value)
                     WHEN pg_temp.nax_is_number(value) THEN value::double precision
-                    ELSE pg_temp.nax_fail_float('Type mismatch') END $$;
+                    ELSE pg_temp.nax_fail_float('Type mismatch', value) END $$;
 CREATE OR REPLACE FUNCTION pg_temp.nax_cint(value double precision) RETURNS integer LANGUAGE sql STABLE
-  AS $$ SELECT CASE WHEN value IS NULL THEN pg_temp.nax_fail_int('Invalid use of Null')
+  AS $$ SELECT CASE WHEN value IS NULL THEN pg_temp.nax_fail_int('Invalid use of Null', value)
                     WHEN round(value) BETWEEN -32768 AND 32767 THEN round(value)::integer
-                    ELSE pg_temp.nax_fail_int('Overflow') END $$;
+                    ELSE pg_temp.nax_fail_int('Overflow', value) END $$;
 CREATE OR REPLACE FUNCTION pg_temp.nax_cint(value text) RETURNS integer LANGUAGE sql STABLE
   AS $$ SELECT pg_temp.nax_cint(pg_temp.nax_cdbl(value)) $$;
 CREATE OR REPLACE FUNCTION pg_temp.nax_len(value anyelement) RETURNS integer LANGUAGE sql STABLE
@@ -404,12 +405,12 @@ CREATE OR REPLACE FUNCTION pg_temp.nax_format_time(moment timestamp, pattern tex
                  WHEN 'hh:mm' THEN to_char(moment, 'HH24:MI')
                  WHEN 'dddd' THEN to_char(moment, 'FMDay')
                  WHEN 'mmmm' THEN to_char(moment, 'FMMonth')
-                 ELSE pg_temp.nax_fail_text('The server cannot format dates with the pattern ' || pattern) END $$;
+                 ELSE pg_temp.nax_fail_text('The server cannot format dates with the pattern ' || pattern, moment) END $$;
 -- A serial's day counts from 30 December 1899 towards zero, its fraction is the time of day
 -- (also for negative serials), rounded to the second.
 CREATE OR REPLACE FUNCTION pg_temp.nax_format(serial double precision, pattern text) RETURNS text LANGUAGE sql STABLE
   AS $$ SELECT CASE WHEN serial IS NULL THEN NULL
-                    WHEN serial < -657434 OR serial > 2958465.99999999 THEN pg_temp.nax_fail_text('Overflow')
+                    WHEN serial < -657434 OR serial > 2958465.99999999 THEN pg_temp.nax_fail_text('Overflow', serial)
                     ELSE pg_temp.nax_format_time(date '1899-12-30' + trunc(serial)::integer
                          + make_interval(secs => least(floor(abs(serial - trunc(serial)) * 86400 + 0.5),
                                                        CASE WHEN trunc(serial) >= 2958465 THEN 86399 ELSE 86400 END)),
