@@ -1,0 +1,154 @@
+// The analysis chart tables against figures worked out by hand on a small plant.
+#include "analysis/LossPareto.h"
+#include "analysis/TopLosses.h"
+#include "dms/DmsFixture.h"
+
+#include <gtest/gtest.h>
+
+namespace nax {
+namespace {
+
+std::string rows(const ChartTable& table) {
+    std::string text;
+    for (int r = 0; r < table.grid.rows(); ++r)
+        text += test::joined(table.grid, r) + "\n";
+    return text;
+}
+
+class ChartTables : public test::DmsDatabase {
+protected:
+    // 04-Dec-26 and 06-Dec-26 00:00 bound the range of every test.
+    static constexpr double kFrom = 46360, kTo = 46362;
+
+    // An event of `minutes` from `start`; asset and failure are SQL text (quoted(...) or NULL).
+    void event(int run, double start, int minutes, const std::string& loss, const std::string& asset,
+               const std::string& failure) {
+        addEvent(run, start, start + minutes * kMinute, loss, asset);
+        test::exec(*db, "update TimeLost set Failure = " + failure +
+                            " where Dt_ID = (select max(Dt_ID) from TimeLost)");
+    }
+
+    // Dec 5: run 1 06:00-14:00 earns 300 of 480 minutes, loses 30 to Lack of Sales and 50 to
+    // Planned Loss; run 2 14:00-18:00 earns 200 of 240, loses 20 to Equipment Loss and 10 to an
+    // unclassified event. Dec 4: run 3 06:00-08:00 earns 100 of 120 and loses 5 to QA Loss.
+    // Run 4 is still running; its event counts by start time for the top tables only.
+    void plant() {
+        addRun(1, dec5(6), dec5(14), "100", "24");
+        addProduction(1, dec5(6), 300, 100);
+        event(1, dec5(7), 30, quoted("Lack of Sales"), quoted("Filler"), quoted("No orders"));
+        event(1, dec5(9), 50, quoted("Planned Loss"), quoted("Labeller"), quoted("Changeover"));
+        addRun(2, dec5(14), dec5(18), "100", "24");
+        addProduction(2, dec5(14), 200, 100);
+        event(2, dec5(15), 20, quoted("Equipment Loss"), quoted("Filler"), quoted("Jam"));
+        event(2, dec5(16), 10, "NULL", "NULL", "NULL");
+        addRun(3, dec5(6) - 1, dec5(8) - 1, "100", "24");
+        addProduction(3, dec5(6) - 1, 100, 100);
+        event(3, dec5(7) - 1, 5, quoted("QA Loss"), quoted("Capper"), quoted("Cap check"));
+        addRun(4, dec5(20), 0, "100", "24");
+        event(4, dec5(21), 7, quoted("Equipment Loss"), quoted(" filler"), quoted("JAM "));
+        event(9, dec5(0) - 1 - 10 * kMinute, 8, quoted("QA Loss"), quoted("Capper"), quoted("Cap check"));
+    }
+
+    ReportGrid runs() {
+        SilentProgress progress;
+        auto grid = RunsOfRange(*db, kFrom, kTo, progress);
+        EXPECT_TRUE(grid) << (grid ? "" : grid.error().message);
+        return grid ? *grid : ReportGrid{};
+    }
+};
+
+TEST_F(ChartTables, LossParetoFallsFromSpeedLossAndAddsUpToTheLostTime) {
+    plant();
+    auto table = LossPareto(runs());
+    ASSERT_TRUE(table);
+    // Lost 180 + 40 + 20 = 240 minutes; Speed Loss 100 + 20 + 15. The two empty categories keep
+    // the run grid's order.
+    EXPECT_EQ(rows(*table), "Loss Category|Minutes Lost|Share %|Cumulative %\n"
+                            "Speed Loss|135|56.25|56.25\n"
+                            "Planned Loss|50|20.83|77.08\n"
+                            "Lack of Sales|30|12.5|89.58\n"
+                            "Equipment Loss|20|8.33|97.92\n"
+                            "QA Loss|5|2.08|100\n"
+                            "Operational Loss|0|0|100\n"
+                            "Minor Stoppage|0|0|100\n");
+    EXPECT_EQ(table->note, "");
+}
+
+TEST_F(ChartTables, TopAssetsAndFailuresCountEventsByStartWithTheUnclassifiedBar) {
+    plant();
+    auto tables = TopLosses(*db, kFrom, kTo);
+    ASSERT_TRUE(tables);
+    // " filler" of the running run 4 is Filler; the event before the range is not counted.
+    EXPECT_EQ(rows(tables->assets), "Asset|Minutes Lost|Events\n"
+                                    "Filler|57|3\n"
+                                    "Labeller|50|1\n"
+                                    "(Unclassified)|10|1\n"
+                                    "Capper|5|1\n");
+    EXPECT_EQ(rows(tables->failures), "Failure|Minutes Lost|Events\n"
+                                      "Changeover|50|1\n"
+                                      "No orders|30|1\n"
+                                      "Jam|27|2\n"
+                                      "(Unclassified)|10|1\n"
+                                      "Cap check|5|1\n");
+    EXPECT_EQ(tables->assets.note, "");
+}
+
+// Twelve assets: A1 to A9 lose 90 down to 10 minutes; "Tie B" and "Tie A" 5 each, made of
+// different pieces so their sums differ in the last bits; "Z" 1. The unclassified row comes on
+// top of the ten.
+TEST_F(ChartTables, TheTopTenCutsAtATieByName) {
+    for (int i = 1; i <= 9; ++i)
+        event(1, dec5(i), 100 - 10 * i, quoted("Planned Loss"), quoted("A" + std::to_string(i)), "''");
+    event(1, dec5(10), 3, "NULL", quoted("Tie B"), "NULL");
+    event(1, dec5(10, 10), 2, "NULL", quoted("Tie B"), "NULL");
+    for (int i = 0; i < 5; ++i)
+        event(1, dec5(11, i), 1, "NULL", quoted("Tie A"), "NULL");
+    event(1, dec5(12), 1, "NULL", quoted("Z"), "NULL");
+    event(1, dec5(13), 4, "NULL", quoted("  "), "NULL");
+    auto tables = TopLosses(*db, kFrom, kTo);
+    ASSERT_TRUE(tables);
+    const auto& assets = tables->assets.grid;
+    ASSERT_EQ(assets.rows(), 12);
+    EXPECT_EQ(test::joined(assets, 9), "A9|10|1");
+    EXPECT_EQ(test::joined(assets, 10), "Tie A|5|5");
+    EXPECT_EQ(test::joined(assets, 11), "(Unclassified)|4|1");
+    // An empty failure is unclassified too.
+    EXPECT_EQ(test::joined(tables->failures.grid, 1), "(Unclassified)|465|18");
+}
+
+TEST_F(ChartTables, ARangeWithoutRunsGivesHeadersAndANote) {
+    addRun(1, dec5(6), 0, "100", "24"); // still running
+    auto pareto = LossPareto(runs());
+    ASSERT_TRUE(pareto);
+    EXPECT_EQ(rows(*pareto), "Loss Category|Minutes Lost|Share %|Cumulative %\n");
+    EXPECT_EQ(pareto->note, kNoRunsNote);
+    auto tables = TopLosses(*db, kFrom, kTo);
+    ASSERT_TRUE(tables);
+    EXPECT_EQ(rows(tables->failures), "Failure|Minutes Lost|Events\n");
+    EXPECT_EQ(tables->failures.note, kNoEventsNote);
+}
+
+// A run with USpeed 0 has no Earned, Lost or Speed Loss figure: its categories still count, its
+// Speed Loss is left out and said so rather than taken as 0.
+TEST_F(ChartTables, ARunWithoutFiguresIsLeftOutOfSpeedLossWithANote) {
+    addRun(1, dec5(6), dec5(7), "0", "24");
+    event(1, dec5(6, 10), 8, quoted("Equipment Loss"), quoted("Filler"), quoted("Jam"));
+    addRun(2, dec5(8), dec5(9), "100", "24");
+    addProduction(2, dec5(8), 50, 100);
+    auto table = LossPareto(runs());
+    ASSERT_TRUE(table);
+    EXPECT_EQ(test::joined(table->grid, 1), "Speed Loss|10|55.56|55.56");
+    EXPECT_EQ(test::joined(table->grid, 2), "Equipment Loss|8|44.44|100");
+    EXPECT_EQ(table->note, "Left out 1 run whose loss figures could not be computed.");
+}
+
+TEST_F(ChartTables, ARunGridWithoutItsColumnsIsAnError) {
+    ReportGrid grid;
+    setHeaderRow(grid, {"Run No", "Lack of Sales"});
+    auto table = LossPareto(grid);
+    ASSERT_FALSE(table);
+    EXPECT_EQ(table.error().message, "The run grid has no column \"Equipment Loss\".");
+}
+
+} // namespace
+} // namespace nax
