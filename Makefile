@@ -3,7 +3,7 @@ BUILD      ?= build
 JOBS       ?= 2
 DEMO_DIR   := $(BUILD)/demo-data
 DEMO_DB    := $(DEMO_DIR)/db1.sqlite
-PACKAGES   := g++ cmake ninja-build pkg-config qt6-base-dev libsqlite3-dev sqlite3 \
+PACKAGES   := g++ cmake ninja-build pkg-config qt6-base-dev qt6-charts-dev libsqlite3-dev sqlite3 \
               libxlsxwriter-dev libzip-dev libpugixml-dev googletest libgtest-dev fonts-dejavu-core time \
               libpq-dev postgresql
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)

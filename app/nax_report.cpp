@@ -1,4 +1,7 @@
 // nax-report: the reports without windows, for scripts and scheduled jobs.
+#include "analysis/LossPareto.h"
+#include "analysis/TopLosses.h"
+#include "analysis/ui/AnalysisCharts.h"
 #include "dms/DailyDms.h"
 #include "dms/ShiftDms.h"
 #include "downtime/DowntimeList.h"
@@ -10,7 +13,10 @@
 #include "shell/Progress.h"
 #include "shell/QueryHelpers.h"
 
+#include <QApplication>
+
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <vector>
@@ -21,19 +27,21 @@ namespace {
 
 constexpr int kDone = 0, kFailed = 1, kBadArguments = 2, kRefused = 3;
 constexpr int kListWidthTwips = 11250; // the downtime grid's width in its window
+constexpr QSize kChartSize(1000, 600); // pixels of a chart drawn as PNG
 
 struct Arguments {
     std::string report;
     std::optional<std::string> db, dataDir, out;
     double from = 0, to = 0;
     std::optional<double> now;
-    bool detailGrid = false, minorStops = false;
+    bool detailGrid = false, minorStops = false, png = false;
     GridFormat format = GridFormat::Tsv;
 };
 
 // The grids a report fills: the run grid, and the detail grid of the reports that have one.
 struct ReportGrids {
     ReportGrid run, detail;
+    std::string note; // said on stderr: a chart's table that is empty or leaves runs out
 };
 
 using Runner = Result<void> (*)(const Arguments& args, DbConnection& db, ReportGrids& grids);
@@ -42,6 +50,7 @@ struct ReportEntry {
     const char* name;
     Runner run;
     bool hasDetailGrid = false;
+    std::optional<ChartKind> chart = std::nullopt;
 };
 
 // A report of the "Reports" window (its option `kind`), laid out as the window's grid is designed.
@@ -50,6 +59,26 @@ Result<void> runProductionReport(const Arguments& args, DbConnection& db, Report
     SilentProgress progress;
     return kProductionReportKinds[kind].run(db, grids.run, ReportRange{args.from, args.to},
                                             kReportsGridWidthTwips, progress);
+}
+
+Result<void> keepChartTable(Result<ChartTable> table, ReportGrids& grids) {
+    if (!table) return table.error();
+    grids.run = std::move(table->grid);
+    grids.note = std::move(table->note);
+    return success();
+}
+
+Result<ChartTable> lossPareto(const Arguments& args, DbConnection& db) {
+    SilentProgress progress;
+    auto runs = RunsOfRange(db, args.from, args.to, progress);
+    if (!runs) return runs.error();
+    return LossPareto(*runs);
+}
+
+Result<ChartTable> topLosses(const Arguments& args, DbConnection& db, ChartTable TopLossTables::*which) {
+    auto tables = TopLosses(db, args.from, args.to);
+    if (!tables) return tables.error();
+    return std::move(tables.value().*which);
 }
 
 // Every report nax-report knows; a new report is one more entry.
@@ -75,6 +104,21 @@ const std::vector<ReportEntry> kReports = {
          return ShiftDMSReport(db, pump, grids.run, grids.detail, args.from, args.to);
      },
      true},
+    {"loss-pareto",
+     [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
+         return keepChartTable(lossPareto(args, db), grids);
+     },
+     false, ChartKind::LossPareto},
+    {"asset-pareto",
+     [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
+         return keepChartTable(topLosses(args, db, &TopLossTables::assets), grids);
+     },
+     false, ChartKind::TopAssets},
+    {"failure-pareto",
+     [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
+         return keepChartTable(topLosses(args, db, &TopLossTables::failures), grids);
+     },
+     false, ChartKind::TopFailures},
 };
 
 const ReportEntry* findReport(const std::string& name) {
@@ -90,7 +134,7 @@ int usage(const std::string& problem) {
     std::cerr << "nax-report: " << problem << "\n"
               << "usage: nax-report REPORT [--db FILE | --data-dir DIR] --from \"YYYY-MM-DD HH:MM[:SS]\"\n"
                  "                  --to \"YYYY-MM-DD HH:MM[:SS]\" [--grid run|detail] [--minor-stops]\n"
-                 "                  [--now \"YYYY-MM-DD HH:MM[:SS]\"] [--format tsv|csv] [--out FILE]\n"
+                 "                  [--now \"YYYY-MM-DD HH:MM[:SS]\"] [--format tsv|csv|png] [--out FILE]\n"
                  "REPORT: "
               << names << "\n";
     return kBadArguments;
@@ -129,6 +173,8 @@ std::optional<std::string> parse(int argc, char** argv, Arguments& args) {
             args.detailGrid = value == "detail";
         else if (flag == "--format" && (value == "tsv" || value == "csv"))
             args.format = value == "tsv" ? GridFormat::Tsv : GridFormat::Csv;
+        else if (flag == "--format" && value == "png")
+            args.png = true;
         else
             return "unknown option or value: " + flag + " " + value;
     }
@@ -138,6 +184,8 @@ std::optional<std::string> parse(int argc, char** argv, Arguments& args) {
     if (args.db && args.dataDir) return "give --db or --data-dir, not both";
     if (args.detailGrid && !entry->hasDetailGrid) return args.report + " has no detail grid";
     if (args.out && args.out->empty()) return "--out needs a file name";
+    if (args.png && !entry->chart) return args.report + " draws no chart";
+    if (args.png && !args.out) return "--format png needs --out";
     if (args.out && sameFile(*args.out, databasePath(args)))
         return "--out names the database file " + databasePath(args);
     return std::nullopt;
@@ -146,6 +194,20 @@ std::optional<std::string> parse(int argc, char** argv, Arguments& args) {
 int fail(const Error& error) {
     std::cerr << (error.refusal ? error.message : describeError(error)) << "\n";
     return error.refusal ? kRefused : kFailed;
+}
+
+// Draws the chart without a display, whatever platform the environment names.
+int drawChart(ChartKind kind, ReportGrids& grids, const std::string& out) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    int argc = 1;
+    char name[] = "nax-report";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    if (auto written =
+            writeChartPng(kind, ChartTable{std::move(grids.run), std::move(grids.note)}, kChartSize, out);
+        !written)
+        return fail(written.error());
+    return kDone;
 }
 
 } // namespace
@@ -167,6 +229,8 @@ int main(int argc, char** argv) {
     ReportGrids grids;
     if (auto result = findReport(args.report)->run(args, *opened.value(), grids); !result)
         return fail(result.error());
+    if (!grids.note.empty()) std::cerr << grids.note << "\n";
+    if (args.png) return drawChart(*findReport(args.report)->chart, grids, *args.out);
     const ReportGrid& grid = args.detailGrid ? grids.detail : grids.run;
     const auto write = [&](std::ostream& out) { writeGrid(out, grid, args.format); };
     if (auto written = args.out ? writeFileReplacing(*args.out, write) : writeStandardOutput(write); !written)

@@ -2,6 +2,9 @@
 #include "analysis/LossPareto.h"
 #include "analysis/TopLosses.h"
 #include "dms/DmsFixture.h"
+#include "support/NaxReportProcess.h"
+
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -148,6 +151,59 @@ TEST_F(ChartTables, ARunGridWithoutItsColumnsIsAnError) {
     auto table = LossPareto(grid);
     ASSERT_FALSE(table);
     EXPECT_EQ(table.error().message, "The run grid has no column \"Equipment Loss\".");
+}
+
+// Width and height from a PNG file's header; {0, 0} when it is no PNG.
+std::pair<int, int> pngSize(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {0, 0};
+    const QByteArray head = file.read(24);
+    if (head.size() < 24 || !head.startsWith("\x89PNG\r\n\x1a\n") || head.mid(12, 4) != "IHDR") return {0, 0};
+    const auto be32 = [&](int at) {
+        int value = 0;
+        for (int i = 0; i < 4; ++i)
+            value = value * 256 + static_cast<unsigned char>(head[at + i]);
+        return value;
+    };
+    return {be32(16), be32(20)};
+}
+
+TEST_F(ChartTables, NaxReportPrintsTheTablesAndDrawsThemAsPng) {
+    plant();
+    const QString db = QString::fromStdString(dir.file("db1.sqlite"));
+    const QString range = QStringLiteral("|--db|$db|--from|2026-12-04 00:00|--to|2026-12-06 00:00");
+    auto run =
+        test::runNaxReport(QStringLiteral("asset-pareto") + range + QStringLiteral("|--format|csv"), db);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.out.toStdString(), "Asset,Minutes Lost,Events\r\nFiller,57,3\r\nLabeller,50,1\r\n"
+                                     "(Unclassified),10,1\r\nCapper,5,1\r\n");
+    run = test::runNaxReport(QStringLiteral("loss-pareto") + range, db);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.startsWith(QStringLiteral("Loss Category\tMinutes Lost\tShare %\tCumulative %\n"
+                                                  "Speed Loss\t135\t56.25\t56.25\n")));
+
+    const QString png = QString::fromStdString(dir.file("failures.png"));
+    run = test::runNaxReport(QStringLiteral("failure-pareto") + range +
+                                 QStringLiteral("|--format|png|--out|") + png,
+                             db, [](QProcess& p) { p.setProcessEnvironment(QProcessEnvironment()); });
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(pngSize(png), std::make_pair(1000, 600));
+
+    // A range without runs: the header row, and the note on stderr.
+    run = test::runNaxReport(
+        QStringLiteral("loss-pareto|--db|$db|--from|2026-12-07 00:00|--to|2026-12-08 00:00"), db);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, QStringLiteral("Loss Category\tMinutes Lost\tShare %\tCumulative %\n"));
+    EXPECT_TRUE(run.err.contains(QString::fromUtf8(kNoRunsNote.data(), kNoRunsNote.size())));
+
+    // png draws only charts, and only into a file.
+    EXPECT_EQ(test::runNaxReport(
+                  QStringLiteral("dms-daily") + range + QStringLiteral("|--format|png|--out|") + png, db)
+                  .exitCode,
+              2);
+    EXPECT_EQ(test::runNaxReport(QStringLiteral("loss-pareto") + range + QStringLiteral("|--format|png"), db)
+                  .exitCode,
+              2);
 }
 
 } // namespace
