@@ -17,14 +17,19 @@ struct CategoryTotal {
 
 } // namespace
 
+ChartTable EmptyLossPareto() {
+    ChartTable table;
+    setHeaderRow(table.grid, {"Loss Category", "Minutes Lost", "Share %", "Cumulative %"});
+    return table;
+}
+
 Result<ChartTable> LossPareto(const ReportGrid& runs) {
     const auto columns =
         columnsOf(runs, {kLossCategories[0], kLossCategories[1], kLossCategories[2], kLossCategories[3],
                          kLossCategories[4], kLossCategories[5], "Speed Loss"});
     if (!columns) return columns.error();
 
-    ChartTable table;
-    setHeaderRow(table.grid, {"Loss Category", "Minutes Lost", "Share %", "Cumulative %"});
+    ChartTable table = EmptyLossPareto();
     if (runs.rows() <= 1) {
         table.note = kNoRunsNote;
         return table;

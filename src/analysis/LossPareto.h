@@ -12,4 +12,7 @@ namespace nax {
 // total is 0.
 Result<ChartTable> LossPareto(const ReportGrid& runs);
 
+// The table with its header row only.
+ChartTable EmptyLossPareto();
+
 } // namespace nax

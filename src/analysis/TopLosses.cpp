@@ -27,6 +27,12 @@ bool before(const NameTotal& a, const NameTotal& b) {
     return a.key < b.key;
 }
 
+ChartTable headerRow(std::string_view nameHeader) {
+    ChartTable table;
+    setHeaderRow(table.grid, {nameHeader, "Minutes Lost", "Events"});
+    return table;
+}
+
 // Minutes and events per name, the unclassified events under the empty key.
 class Tally {
 public:
@@ -44,8 +50,7 @@ public:
     }
 
     ChartTable table(std::string_view header, int limit) const {
-        ChartTable table;
-        setHeaderRow(table.grid, {header, "Minutes Lost", "Events"});
+        ChartTable table = headerRow(header);
         if (totals_.empty()) table.note = kNoEventsNote;
         std::vector<NameTotal> named, shown;
         for (const auto& [key, total] : totals_)
@@ -68,6 +73,10 @@ private:
 };
 
 } // namespace
+
+TopLossTables EmptyTopLosses() {
+    return TopLossTables{headerRow("Asset"), headerRow("Failure")};
+}
 
 Result<TopLossTables> TopLosses(DbConnection& db, double start, double end, int limit) {
     const std::string sql = "SELECT Asset, Failure, Time_Lost FROM TimeLost where DT_Start between " +

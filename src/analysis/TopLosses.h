@@ -19,4 +19,7 @@ struct TopLossTables {
 // minutes (rounded to 2 decimals); equal minutes go by name, the unclassified row after names.
 Result<TopLossTables> TopLosses(DbConnection& db, double start, double end, int limit = 10);
 
+// Both tables with their header rows only.
+TopLossTables EmptyTopLosses();
+
 } // namespace nax

@@ -1,7 +1,7 @@
 // The analysis chart tables against figures worked out by hand on a small plant.
+#include "AnalysisFixture.h"
 #include "analysis/LossPareto.h"
 #include "analysis/TopLosses.h"
-#include "dms/DmsFixture.h"
 #include "support/NaxReportProcess.h"
 
 #include <QFile>
@@ -18,40 +18,8 @@ std::string rows(const ChartTable& table) {
     return text;
 }
 
-class ChartTables : public test::DmsDatabase {
+class ChartTables : public test::AnalysisPlant {
 protected:
-    // 04-Dec-26 and 06-Dec-26 00:00 bound the range of every test.
-    static constexpr double kFrom = 46360, kTo = 46362;
-
-    // An event of `minutes` from `start`; asset and failure are SQL text (quoted(...) or NULL).
-    void event(int run, double start, int minutes, const std::string& loss, const std::string& asset,
-               const std::string& failure) {
-        addEvent(run, start, start + minutes * kMinute, loss, asset);
-        test::exec(*db, "update TimeLost set Failure = " + failure +
-                            " where Dt_ID = (select max(Dt_ID) from TimeLost)");
-    }
-
-    // Dec 5: run 1 06:00-14:00 earns 300 of 480 minutes, loses 30 to Lack of Sales and 50 to
-    // Planned Loss; run 2 14:00-18:00 earns 200 of 240, loses 20 to Equipment Loss and 10 to an
-    // unclassified event. Dec 4: run 3 06:00-08:00 earns 100 of 120 and loses 5 to QA Loss.
-    // Run 4 is still running; its event counts by start time for the top tables only.
-    void plant() {
-        addRun(1, dec5(6), dec5(14), "100", "24");
-        addProduction(1, dec5(6), 300, 100);
-        event(1, dec5(7), 30, quoted("Lack of Sales"), quoted("Filler"), quoted("No orders"));
-        event(1, dec5(9), 50, quoted("Planned Loss"), quoted("Labeller"), quoted("Changeover"));
-        addRun(2, dec5(14), dec5(18), "100", "24");
-        addProduction(2, dec5(14), 200, 100);
-        event(2, dec5(15), 20, quoted("Equipment Loss"), quoted("Filler"), quoted("Jam"));
-        event(2, dec5(16), 10, "NULL", "NULL", "NULL");
-        addRun(3, dec5(6) - 1, dec5(8) - 1, "100", "24");
-        addProduction(3, dec5(6) - 1, 100, 100);
-        event(3, dec5(7) - 1, 5, quoted("QA Loss"), quoted("Capper"), quoted("Cap check"));
-        addRun(4, dec5(20), 0, "100", "24");
-        event(4, dec5(21), 7, quoted("Equipment Loss"), quoted(" filler"), quoted("JAM "));
-        event(9, dec5(0) - 1 - 10 * kMinute, 8, quoted("QA Loss"), quoted("Capper"), quoted("Cap check"));
-    }
-
     ReportGrid runs() {
         SilentProgress progress;
         auto grid = RunsOfRange(*db, kFrom, kTo, progress);
