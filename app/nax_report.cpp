@@ -1,4 +1,5 @@
 // nax-report: the reports without windows, for scripts and scheduled jobs.
+#include "analysis/EfficiencyByDay.h"
 #include "analysis/LossPareto.h"
 #include "analysis/TopLosses.h"
 #include "analysis/ui/AnalysisCharts.h"
@@ -68,11 +69,13 @@ Result<void> keepChartTable(Result<ChartTable> table, ReportGrids& grids) {
     return success();
 }
 
-Result<ChartTable> lossPareto(const Arguments& args, DbConnection& db) {
+// A chart table made from the daily DMS report's run grid of the range.
+template <Result<ChartTable> (*table)(const ReportGrid&)>
+Result<ChartTable> fromRuns(const Arguments& args, DbConnection& db) {
     SilentProgress progress;
     auto runs = RunsOfRange(db, args.from, args.to, progress);
     if (!runs) return runs.error();
-    return LossPareto(*runs);
+    return table(*runs);
 }
 
 Result<ChartTable> topLosses(const Arguments& args, DbConnection& db, ChartTable TopLossTables::*which) {
@@ -106,7 +109,7 @@ const std::vector<ReportEntry> kReports = {
      true},
     {"loss-pareto",
      [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
-         return keepChartTable(lossPareto(args, db), grids);
+         return keepChartTable(fromRuns<LossPareto>(args, db), grids);
      },
      false, ChartKind::LossPareto},
     {"asset-pareto",
@@ -119,6 +122,11 @@ const std::vector<ReportEntry> kReports = {
          return keepChartTable(topLosses(args, db, &TopLossTables::failures), grids);
      },
      false, ChartKind::TopFailures},
+    {"me-trend",
+     [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
+         return keepChartTable(fromRuns<EfficiencyByDay>(args, db), grids);
+     },
+     false, ChartKind::EfficiencyByDay},
 };
 
 const ReportEntry* findReport(const std::string& name) {

@@ -1,5 +1,6 @@
 #include "AnalysisTables.h"
 
+#include "EfficiencyByDay.h"
 #include "LossPareto.h"
 #include "TopLosses.h"
 
@@ -7,7 +8,8 @@ namespace nax {
 
 AnalysisTables EmptyAnalysisTables() {
     auto tops = EmptyTopLosses();
-    return AnalysisTables{EmptyLossPareto(), std::move(tops.assets), std::move(tops.failures)};
+    return AnalysisTables{EmptyLossPareto(), std::move(tops.assets), std::move(tops.failures),
+                          EmptyEfficiencyByDay()};
 }
 
 Result<AnalysisTables> AnalysisReport(DbConnection& db, double start, double end, Progress& progress) {
@@ -16,9 +18,12 @@ Result<AnalysisTables> AnalysisReport(DbConnection& db, double start, double end
     if (!runs) return runs.error();
     auto pareto = LossPareto(*runs);
     if (!pareto) return pareto.error();
+    auto byDay = EfficiencyByDay(*runs);
+    if (!byDay) return byDay.error();
     auto tops = TopLosses(db, start, end);
     if (!tops) return tops.error();
-    return AnalysisTables{std::move(*pareto), std::move(tops->assets), std::move(tops->failures)};
+    return AnalysisTables{std::move(*pareto), std::move(tops->assets), std::move(tops->failures),
+                          std::move(*byDay)};
 }
 
 } // namespace nax

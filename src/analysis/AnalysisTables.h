@@ -5,7 +5,7 @@
 namespace nax {
 
 struct AnalysisTables {
-    ChartTable lossPareto, topAssets, topFailures;
+    ChartTable lossPareto, topAssets, topFailures, efficiencyByDay;
 };
 
 // The progress window follows the daily DMS report's runs. Returns abandonment() when the user

@@ -1,5 +1,6 @@
 // The analysis chart tables against figures worked out by hand on a small plant.
 #include "AnalysisFixture.h"
+#include "analysis/EfficiencyByDay.h"
 #include "analysis/LossPareto.h"
 #include "analysis/TopLosses.h"
 #include "support/NaxReportProcess.h"
@@ -42,6 +43,18 @@ TEST_F(ChartTables, LossParetoFallsFromSpeedLossAndAddsUpToTheLostTime) {
                             "QA Loss|5|2.08|100\n"
                             "Operational Loss|0|0|100\n"
                             "Minor Stoppage|0|0|100\n");
+    EXPECT_EQ(table->note, "");
+}
+
+// Dec 5 sums its two runs' minutes: 500 / (720 - 80) is 78.125, shown 78.12 (half to even); the
+// mean of the runs' ME (75 and 83.33) would be 79.17. Dec 4 comes first although its run is run 3.
+TEST_F(ChartTables, MeAndNaxByDayFromTheDaysSummedMinutes) {
+    plant();
+    auto table = EfficiencyByDay(runs());
+    ASSERT_TRUE(table);
+    EXPECT_EQ(rows(*table), "Date|Runs|Production Time|Earned Time|Lack of Sales|Planned Loss|ME|NAX\n"
+                            "04-Dec-26|1|120|100|0|0|83.33|83.33\n"
+                            "05-Dec-26|2|720|500|30|50|78.12|72.46\n");
     EXPECT_EQ(table->note, "");
 }
 
@@ -93,6 +106,10 @@ TEST_F(ChartTables, ARangeWithoutRunsGivesHeadersAndANote) {
     ASSERT_TRUE(pareto);
     EXPECT_EQ(rows(*pareto), "Loss Category|Minutes Lost|Share %|Cumulative %\n");
     EXPECT_EQ(pareto->note, kNoRunsNote);
+    auto byDay = EfficiencyByDay(runs());
+    ASSERT_TRUE(byDay);
+    EXPECT_EQ(byDay->grid.rows(), 1);
+    EXPECT_EQ(byDay->note, kNoRunsNote);
     auto tables = TopLosses(*db, kFrom, kTo);
     ASSERT_TRUE(tables);
     EXPECT_EQ(rows(tables->failures), "Failure|Minutes Lost|Events\n");
@@ -111,6 +128,11 @@ TEST_F(ChartTables, ARunWithoutFiguresIsLeftOutOfSpeedLossWithANote) {
     EXPECT_EQ(test::joined(table->grid, 1), "Speed Loss|10|55.56|55.56");
     EXPECT_EQ(test::joined(table->grid, 2), "Equipment Loss|8|44.44|100");
     EXPECT_EQ(table->note, "Left out 1 run whose loss figures could not be computed.");
+    auto byDay = EfficiencyByDay(runs());
+    ASSERT_TRUE(byDay);
+    EXPECT_EQ(test::joined(byDay->grid, 1), "05-Dec-26|1|60|50|0|0|83.33|83.33");
+    EXPECT_EQ(byDay->grid.rows(), 2);
+    EXPECT_EQ(byDay->note, "Left out 1 run whose figures could not be computed.");
 }
 
 TEST_F(ChartTables, ARunGridWithoutItsColumnsIsAnError) {
@@ -149,6 +171,10 @@ TEST_F(ChartTables, NaxReportPrintsTheTablesAndDrawsThemAsPng) {
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.startsWith(QStringLiteral("Loss Category\tMinutes Lost\tShare %\tCumulative %\n"
                                                   "Speed Loss\t135\t56.25\t56.25\n")));
+
+    run = test::runNaxReport(QStringLiteral("me-trend") + range, db);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.endsWith(QStringLiteral("05-Dec-26\t2\t720\t500\t30\t50\t78.12\t72.46\n")));
 
     const QString png = QString::fromStdString(dir.file("failures.png"));
     run = test::runNaxReport(QStringLiteral("failure-pareto") + range +

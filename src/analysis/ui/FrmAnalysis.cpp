@@ -35,7 +35,8 @@ FrmAnalysis::FrmAnalysis(AppContext& context, QWidget* parent)
     setWindowTitle(QStringLiteral("Analysis"));
     charts_ = {{ChartKind::LossPareto, &AnalysisTables::lossPareto},
                {ChartKind::TopAssets, &AnalysisTables::topAssets},
-               {ChartKind::TopFailures, &AnalysisTables::topFailures}};
+               {ChartKind::TopFailures, &AnalysisTables::topFailures},
+               {ChartKind::EfficiencyByDay, &AnalysisTables::efficiencyByDay}};
     const std::pair<QObject*, const char*> names[] = {
         {LblStart, "LblStart"},       {DTStart, "DTStart"},       {LblEnd, "LblEnd"},      {DTEnd, "DTEnd"},
         {CmdGenerate, "CmdGenerate"}, {CmdSavePng, "CmdSavePng"}, {TabCharts, "TabCharts"}};
