@@ -127,6 +127,34 @@ TEST_F(FrmAnalysisTest, GenerateDrawsTheChartsThatGrowAndSaveAsPng) {
     EXPECT_GT(colours(saved), 3);
 }
 
+// Closes the window, and presses Generate again, whenever the report lets events through.
+class ClosingPump : public EventPump {
+public:
+    void processEvents() override {
+        if (!window) return;
+        ++calls;
+        QTest::mouseClick(window->CmdGenerate, Qt::LeftButton);
+        window->close();
+    }
+    FrmAnalysis* window = nullptr;
+    int calls = 0;
+};
+
+TEST_F(FrmAnalysisTest, ClosingWhileGeneratingStopsTheReportAndThrowsItAway) {
+    ClosingPump closing;
+    AppContext closingContext{*db, messages, closing, dir.path(), {}, {}};
+    FrmAnalysis window(closingContext);
+    window.show();
+    closing.window = &window;
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    closing.window = nullptr;
+    EXPECT_GT(closing.calls, 0);
+    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_FALSE(window.isBusy());
+    EXPECT_EQ(window.currentTable().grid.rows(), 1); // the stopped report's tables are not shown
+}
+
 TEST_F(FrmAnalysisTest, ARangeWithoutRunsShowsTheNoteNotAnError) {
     FrmAnalysis window(context);
     window.show();

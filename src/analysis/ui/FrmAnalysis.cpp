@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include <cmath>
+#include <utility>
 
 namespace nax {
 
@@ -80,10 +81,16 @@ void FrmAnalysis::generate() {
     busy_ = true;
     Result<AnalysisTables> computed = Error{};
     {
-        FrmProgress progress(this);
+        // The pump the report sees also stops it when this window is closed meanwhile.
+        StoppablePump pump(context_.pump, closeRequested_);
+        FrmProgress progress(pump, this);
         computed = AnalysisReport(context_.db, DTStart->serial(), DTEnd->serial(), progress);
     }
     busy_ = false;
+    if (std::exchange(closeRequested_, false)) {
+        close();
+        return;
+    }
     if (!computed) {
         if (!computed.error().abandoned) context_.messages.show(describeError(computed.error()));
         return;
@@ -137,9 +144,12 @@ void FrmAnalysis::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
+// Closing the window while its report runs stops the report; the window closes once the
+// report has returned.
 void FrmAnalysis::closeEvent(QCloseEvent* event) {
     if (busy_) {
-        event->ignore(); // the report in progress still writes into this window
+        closeRequested_ = true;
+        event->ignore();
         return;
     }
     QWidget::closeEvent(event);

@@ -57,6 +57,7 @@ private:
     AnalysisTables tables_;
     std::vector<Chart> charts_;
     bool busy_ = false;
+    bool closeRequested_ = false;
 };
 
 } // namespace nax
