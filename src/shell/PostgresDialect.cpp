@@ -390,31 +390,25 @@ CREATE OR REPLACE FUNCTION pg_temp.nax_len(value anyelement) RETURNS integer LAN
   AS $$ SELECT char_length(value::text) $$;
 CREATE OR REPLACE FUNCTION pg_temp.nax_len(value text) RETURNS integer LANGUAGE sql STABLE
   AS $$ SELECT char_length(value) $$;
-CREATE OR REPLACE FUNCTION pg_temp.nax_format_time(moment timestamp, pattern text) RETURNS text LANGUAGE sql STABLE
+CREATE OR REPLACE FUNCTION pg_temp.nax_pattern(pattern text) RETURNS text LANGUAGE sql IMMUTABLE
   AS $$ SELECT CASE lower(pattern)
-                 WHEN 'dd-mmm-yy hh:mm:ss' THEN to_char(moment, 'DD-Mon-YY HH24:MI:SS')
-                 WHEN 'dd-mmm-yy hh:mm' THEN to_char(moment, 'DD-Mon-YY HH24:MI')
-                 WHEN 'dd-mmm-yy' THEN to_char(moment, 'DD-Mon-YY')
-                 WHEN 'hh' THEN to_char(moment, 'HH24')
-                 WHEN 'yyyy-mm-dd' THEN to_char(moment, 'YYYY-MM-DD')
-                 WHEN 'yyyy-mm-dd hh:mm' THEN to_char(moment, 'YYYY-MM-DD HH24:MI')
-                 WHEN 'yyyy-mm' THEN to_char(moment, 'YYYY-MM')
-                 WHEN 'dd' THEN to_char(moment, 'DD')
-                 WHEN 'mm' THEN to_char(moment, 'MM')
-                 WHEN 'yyyy' THEN to_char(moment, 'YYYY')
-                 WHEN 'hh:mm' THEN to_char(moment, 'HH24:MI')
-                 WHEN 'dddd' THEN to_char(moment, 'FMDay')
-                 WHEN 'mmmm' THEN to_char(moment, 'FMMonth')
-                 ELSE pg_temp.nax_fail_text('The server cannot format dates with the pattern ' || pattern, moment) END $$;
+                 WHEN 'dd-mmm-yy hh:mm:ss' THEN 'DD-Mon-YY HH24:MI:SS' WHEN 'dd-mmm-yy hh:mm' THEN 'DD-Mon-YY HH24:MI'
+                 WHEN 'dd-mmm-yy' THEN 'DD-Mon-YY' WHEN 'hh' THEN 'HH24' WHEN 'hh:mm' THEN 'HH24:MI'
+                 WHEN 'yyyy-mm-dd' THEN 'YYYY-MM-DD' WHEN 'yyyy-mm-dd hh:mm' THEN 'YYYY-MM-DD HH24:MI'
+                 WHEN 'yyyy-mm' THEN 'YYYY-MM' WHEN 'yyyy' THEN 'YYYY' WHEN 'dd' THEN 'DD' WHEN 'mm' THEN 'MM'
+                 WHEN 'dddd' THEN 'FMDay' WHEN 'mmmm' THEN 'FMMonth' END $$;
 -- A serial's day counts from 30 December 1899 towards zero, its fraction is the time of day
--- (also for negative serials), rounded to the second.
+-- (also for negative serials), rounded to the second. Each argument appears where it is cheap
+-- to repeat, so that the planner inlines the whole call.
 CREATE OR REPLACE FUNCTION pg_temp.nax_format(serial double precision, pattern text) RETURNS text LANGUAGE sql STABLE
   AS $$ SELECT CASE WHEN serial IS NULL THEN NULL
                     WHEN serial < -657434 OR serial > 2958465.99999999 THEN pg_temp.nax_fail_text('Overflow', serial)
-                    ELSE pg_temp.nax_format_time(date '1899-12-30' + trunc(serial)::integer
+                    WHEN pg_temp.nax_pattern(pattern) IS NULL
+                      THEN pg_temp.nax_fail_text('The server cannot format dates with the pattern ' || pattern, serial)
+                    ELSE to_char(date '1899-12-30' + trunc(serial)::integer
                          + make_interval(secs => least(floor(abs(serial - trunc(serial)) * 86400 + 0.5),
-                                                       CASE WHEN trunc(serial) >= 2958465 THEN 86399 ELSE 86400 END)),
-                         pattern) END $$;
+                                                       CASE WHEN serial >= 2958465 THEN 86399 ELSE 86400 END)),
+                         pg_temp.nax_pattern(pattern)) END $$;
 CREATE OR REPLACE FUNCTION pg_temp.nax_format(value text, pattern text) RETURNS text LANGUAGE sql STABLE
   AS $$ SELECT CASE WHEN pg_temp.nax_is_number(value) THEN pg_temp.nax_format(value::double precision, pattern)
                     ELSE value END $$;

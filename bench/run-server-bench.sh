@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# The year of bench data on a PostgreSQL server of our own beside the SQLite file: each report's
+# time on both (outputs must be equal), then ten nax-report processes and the stand-in collector
+# at once against the server. Skips when no server can be started here.
+set -euo pipefail
+BUILD=${1:-build}
+BIN=$BUILD/bin
+DATA=$BUILD/bench-data
+DB=$DATA/db1.sqlite
+END="2026-12-01 00:00"
+FROM="2025-12-01 00:00"
+SHIFT_FROM="2026-11-24 00:00"
+
+PGBIN=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -1 || true)
+if [ -z "$PGBIN" ] || [ ! -x "$PGBIN/initdb" ]; then
+  echo "server bench skipped: no PostgreSQL server installed"
+  exit 0
+fi
+DIR=$(mktemp -d /tmp/nax-bench-pg.XXXXXX)
+AS=()
+if [ "$(id -u)" = 0 ]; then chown nobody "$DIR"; AS=(runuser -u nobody --); fi
+chmod 711 "$DIR"
+stop() {
+  (cd "$DIR" && "${AS[@]}" "$PGBIN/pg_ctl" -D "$DIR/data" -m fast -w stop >/dev/null 2>&1) || true
+  rm -rf "$DIR"
+}
+trap stop EXIT
+(cd "$DIR" && "${AS[@]}" "$PGBIN/initdb" -D "$DIR/data" --no-locale -E UTF8 -A trust -U nax >"$DIR/initdb.log" 2>&1)
+(cd "$DIR" && "${AS[@]}" "$PGBIN/pg_ctl" -D "$DIR/data" -l "$DIR/data/server.log" -w \
+  -o "-k $DIR -c listen_addresses= -c shared_buffers=256MB -c work_mem=64MB" start >/dev/null)
+"$PGBIN/createdb" -h "$DIR" -U nax plant
+PG="host=$DIR dbname=plant user=nax"
+
+mkdir -p "$DATA"
+[ -f "$DB" ] || "$BIN/nax-simulate" --out "$DB" --days 365 --end "$END" --seed 7 >/dev/null
+echo "Simulating the same 365 days on the server ..."
+/usr/bin/time -f "  written in %e s, peak %M KB" "$BIN/nax-simulate" --out "$PG" --days 365 --end "$END" --seed 7 --replace
+
+# name from to [extra] -> one line: SQLite and server wall time and peak memory, equal outputs
+compare() {
+  local name=$1 from=$2 to=$3
+  shift 3
+  local a b sa sb
+  sa=$( { /usr/bin/time -f "%e %M" "$BIN/nax-report" "$name" --db "$DB" --from "$from" --to "$to" "$@" --out "$DATA/$name.file.tsv"; } 2>&1 | tail -1)
+  sb=$( { /usr/bin/time -f "%e %M" "$BIN/nax-report" "$name" --db "$PG" --from "$from" --to "$to" "$@" --out "$DATA/$name.server.tsv"; } 2>&1 | tail -1)
+  a=${sa% *}; b=${sb% *}
+  printf "%-14s rows %7d  sqlite %6ss %7s KB  server %6ss %7s KB  ratio %5s  %s\n" "$name" \
+    "$(( $(wc -l <"$DATA/$name.file.tsv") - 1 ))" "$a" "${sa#* }" "$b" "${sb#* }" \
+    "$(awk -v a="$a" -v b="$b" 'BEGIN{printf "%.2f", (a > 0 ? b / a : 0)}')" \
+    "$(cmp -s "$DATA/$name.file.tsv" "$DATA/$name.server.tsv" && echo same || echo DIFFERENT)"
+}
+echo "report         rows     SQLite file            PostgreSQL server      server/file"
+compare downtime-list "$FROM" "$END" --minor-stops
+compare run-summary "$FROM" "$END"
+compare production "$FROM" "$END"
+compare downtime "$FROM" "$END"
+compare dms-daily "$FROM" "$END"
+compare dms-shift "$SHIFT_FROM" "$END"
+
+echo "Ten nax-report processes and the stand-in collector at once on the server ..."
+"$BUILD/bench/bench_collector" "$PG" 25 46722 >"$DATA/collector.txt" &
+COLLECTOR=$!
+sleep 1
+START=$(date +%s.%N)
+PIDS=()
+REPORTS=(downtime-list run-summary production downtime dms-daily downtime-list run-summary production downtime dms-daily)
+for i in "${!REPORTS[@]}"; do
+  name=${REPORTS[$i]}
+  extra=(); [ "$name" = downtime-list ] && extra=(--minor-stops)
+  "$BIN/nax-report" "$name" --db "$PG" --from "$FROM" --to "$END" "${extra[@]}" --out "$DATA/load.$i.tsv" &
+  PIDS+=($!)
+done
+FAILED=0
+for pid in "${PIDS[@]}"; do wait "$pid" || FAILED=$((FAILED + 1)); done
+STOP=$(date +%s.%N)
+wait "$COLLECTOR" || echo "  the collector reported failures"
+SAME=0
+for i in "${!REPORTS[@]}"; do cmp -s "$DATA/load.$i.tsv" "$DATA/${REPORTS[$i]}.server.tsv" && SAME=$((SAME + 1)); done
+printf "  10 reports done in %.1f s, %d failed, %d of 10 equal to the single runs\n" \
+  "$(awk -v a="$START" -v b="$STOP" 'BEGIN{print b-a}')" "$FAILED" "$SAME"
+sed 's/^/  /' "$DATA/collector.txt"
