@@ -41,8 +41,8 @@ compare() {
   local name=$1 from=$2 to=$3
   shift 3
   local a b sa sb
-  sa=$( { /usr/bin/time -f "%e %M" "$BIN/nax-report" "$name" --db "$DB" --from "$from" --to "$to" "$@" --out "$DATA/$name.file.tsv"; } 2>&1 | tail -1)
-  sb=$( { /usr/bin/time -f "%e %M" "$BIN/nax-report" "$name" --db "$PG" --from "$from" --to "$to" "$@" --out "$DATA/$name.server.tsv"; } 2>&1 | tail -1)
+  sa=$( { /usr/bin/time -f "%e %M" "$BIN/nax-report" "$name" --db "$DB" --from "$from" --to "$to" --now "$END" "$@" --out "$DATA/$name.file.tsv"; } 2>&1 | tail -1)
+  sb=$( { /usr/bin/time -f "%e %M" "$BIN/nax-report" "$name" --db "$PG" --from "$from" --to "$to" --now "$END" "$@" --out "$DATA/$name.server.tsv"; } 2>&1 | tail -1)
   a=${sa% *}; b=${sb% *}
   printf "%-14s rows %7d  sqlite %6ss %7s KB  server %6ss %7s KB  ratio %5s  %s\n" "$name" \
     "$(( $(wc -l <"$DATA/$name.file.tsv") - 1 ))" "$a" "${sa#* }" "$b" "${sb#* }" \
@@ -67,7 +67,7 @@ REPORTS=(downtime-list run-summary production downtime dms-daily downtime-list r
 for i in "${!REPORTS[@]}"; do
   name=${REPORTS[$i]}
   extra=(); [ "$name" = downtime-list ] && extra=(--minor-stops)
-  "$BIN/nax-report" "$name" --db "$PG" --from "$FROM" --to "$END" "${extra[@]}" --out "$DATA/load.$i.tsv" &
+  "$BIN/nax-report" "$name" --db "$PG" --from "$FROM" --to "$END" --now "$END" "${extra[@]}" --out "$DATA/load.$i.tsv" &
   PIDS+=($!)
 done
 FAILED=0

@@ -172,9 +172,13 @@ private:
 
 Result<std::unique_ptr<DbBackend>>
 openPostgresBackend(const std::string& conninfo, const OpenOptions& options, const DbConnection& connection) {
-    // Defaults first: the connection text may name its own timeout and application name.
-    const char* keywords[] = {"connect_timeout", "application_name", "dbname", nullptr};
-    const char* values[] = {"10", "Online NAX Reporting", conninfo.c_str(), nullptr};
+    // Defaults first: the connection text may name its own. A server that stops answering is
+    // given up within about a minute instead of being waited for without end.
+    const char* keywords[] = {
+        "connect_timeout",  "application_name", "keepalives_idle", "keepalives_interval",
+        "keepalives_count", "tcp_user_timeout", "dbname",          nullptr};
+    const char* values[] = {"10",    "Online NAX Reporting", "30",   "10", "3",
+                            "60000", conninfo.c_str(),       nullptr};
     PGconn* conn = PQconnectdbParams(keywords, values, 1);
     if (conn == nullptr) return Error{kServerError, "Out of memory while connecting to the database server."};
     if (PQstatus(conn) != CONNECTION_OK) {

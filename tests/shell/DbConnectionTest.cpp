@@ -1,6 +1,7 @@
 // The database layer on a real SQLite file: dialect functions, case-insensitive literals,
 // field texts and the errors of a failed open.
 #include "shell/DbConnection.h"
+#include "shell/DataFolder.h"
 #include "shell/Dialect.h"
 #include "shell/Startup.h"
 #include "support/TestSupport.h"
@@ -116,6 +117,22 @@ TEST(DatabaseNames, ServerConnectionsByFormAndPasswordsNeverShown) {
     // clang-format on
     for (const auto& [name, shown] : names)
         EXPECT_EQ(displayName(name), shown) << name;
+}
+
+TEST(DatabaseNames, CommandLineThenDataFolderThenNaxDb) {
+    const char* saved = std::getenv("NAX_DB");
+    const std::string savedDb = saved ? saved : "";
+    setenv("NAX_DB", "postgresql://nax@plant-db/plant", 1);
+    EXPECT_EQ(resolveDatabase(std::string("/x/db1.sqlite"), std::nullopt), "/x/db1.sqlite");
+    EXPECT_EQ(resolveDatabase(std::nullopt, std::string("/plant/NAX")), "/plant/NAX/db1.sqlite");
+    EXPECT_EQ(resolveDatabase(std::nullopt, std::nullopt), "postgresql://nax@plant-db/plant");
+    setenv("NAX_DB", "", 1);
+    EXPECT_EQ(resolveDatabase(std::nullopt, std::nullopt),
+              databaseFile(resolveDataFolder(std::nullopt)).string());
+    if (saved)
+        setenv("NAX_DB", savedDb.c_str(), 1);
+    else
+        unsetenv("NAX_DB");
 }
 
 } // namespace
