@@ -111,10 +111,16 @@ public:
 
     // The session's settings, temporary functions and collation.
     Result<void> prepareSession() {
-        ResultPtr result(PQexec(conn_, (settings_ + postgresSessionSql()).c_str()));
-        if (PQresultStatus(result.get()) == PGRES_COMMAND_OK) return success();
-        return Error{kServerError,
-                     "The server refused to prepare the session: " + resultMessage(result.get(), conn_)};
+        // One transaction, bodies unchecked: creating the helpers then costs one round trip.
+        const std::string sql =
+            settings_ + " BEGIN; SET LOCAL check_function_bodies = off; " + postgresSessionSql() + " COMMIT;";
+        ResultPtr result(PQexec(conn_, sql.c_str()));
+        sessionReady_ = PQresultStatus(result.get()) == PGRES_COMMAND_OK;
+        if (sessionReady_) return success();
+        Error error{kServerError,
+                    "The server refused to prepare the session: " + resultMessage(result.get(), conn_)};
+        ResultPtr rolledBack(PQexec(conn_, "ROLLBACK"));
+        return error;
     }
 
     Result<void> execute(std::string_view sql) override {
@@ -150,8 +156,10 @@ private:
             if (PQstatus(conn_) != CONNECTION_OK)
                 return Error{kServerError, "The connection to the database server is lost: " +
                                                trimmed(PQerrorMessage(conn_))};
-            if (auto prepared = prepareSession(); !prepared) return prepared.error();
+            sessionReady_ = false;
         }
+        if (!sessionReady_)
+            if (auto prepared = prepareSession(); !prepared) return prepared.error();
         return postgresStatement(sql, connection_.now());
     }
 
@@ -165,6 +173,7 @@ private:
     PGconn* conn_;
     const DbConnection& connection_;
     std::string settings_;
+    bool sessionReady_ = false;
     int changes_ = 0;
 };
 

@@ -70,7 +70,7 @@ protected:
         for (const std::string& out : {fileDb, serverDb}) {
             SimulationOptions options;
             options.outPath = out;
-            options.days = 12;
+            options.days = 9;
             options.endSerial = kEnd;
             options.seed = 11;
             auto written = simulatePlant(options);
@@ -88,21 +88,15 @@ protected:
     }
 
     // Runs every known report over every range on both databases and compares.
-    void expectSameEverywhere() {
+    void expectSameEverywhere(const std::vector<std::pair<const char*, const char*>>& ranges) {
         static const char* const kReports[] = {"downtime-list",  "run-summary", "production",  "downtime",
                                                "dms-daily",      "dms-shift",   "loss-pareto", "asset-pareto",
                                                "failure-pareto", "me-trend"};
-        static const std::pair<const char*, const char*> kRanges[] = {
-            {"2026-11-24 06:00", "2026-12-06 12:00"},
-            {"2026-12-01 00:00", "2026-12-03 23:59:59"},
-            {"2026-12-05 13:30", "2026-12-05 17:45"},
-            {"2026-12-06 00:00", "2026-12-01 00:00"},
-            {"2020-01-01 00:00", "2020-01-02 00:00"}};
         int compared = 0;
         for (const char* report : kReports) {
             const std::string name = report;
             const bool dms = name.rfind("dms-", 0) == 0;
-            for (const auto& [from, to] : kRanges) {
+            for (const auto& [from, to] : ranges) {
                 for (const std::string extra : {"", dms ? " --grid detail" : " --minor-stops"}) {
                     const std::string arguments = " " + name + " --from " + test::shellQuoted(from) +
                                                   " --to " + test::shellQuoted(to) +
@@ -118,7 +112,7 @@ protected:
                 }
             }
         }
-        EXPECT_GE(compared, 30);
+        EXPECT_GE(compared, 6 * static_cast<int>(ranges.size()));
     }
 
     test::ScratchDir dir;
@@ -126,12 +120,16 @@ protected:
 };
 
 TEST_F(SameReports, SimulatedPlant) {
-    expectSameEverywhere();
+    expectSameEverywhere({{"2026-11-27 06:00", "2026-12-06 12:00"},
+                          {"2026-12-06 00:00", "2026-12-01 00:00"},
+                          {"2020-01-01 00:00", "2020-01-02 00:00"}});
 }
 
 TEST_F(SameReports, UntidyPlant) {
     applyEverywhere(untidyEdits(std::random_device{}()));
-    expectSameEverywhere();
+    expectSameEverywhere({{"2026-11-27 06:00", "2026-12-06 12:00"},
+                          {"2026-12-01 00:00", "2026-12-03 23:59:59"},
+                          {"2026-12-05 13:30", "2026-12-05 17:45"}});
 }
 
 } // namespace
