@@ -2,6 +2,7 @@
 // field texts and the errors of a failed open.
 #include "shell/DbConnection.h"
 #include "shell/DataFolder.h"
+#include "shell/DateLiterals.h"
 #include "shell/Dialect.h"
 #include "shell/Startup.h"
 #include "support/TestSupport.h"
@@ -133,6 +134,26 @@ TEST(DatabaseNames, CommandLineThenDataFolderThenNaxDb) {
         setenv("NAX_DB", savedDb.c_str(), 1);
     else
         unsetenv("NAX_DB");
+}
+
+TEST_F(DialectTest, DateLiteralsBecomeSerials) {
+    // clang-format off
+    const std::pair<const char*, double> dates[] = {
+        {"2026-12-05", 46361}, {"2026-12-05 06:00", 46361.25}, {"12/5/2026 6:00:00 PM", 46361.75},
+        {"12/05/2026 12:00 AM", 46361}, {"2/29/2024", 45351}, {"46361.5", 46361.5}};
+    // clang-format on
+    for (const auto& [text, serial] : dates) {
+        const auto parsed = dateLiteralSerial(text);
+        ASSERT_TRUE(parsed) << text;
+        EXPECT_DOUBLE_EQ(*parsed, serial) << text;
+    }
+    for (const char* bad : {"2/30/2024", "13/1/2026", "2026-12-05 24:00", "12/5/2026 13:00 PM", "soon", ""})
+        EXPECT_FALSE(dateLiteralSerial(bad)) << bad;
+
+    exec(*db, "insert into TimeLost(Dt_ID, Remarks) values (1, 'a#b#c')");
+    exec(*db, "update [TimeLost] set [DT_End] =#12/5/2026 6:00:00 PM#, [Remarks] ='x#y' where [Dt_ID] =1 ");
+    EXPECT_EQ(scalar(*db, "select DT_End || '|' || Remarks from TimeLost"), "46361.75|x#y");
+    EXPECT_FALSE(db->execute("update TimeLost set DT_End = #2/30/2024# where Dt_ID = 1"));
 }
 
 } // namespace
