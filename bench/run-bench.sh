@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Benchmarks on a year of simulated plant data: each nax-report report beside the time the
-# sqlite3 shell needs for the bare query it stands on (the floor), then the big-grid window.
+# sqlite3 shell needs for the bare query it stands on (the floor) and the longest wait and
+# failed commits of a stand-in data collector committing every 50 ms meanwhile; then the
+# big-grid window.
 set -euo pipefail
 BUILD=${1:-build}
 BIN=$BUILD/bin
@@ -29,11 +31,19 @@ floor_time() { # db sql -> seconds the sqlite3 shell takes
 report() { # name db from to floor-sql [extra args]
   local name=$1 db=$2 from=$3 to=$4 floor=$5
   shift 5
-  local out=$DATA/$name.tsv stats rows
+  local out=$DATA/$name.tsv stats rows collector waits
+  # The stand-in collector commits a row every 50 ms while the report runs.
+  waits=$DATA/collector.txt
+  "$BIN/stand_in_collector" "$db" >"$waits" 2>&1 &
+  collector=$!
+  sleep 0.3
   stats=$( { /usr/bin/time -f "%e %M" "$BIN/nax-report" "$name" --db "$db" --from "$from" --to "$to" "$@" --out "$out"; } 2>&1 | tail -1)
+  sleep 0.3
+  kill -INT "$collector"
+  wait "$collector" || true
   rows=$(( $(wc -l <"$out") - 1 ))
-  printf "%-14s %-8s rows %7d  wall %6ss  peak %7s KB  floor %6ss\n" "$name" "$(basename "$db" .sqlite)" "$rows" \
-    "${stats% *}" "${stats#* }" "$(floor_time "$db" "$floor")"
+  printf "%-14s %-8s rows %7d  wall %6ss  peak %7s KB  floor %6ss  %s\n" "$name" "$(basename "$db" .sqlite)" "$rows" \
+    "${stats% *}" "${stats#* }" "$(floor_time "$db" "$floor")" "$(sed -n 's/^collector: //p' "$waits")"
 }
 
 FROM="2025-12-01 00:00"
@@ -51,7 +61,7 @@ RUN_SUMMARY_FLOOR="SELECT Run_master.Run_ID, Run_master.Start_Time, iif(Run_mast
 PRODUCTION_FLOOR="SELECT opc.Timestamp, opc.Run_ID, Shift_ID,Pack_Master.Pack, Flavor_Master.Flavor, opc.Production, opc.UTimeLost, opc.CTimeLost FROM Flavor_Master INNER JOIN (Pack_Master INNER JOIN opc ON Pack_Master.Pack_ID = opc.Pack_ID) ON Flavor_Master.Flavor_Id = opc.Flavor_Id where Tag_id=1 and Timestamp between $S and $E"
 DOWNTIME_FLOOR="SELECT Tag_Master.TagName, Run_no,Pack,Flavor ,TimeLost.DT_Start, TimeLost.DT_End, ((TimeLost.Time_Lost)*60*24),Asset,Failure,A_Operator,Executive,Remarks,Other1,Other2 FROM Tag_Master INNER JOIN TimeLost ON Tag_Master.Tag_ID = TimeLost.Tag_ID where TimeLost.DT_Start between $S and $E"
 
-echo "report         database rows     wall       peak memory     floor (sqlite3 shell)"
+echo "report         database rows     wall       peak memory     floor (sqlite3 shell)  stand-in collector"
 for db in "$DB" "$BARE"; do
   report downtime-list "$db" "$FROM" "$END" "$LIST_FLOOR" --minor-stops
   report run-summary "$db" "$FROM" "$END" "$RUN_SUMMARY_FLOOR"

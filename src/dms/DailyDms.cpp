@@ -4,6 +4,7 @@
 #include "DmsLayouts.h"
 #include "DmsText.h"
 #include "DowntimeDetail.h"
+#include "TableSlices.h"
 #include "shell/TextRules.h"
 
 #include <algorithm>
@@ -89,6 +90,71 @@ std::string_view sumText(const RunSums& sums, const std::string& run, size_t fie
     return found->second[field];
 }
 
+// The engine's Sum() of a run's production read in parts: whole numbers stay whole.
+class ProductionSum {
+public:
+    void add(const Recordset& rs, int field) {
+        switch (rs.kind(field)) {
+        case ValueKind::Null:
+        case ValueKind::Text:
+            return;
+        case ValueKind::Integer:
+            whole_ += rs.integer(field);
+            break;
+        case ValueKind::Real:
+            fraction_ = true;
+            break;
+        }
+        real_ += rs.real(field);
+        any_ = true;
+    }
+    std::string text() const {
+        if (!any_) return {};
+        return fraction_ ? formatGeneral(real_) : std::to_string(whole_);
+    }
+
+private:
+    int64_t whole_ = 0;
+    double real_ = 0;
+    bool any_ = false, fraction_ = false;
+};
+
+// Production by run. Where an index finds the runs, each group of runs is one short statement
+// and a run's sum is exactly its single lookup; without one, the table is read in rowid slices
+// and a run whose rows lie in two slices adds two partial sums.
+Result<RunSums> readProduction(DbConnection& db, int64_t firstRun, int64_t lastRun, const SliceSizes& sizes) {
+    const std::string runs = " between " + std::to_string(firstRun) + " and " + std::to_string(lastRun);
+    auto indexed = searchesIndex(db, "select Sum(Production) from opc where Run_id" + runs);
+    if (!indexed) return indexed.error();
+    std::unordered_map<std::string, ProductionSum> sums;
+    const auto read = [&](Recordset& rs) -> Result<void> {
+        while (!rs.eof()) {
+            sums[rs.text(0)].add(rs, 1);
+            if (auto moved = rs.moveNext(); !moved) return moved.error();
+        }
+        return success();
+    };
+    const auto done = *indexed ? readInSlices(
+                                     db, firstRun, lastRun, sizes.runs, sizes.seconds,
+                                     [](const std::string& between) {
+                                         return "select Run_id, Sum(Production) from opc where Run_id" +
+                                                between + " group by Run_id";
+                                     },
+                                     read)
+                               : readRowidSlices(
+                                     db, "opc", sizes,
+                                     [&](const std::string& between) {
+                                         return "select Run_id, Sum(Production) from opc where rowid" +
+                                                between + " and Run_id" + runs + " group by Run_id";
+                                     },
+                                     read);
+    if (!done) return done.error();
+    RunSums production;
+    for (const auto& [run, sum] : sums)
+        production[run] = {sum.text()};
+    return production;
+}
+
 // The loss sums of one run: five categories by trimmed name, Equipment Loss also for a blank.
 std::string lossSumsSql(int64_t firstRun, int64_t lastRun) {
     std::string sql = "select Run_no";
@@ -106,7 +172,7 @@ std::string lossSumsSql(int64_t firstRun, int64_t lastRun) {
 } // namespace
 
 Result<void> DailyDMSReport(DbConnection& db, ReportGrid& runGrid, ReportGrid& detailGrid, double start,
-                            double end, Progress& progress) {
+                            double end, Progress& progress, const SliceSizes& sizes) {
     const std::string startText = formatGeneral(start);
     const std::string endText = formatGeneral(end);
 
@@ -171,9 +237,7 @@ Result<void> DailyDMSReport(DbConnection& db, ReportGrid& runGrid, ReportGrid& d
     RunSums production, losses;
     RunDetailRows events;
     if (firstRun <= lastRun) {
-        const std::string range = " between " + std::to_string(firstRun) + " and " + std::to_string(lastRun);
-        auto produced = readRunSums(db, "select Run_id, Sum(Production) from opc where Run_id" + range +
-                                            " group by Run_id");
+        auto produced = readProduction(db, firstRun, lastRun, sizes);
         if (!produced) return produced.error();
         production = std::move(*produced);
         auto lost = readRunSums(db, lossSumsSql(firstRun, lastRun));

@@ -2,6 +2,7 @@
 // Day-wise loss analysis: one run-grid row per run that started and finished in the window,
 // with its production, the minutes of the six loss categories, the derived times, calendar
 // columns, ME, NAX and ">85", and the run's downtime events in the detail grid.
+#include "TableSlices.h"
 #include "shell/DbConnection.h"
 #include "shell/Progress.h"
 #include "shell/ReportGrid.h"
@@ -14,6 +15,6 @@ namespace nax {
 // written so far stay). A run whose figures cannot be computed (USpeed 0 or empty, CaseCount
 // empty, ...) keeps those cells empty.
 Result<void> DailyDMSReport(DbConnection& db, ReportGrid& runGrid, ReportGrid& detailGrid, double start,
-                            double end, Progress& progress);
+                            double end, Progress& progress, const SliceSizes& sizes = {});
 
 } // namespace nax

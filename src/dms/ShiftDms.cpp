@@ -5,6 +5,7 @@
 #include "DmsText.h"
 #include "DowntimeDetail.h"
 #include "HourWindowLoss.h"
+#include "TableSlices.h"
 #include "shell/TextRules.h"
 
 #include <algorithm>
@@ -49,26 +50,55 @@ struct HourRow {
     Figure uspeed, caseCount, units;
 };
 
+// Without an index on Timestamp, the window's production rows are first found in rowid slices,
+// so that the grouped statement reads only their span; the empty text where an index finds them.
+Result<std::string> windowRowids(DbConnection& db, const std::string& window, const SliceSizes& sizes) {
+    auto indexed = searchesIndex(db, "select Sum(Production) from opc where [Timestamp]" + window);
+    if (!indexed) return indexed.error();
+    if (*indexed) return std::string();
+    int64_t first = INT64_MAX, last = INT64_MIN;
+    auto found = readRowidSlices(
+        db, "opc", sizes,
+        [&](const std::string& between) {
+            return "select min(rowid), max(rowid) from opc where rowid" + between + " and [Timestamp]" +
+                   window;
+        },
+        [&](Recordset& span) -> Result<void> {
+            if (!span.eof() && !span.isNull(0)) {
+                first = std::min(first, span.integer(0));
+                last = std::max(last, span.integer(1));
+            }
+            return success();
+        });
+    if (!found) return found.error();
+    if (first > last) return std::string(" and opc.rowid between 0 and -1");
+    return " and opc.rowid between " + std::to_string(first) + " and " + std::to_string(last);
+}
+
 } // namespace
 
 Result<void> ShiftDMSReport(DbConnection& db, EventPump& pump, ReportGrid& runGrid, ReportGrid& detailGrid,
-                            double start, double end) {
+                            double start, double end, const SliceSizes& sizes) {
     SetShiftGrid(runGrid);
     // Whole seconds, so that a window of exactly 7 days is not refused over the last bit of a
     // double.
     if (std::llround((end - start) * 86400.0) > 7LL * 86400) return refusal(std::string(kShiftWindowRefusal));
 
+    const std::string window = " between " + formatGeneral(start) + " and " + formatGeneral(end);
+    auto rowids = windowRowids(db, window, sizes);
+    if (!rowids) return rowids.error();
+    // The rowid span, where there is one, goes where the production rows are still named opc.
     std::string sql =
         "SELECT Format([Timestamp],'hh') AS HR, Pack_Master.Pack, Flavor_Master.Flavor, Run_master.Run_ID, "
         "Run_master.Uspeed,Run_master.CaseCount, opc.Shift_ID, Sum(opc.Production) AS "
         "SumOfProduction,Format([Timestamp],'dd-MMM-yy') "
         "FROM Flavor_Master INNER JOIN (Pack_Master INNER JOIN (Run_master INNER JOIN opc ON "
         "Run_master.Run_ID = "
-        "opc.Run_ID) ON Pack_Master.Pack_ID = opc.Pack_ID) ON Flavor_Master.Flavor_Id = opc.Flavor_Id "
-        " where [Timestamp] between ";
-    sql += formatGeneral(start);
-    sql += " and ";
-    sql += formatGeneral(end);
+        "opc.Run_ID" +
+        *rowids +
+        ") ON Pack_Master.Pack_ID = opc.Pack_ID) ON Flavor_Master.Flavor_Id = opc.Flavor_Id "
+        " where [Timestamp]" +
+        window;
     // The rows of one date come by hour, then run.
     sql += " GROUP BY Format([Timestamp],'hh'), Pack_Master.Pack, Flavor_Master.Flavor, Run_master.Run_ID, "
            "Run_master.CaseCount, opc.Shift_ID,Uspeed,Format([Timestamp],'dd-MMM-yy') order by "

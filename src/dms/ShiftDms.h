@@ -2,6 +2,7 @@
 // Shift-wise loss analysis: one run-grid row per hour, run, pack, flavour and shift of the
 // window's production, with the hour-window losses, the derived times, the shift letter, ME and
 // NAX; then the window's downtime events appended to the detail grid.
+#include "TableSlices.h"
 #include "shell/DbConnection.h"
 #include "shell/EventPump.h"
 #include "shell/ReportGrid.h"
@@ -16,6 +17,6 @@ inline constexpr std::string_view kShiftWindowRefusal =
 // cleared. A window over 7 days is refused (kShiftWindowRefusal) with only the header row left.
 // A database failure ends the report; the rows written so far stay.
 Result<void> ShiftDMSReport(DbConnection& db, EventPump& pump, ReportGrid& runGrid, ReportGrid& detailGrid,
-                            double start, double end);
+                            double start, double end, const SliceSizes& sizes = {});
 
 } // namespace nax

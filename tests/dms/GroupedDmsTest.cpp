@@ -117,6 +117,7 @@ void expectSameGrid(const ReportGrid& expected, const ReportGrid& actual, const 
 class GroupedDms : public ::testing::TestWithParam<bool> {
 protected:
     static constexpr double kFrom = 46300; // 05-Oct-26
+    static constexpr SliceSizes kTinySlices{37, 3, 0};
     test::ScratchDir dir;
 };
 
@@ -138,6 +139,9 @@ TEST_P(GroupedDms, SameCellsAsThePerRunLookups) {
             ASSERT_GT(runs.rows(), 4) << what;
             expectSameGrid(expectedRuns, runs, what + " daily runs");
             expectSameGrid(expectedDetail, detail, what + " daily detail");
+            // Read in many short statements, a run's rows falling in several of them.
+            ASSERT_TRUE(DailyDMSReport(*db, runs, detail, start, end, progress, kTinySlices));
+            expectSameGrid(expectedRuns, runs, what + " daily runs, small slices");
         }
         for (const auto& [start, end] :
              {std::pair{kFrom + 0.5, kFrom + 7.5}, std::pair{kFrom + 2.01, kFrom + 3.49}}) {
@@ -148,6 +152,9 @@ TEST_P(GroupedDms, SameCellsAsThePerRunLookups) {
             ASSERT_GT(runs.rows(), 20) << what;
             expectSameGrid(expectedRuns, runs, what + " shift runs");
             expectSameGrid(expectedDetail, detail, what + " shift detail");
+            ReportGrid sliced;
+            ASSERT_TRUE(ShiftDMSReport(*db, pump, sliced, detail, start, end, kTinySlices));
+            expectSameGrid(expectedRuns, sliced, what + " shift runs, small slices");
         }
     }
 }
