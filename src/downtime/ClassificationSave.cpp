@@ -63,14 +63,9 @@ std::optional<PickRequest> classificationPickList(int box, std::string_view asse
 
 Result<std::string> assetKeyForName(DbConnection& db, std::string_view assetName) {
     if (assetName.empty()) return std::string();
-    std::string literal;
-    for (const char c : assetName) {
-        literal += c;
-        if (c == '\'') literal += c;
-    }
-    return LookupValue(db, "Asset_Master", "Asset_ID",
-                       "where Asset_Name = '" + literal + "' and Asset_ID is not null order by Asset_ID",
-                       "Str");
+    return LookupValue(
+        db, "Asset_Master", "Asset_ID",
+        "where Asset_Name = " + sqlText(assetName) + " and Asset_ID is not null order by Asset_ID", "Str");
 }
 
 void buildClassificationUpdate(UpdateBuilder& builder, const ClassificationTexts& boxes,

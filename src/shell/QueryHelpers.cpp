@@ -14,14 +14,17 @@ Result<std::string> LookupValue(DbConnection& db, std::string_view table, std::s
     return result->text(0);
 }
 
-namespace {
-std::string backquoted(std::string_view value) {
-    std::string text(value);
-    for (char& c : text)
-        if (c == '\'') c = '`';
-    return text;
+std::string sqlText(std::string_view value) {
+    std::string literal;
+    literal.reserve(value.size() + 2);
+    literal += '\'';
+    for (const char c : value) {
+        literal += c;
+        if (c == '\'') literal += c;
+    }
+    literal += '\'';
+    return literal;
 }
-} // namespace
 
 void UpdateBuilder::BeginUpdate(std::string_view table) {
     updateHead_ = "Update [" + std::string(table) + "] set ";
@@ -33,13 +36,13 @@ void UpdateBuilder::AddSetField(std::string_view field, std::string_view value, 
     const std::string name = "[" + std::string(field) + "] =";
     switch (kind) {
     case kTextField:
-        updateSetList_ += name + "'" + backquoted(value) + "',";
+        updateSetList_ += name + sqlText(value) + ",";
         break;
     case kNumberField:
         updateSetList_ += name + std::string(value) + ",";
         break;
     case kDateField:
-        updateSetList_ += name + "#" + backquoted(value) + "#,";
+        updateSetList_ += name + "#" + std::string(value) + "#,";
         break;
     default:
         break;
@@ -52,7 +55,7 @@ void UpdateBuilder::AddWhereField(std::string_view field, std::string_view value
     const std::string name = "[" + std::string(field) + "] " + std::string(op);
     switch (kind) {
     case kTextField:
-        condition = name + " '" + std::string(value) + "' ";
+        condition = name + " " + sqlText(value) + " ";
         break;
     case kNumberField:
         condition = name + std::string(value) + " ";

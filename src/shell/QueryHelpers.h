@@ -14,6 +14,10 @@ namespace nax {
 Result<std::string> LookupValue(DbConnection& db, std::string_view table, std::string_view expression,
                                 std::string_view condition, std::string_view kind = "Int");
 
+// A text as a literal of a statement: between single quotes, each single quote inside doubled,
+// every other byte as it is. The one way any text goes into a statement, so none is changed.
+std::string sqlText(std::string_view value);
+
 // Kinds of a value handed to the update builder; any other value adds nothing.
 enum UpdateFieldKind : int { kTextField = 1, kNumberField = 2, kDateField = 3 };
 // Joining words of a condition; any other value adds none.

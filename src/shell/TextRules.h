@@ -62,6 +62,11 @@ int weekOfYear(double serial);
 // left out at exactly midnight.
 std::string generalDateText(double serial);
 
+// Texts as stored by the data collectors: valid UTF-8 as it is; anything else was written by an
+// older collector in Windows-1252 and is decoded from it (into UTF-8).
+bool isValidUtf8(std::string_view bytes);
+std::string storedTextAsUtf8(std::string_view bytes);
+
 // Punctuation and blanks removed, then lower case: "Filler - Valve (A)" -> "fillervalvea".
 std::string MakeSearchKey(std::string_view text);
 

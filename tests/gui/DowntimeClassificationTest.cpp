@@ -6,6 +6,7 @@
 #include "shell/ui/ReportGridView.h"
 #include "support/TestSupport.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -243,10 +244,10 @@ TEST_F(DowntimeClassification, OpenPickAndSaveWritesTheRowAndRefreshesTheList) {
     // Untouched boxes write their values back: the failure stays Jam.
     EXPECT_EQ(timeLost("Shift||'|'||Asset||'|'||Component||'|'||Executive||'|'||A_Operator||'|'||Failure", 2),
               "C|Filler - Valve (A)|Valve seat|Emp 3|Ravi|Jam");
-    EXPECT_EQ(timeLost("Remarks", 2), "seal`s worn");
+    EXPECT_EQ(timeLost("Remarks", 2), "seal's worn");
 
     EXPECT_EQ(enabled(), "011");
-    EXPECT_EQ(window->MSFlexGrid1->grid().cell(gridRowOf(2), 14), "seal`s worn");
+    EXPECT_EQ(window->MSFlexGrid1->grid().cell(gridRowOf(2), 14), "seal's worn");
 }
 
 TEST_F(DowntimeClassification, OnlyDataRowsOfAnOpenGridOpenOnlyPlainKeysPickAndExitSavesNothing) {
@@ -338,6 +339,63 @@ TEST_F(DowntimeClassification, FailedSaveIsReportedAndTheListShowsTheTrueState) 
               "r1|collector"); // refreshed all the same
     exec(**other, "rollback");
     EXPECT_EQ(timeLost("Remarks", 1) + "|" + timeLost("Remarks", 3), "r1|collector");
+}
+
+} // namespace
+
+namespace {
+
+// Texts the user does not touch survive a save byte for byte: a 40,000-character remark, and a
+// name an older collector stored in Windows-1252 ("José Mañana"), which is shown decoded.
+TEST_F(DowntimeClassification, UntouchedTextsOfAnyLengthOrEncodingSurviveASave) {
+    std::string remark;
+    for (int i = 0; i < 8000; ++i)
+        remark += "Öl's ";
+    exec(*db, "insert into TimeLost (Dt_ID, Tag_ID, Run_no, DT_Start, DT_End, Time_Lost, Remarks, Other1, "
+              "Other2) values (4, 1, 4, 46361.46, 46361.47, 0.01, " +
+                  sqlText(remark) + ", cast(X'4A6F73E9204D61F1616E61' as text), 'y')");
+    const auto stored = [&](const char* column) { return timeLost(std::string("hex(") + column + ")", 4); };
+    const std::string remarksBefore = stored("Remarks"), other1Before = stored("Other1");
+    QTest::mouseClick(window->CmdGenerate, Qt::LeftButton);
+    const int row = gridRowOf(4);
+    ASSERT_GT(row, 0);
+    EXPECT_EQ(window->MSFlexGrid1->model()->index(row - 1, 15).data().toString(),
+              QStringLiteral("José Mañana"));
+
+    doubleClickRow(row);
+    ASSERT_TRUE(window->Frame1->isEventOpen());
+    EXPECT_EQ(box(kBoxRemarks)->text().size(), 40000);
+    EXPECT_EQ(box(kBoxRemarks)->text(), QString::fromStdString(remark));
+    EXPECT_EQ(box(kBoxOther1)->text(), QStringLiteral("José Mañana"));
+    QTest::mouseClick(window->Frame1->CmdSave, Qt::LeftButton);
+    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_EQ(stored("Remarks"), remarksBefore);
+    EXPECT_EQ(stored("Other1"), other1Before);
+
+    // An edited box writes its new text, in UTF-8; the others stay as they were.
+    doubleClickRow(gridRowOf(4));
+    box(kBoxOther2)->selectAll();
+    QTest::keyClicks(box(kBoxOther2), QStringLiteral("Caf"));
+    QTest::sendKeyEvent(QTest::Click, box(kBoxOther2), Qt::Key_unknown, QStringLiteral("é"), Qt::NoModifier);
+    QTest::mouseClick(window->Frame1->CmdSave, Qt::LeftButton);
+    EXPECT_EQ(stored("Other2"), "436166C3A9");
+    EXPECT_EQ(stored("Other1"), other1Before);
+    EXPECT_EQ(stored("Remarks"), remarksBefore);
+}
+
+// Tab runs through the boxes and leaves "Other 2" for Save, then Exit.
+TEST_F(DowntimeClassification, TabMovesFromOther2ToSaveAndExit) {
+    doubleClickRow(gridRowOf(1));
+    window->activateWindow();
+    QApplication::setActiveWindow(window.get());
+    box(kBoxOther1)->setFocus();
+    std::vector<QWidget*> reached;
+    for (int i = 0; i < 3; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reached.push_back(QApplication::focusWidget());
+    }
+    EXPECT_EQ(reached,
+              (std::vector<QWidget*>{box(kBoxOther2), window->Frame1->CmdSave, window->Frame1->CmdExit}));
 }
 
 } // namespace

@@ -59,7 +59,7 @@ TEST_F(QueryHelpersTest, LookupFailureIsAnErrorNotAZero) {
     EXPECT_EQ(overflow.error().message, "Overflow");
 }
 
-TEST_F(QueryHelpersTest, UpdateStatementHasTheExactBlanksAndBackquotes) {
+TEST_F(QueryHelpersTest, UpdateStatementHasTheExactBlanksAndKeepsEveryQuote) {
     UpdateBuilder update;
     update.BeginUpdate("TimeLost");
     update.AddSetField("Shift", "A", kTextField);
@@ -67,9 +67,9 @@ TEST_F(QueryHelpersTest, UpdateStatementHasTheExactBlanksAndBackquotes) {
     update.AddSetField("Ignored", "1", 9);
     update.AddWhereField("Dt_ID", "5", "=", kAndJoin, kNumberField);
     EXPECT_EQ(update.statement(),
-              "Update [TimeLost] set  [Shift] ='A',[Remarks] ='operator`s note'  Where [Dt_ID] =5 ");
+              "Update [TimeLost] set  [Shift] ='A',[Remarks] ='operator''s note'  Where [Dt_ID] =5 ");
     ASSERT_TRUE(update.ExecuteUpdate(*db));
-    EXPECT_EQ(scalar(*db, "select Remarks from TimeLost where Dt_ID=5"), "operator`s note");
+    EXPECT_EQ(scalar(*db, "select Remarks from TimeLost where Dt_ID=5"), "operator's note");
     EXPECT_EQ(scalar(*db, "select Shift from TimeLost where Dt_ID=6"), "");
 
     // Conditions join from the second on; the kinds shape the text.
@@ -77,12 +77,12 @@ TEST_F(QueryHelpersTest, UpdateStatementHasTheExactBlanksAndBackquotes) {
     other.BeginUpdate("T");
     other.AddWhereField("a", "1", "=", kOrJoin, kNumberField);
     other.AddWhereField("b", "2", "=", kOrJoin, kNumberField);
-    other.AddWhereField("c", "x", "<>", kAndJoin, kTextField);
+    other.AddWhereField("c", "o'x", "<>", kAndJoin, kTextField);
     other.AddWhereField("d", "3", "=", 7, kDateField);
-    EXPECT_EQ(other.where(), " Where [a] =1  or [b] =2  And [c] <> 'x' [d] = 3 ");
+    EXPECT_EQ(other.where(), " Where [a] =1  or [b] =2  And [c] <> 'o''x' [d] = 3 ");
     other.AddSetField("n", "4", kNumberField);
-    other.AddSetField("when", "it's", kDateField);
-    EXPECT_EQ(other.setList(), "[n] =4,[when] =#it`s#,");
+    other.AddSetField("when", "2026-12-05 07:00", kDateField);
+    EXPECT_EQ(other.setList(), "[n] =4,[when] =#2026-12-05 07:00#,");
 }
 
 TEST_F(QueryHelpersTest, FailedUpdatesTellTheUserAndChangeNothing) {

@@ -209,3 +209,20 @@ TEST(TextRulesScramble, ShiftsByPositionAndDropsCarriageReturns) {
 
 } // namespace
 } // namespace nax
+
+namespace {
+
+TEST(StoredText, Utf8StaysAndAnythingElseReadsAsWindows1252) {
+    EXPECT_EQ(nax::storedTextAsUtf8("José Mañana"), "José Mañana");
+    EXPECT_EQ(nax::storedTextAsUtf8("Jos\xE9 Ma\xF1"
+                                    "ana"),
+              "José Mañana");
+    EXPECT_EQ(nax::storedTextAsUtf8("\x80 \x93quoted\x94 \x9F"), "€ “quoted” Ÿ");
+    // Overlong forms and surrogates are no UTF-8 either.
+    EXPECT_FALSE(nax::isValidUtf8("\xC0\xAF"));
+    EXPECT_FALSE(nax::isValidUtf8("\xED\xA0\x80"));
+    EXPECT_FALSE(nax::isValidUtf8("abc\xE2\x82"));
+    EXPECT_TRUE(nax::isValidUtf8("€ \xF0\x9F\x98\x80"));
+}
+
+} // namespace

@@ -2,11 +2,14 @@
 
 #include "downtime/ui/fmselectform.h"
 #include "shell/ReportGrid.h"
+#include "shell/TextRules.h"
 
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <limits>
 
 namespace nax {
 
@@ -55,6 +58,7 @@ DowntimeDetailFrame::DowntimeDetailFrame(AppContext& context, QWidget* parent)
                                               : kFullBoxWidth;
         txtfields[i]->setGeometry(left, top, width, kRowHeight);
         txtfields[i]->setReadOnly(!boxes[static_cast<size_t>(i)].editable);
+        txtfields[i]->setMaxLength(std::numeric_limits<int>::max()); // a stored text is never cut
         Label2[i]->setBuddy(txtfields[i]);
     }
     for (int box = kBoxAsset; box <= kBoxOperator; ++box)
@@ -63,6 +67,11 @@ DowntimeDetailFrame::DowntimeDetailFrame(AppContext& context, QWidget* parent)
     CmdSave->setGeometry(kFrameWidth / 2 - kButtonWidth - 10, kButtonTop, kButtonWidth, kButtonHeight);
     CmdExit->setObjectName(QStringLiteral("CmdExit"));
     CmdExit->setGeometry(kFrameWidth / 2 + 10, kButtonTop, kButtonWidth, kButtonHeight);
+    // Tab runs down the boxes in their order, then to Save and Exit.
+    for (int i = 1; i < kClassificationBoxes; ++i)
+        setTabOrder(txtfields[i - 1], txtfields[i]);
+    setTabOrder(txtfields[kClassificationBoxes - 1], CmdSave);
+    setTabOrder(CmdSave, CmdExit);
     connect(CmdSave, &QPushButton::clicked, this, &DowntimeDetailFrame::Save);
     connect(CmdExit, &QPushButton::clicked, this, &DowntimeDetailFrame::Exit);
     hide();
@@ -89,7 +98,10 @@ void DowntimeDetailFrame::openEvent(int gridRow, const ReportGrid& grid) {
     setControlTag(this, QString::number(grid.rowKey(gridRow)));
     const auto& boxes = classificationBoxes();
     for (int i = 0; i < kClassificationBoxes; ++i) {
-        txtfields[i]->setText(qText(grid.cell(gridRow, boxes[static_cast<size_t>(i)].gridColumn)));
+        const auto box = static_cast<size_t>(i);
+        storedTexts_[box] = grid.cell(gridRow, boxes[box].gridColumn);
+        shownTexts_[box] = qText(storedTextAsUtf8(storedTexts_[box]));
+        txtfields[i]->setText(shownTexts_[box]);
         // Keys and second values picked for the previous event say nothing about this one.
         setControlTag(txtfields[i], QString());
         txtfields[i]->setToolTip(QString());
@@ -97,7 +109,7 @@ void DowntimeDetailFrame::openEvent(int gridRow, const ReportGrid& grid) {
     // The component and failure lists are narrowed by the asset box's key: take it from the
     // event's own asset, not from whatever was picked last. Without a key (the lookup failed)
     // the pick lists run on the same database and show its failure themselves.
-    const auto assetKey = assetKeyForName(context_.db, txtfields[kBoxAsset]->text().toStdString());
+    const auto assetKey = assetKeyForName(context_.db, storedTexts_[kBoxAsset]);
     setControlTag(txtfields[kBoxAsset], assetKey ? qText(assetKey.value()) : QString());
     txtfields[kBoxShift]->setEnabled(true);
     txtfields[kBoxShift]->setReadOnly(false);
@@ -142,11 +154,19 @@ bool DowntimeDetailFrame::eventFilter(QObject* watched, QEvent* event) {
 void DowntimeDetailFrame::Save() {
     ClassificationTexts texts;
     for (int i = 0; i < kClassificationBoxes; ++i)
-        texts[static_cast<size_t>(i)] = txtfields[i]->text().toStdString();
+        texts[static_cast<size_t>(i)] = boxTextToSave(i);
     if (auto saved = saveClassification(context_.db, texts, controlTag(this).toStdString()); !saved)
         context_.messages.show(saved.error().message);
     if (refresh_) refresh_();
     Exit();
+}
+
+// A box that still shows the stored text writes the stored bytes back, so that a save changes
+// nothing the user did not touch, whatever the text's encoding.
+std::string DowntimeDetailFrame::boxTextToSave(int box) const {
+    const auto index = static_cast<size_t>(box);
+    const QString text = txtfields[box]->text();
+    return text == shownTexts_[index] ? storedTexts_[index] : text.toStdString();
 }
 
 void DowntimeDetailFrame::Exit() {

@@ -5,6 +5,10 @@
 #include "shell/AppContext.h"
 
 #include <QGroupBox>
+#include <QString>
+
+#include <array>
+#include <string>
 
 #include <functional>
 
@@ -53,7 +57,12 @@ protected:
 
 private:
     void setListSideEnabled(bool enabled);
+    // What a box writes back: its stored bytes while it still shows them, else its new text.
+    std::string boxTextToSave(int box) const;
     AppContext& context_;
+    // The open event's texts as stored (any encoding) and as shown in the boxes.
+    std::array<std::string, kClassificationBoxes> storedTexts_;
+    std::array<QString, kClassificationBoxes> shownTexts_;
     QWidget* grid_ = nullptr;
     QWidget* generate_ = nullptr;
     std::function<void()> refresh_;

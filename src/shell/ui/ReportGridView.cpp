@@ -1,5 +1,7 @@
 #include "ReportGridView.h"
 
+#include "shell/TextRules.h"
+
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -8,7 +10,9 @@
 namespace nax {
 
 namespace {
+// Cells hold texts as stored; one written in Windows-1252 by an older collector reads as such.
 QString qText(std::string_view text) {
+    if (!isValidUtf8(text)) return QString::fromStdString(storedTextAsUtf8(text));
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 } // namespace
