@@ -3,6 +3,9 @@
 #include "DbConnection.h"
 #include "TextRules.h"
 
+#include <QString>
+
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <optional>
@@ -90,6 +93,26 @@ void lenFunction(sqlite3_context* context, int, sqlite3_value** args) {
     sqlite3_result_int64(context, characters);
 }
 
+// Text comparison without regard to case for every letter ("Ölpumpe" = "ölpumpe"), as the
+// dialect compares. ASCII runs compare byte by byte folded to lower case; from the first other
+// byte on, both texts are compared as Unicode with case folding. Both ways agree on ASCII, so the
+// order is one consistent order.
+int compareIgnoringCase(void*, int leftSize, const void* left, int rightSize, const void* right) {
+    const auto* a = static_cast<const unsigned char*>(left);
+    const auto* b = static_cast<const unsigned char*>(right);
+    const int common = std::min(leftSize, rightSize);
+    for (int i = 0; i < common; ++i) {
+        if (a[i] >= 0x80 || b[i] >= 0x80) {
+            const QString l = QString::fromUtf8(reinterpret_cast<const char*>(a + i), leftSize - i);
+            const QString r = QString::fromUtf8(reinterpret_cast<const char*>(b + i), rightSize - i);
+            return QString::compare(l, r, Qt::CaseInsensitive);
+        }
+        const int difference = std::tolower(a[i]) - std::tolower(b[i]);
+        if (difference != 0) return difference;
+    }
+    return leftSize - rightSize;
+}
+
 } // namespace
 
 void registerDialectFunctions(sqlite3* db, const DbConnection& connection) {
@@ -108,6 +131,7 @@ void registerDialectFunctions(sqlite3* db, const DbConnection& connection) {
         sqlite3_create_function_v2(db, f.name, f.arguments, flags, const_cast<DbConnection*>(&connection),
                                    f.call, nullptr, nullptr, nullptr);
     }
+    sqlite3_create_collation_v2(db, kIgnoreCaseCollation, SQLITE_UTF8, nullptr, compareIgnoringCase, nullptr);
 }
 
 } // namespace nax
@@ -174,7 +198,7 @@ size_t inOperandEnd(std::string_view text, size_t at) {
 } // namespace
 
 std::string caseInsensitiveStatement(std::string_view sql) {
-    static constexpr std::string_view kNoCase = " COLLATE NOCASE";
+    static const std::string kNoCase = std::string(" COLLATE ") + kIgnoreCaseCollation;
     std::string out;
     out.reserve(sql.size() + 48);
     size_t i = 0;

@@ -8,8 +8,12 @@ struct sqlite3;
 namespace nax {
 class DbConnection;
 
+// The collation registered on every SQLite connection: compares texts without regard to the case
+// of any letter, not only of ASCII ones as SQLite's NOCASE does.
+inline constexpr const char* kIgnoreCaseCollation = "NAX_NOCASE";
+
 // The statement as the engine gets it: text compares without regard to case, as the dialect
-// does. Each '...' literal gets COLLATE NOCASE, and so does the left operand of every IN list
+// does. Each '...' literal gets COLLATE NAX_NOCASE, and so does the left operand of every IN list
 // (SQLite takes an IN comparison's collation from its left side only).
 std::string caseInsensitiveStatement(std::string_view sql);
 

@@ -138,3 +138,19 @@ TEST(FrmProgressTest, EveryStepCountsEvenBetweenRepaints) {
 }
 
 } // namespace
+
+namespace {
+
+// A report with no rows shows the window with an empty line, the bar's maximum still 100.
+TEST(FrmProgressTest, SetMaxZeroShowsAnEmptyLine) {
+    NoEventPump pump;
+    FrmProgress progress(pump);
+    progress.SetMax(0);
+    EXPECT_TRUE(progress.isVisible());
+    EXPECT_EQ(progress.shownCaption(), QString());
+    EXPECT_EQ(progress.state().maximum(), 100.0f);
+    progress.ProgressNextValue("");
+    EXPECT_EQ(progress.shownCaption(), QStringLiteral("1%[1 / 100]"));
+}
+
+} // namespace

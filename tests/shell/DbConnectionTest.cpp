@@ -49,14 +49,23 @@ TEST_F(DialectTest, TextLiteralsCompareWithoutRegardToCase) {
     EXPECT_EQ(
         scalar(*db, "select count(*) from TimeLost where trim([Loss_Structure]) in ('Equipment Loss','')"),
         "2");
-    EXPECT_EQ(caseInsensitiveStatement("where trim(a) not in ('x') and [b c] in ('y') and t.d in (select 1)"),
-              "where trim(a) COLLATE NOCASE not in ('x' COLLATE NOCASE) and [b c] COLLATE NOCASE in "
-              "('y' COLLATE NOCASE) and t.d COLLATE NOCASE in (select 1)");
+    // Every letter, not only ASCII ones; the order of the texts is the same.
+    exec(*db,
+         "insert into TimeLost(Dt_ID, Asset) values (6,'Ölpumpe'),(7,'ÉTIQUETEUSE'),(8,'étiqueteuse 2')");
+    EXPECT_EQ(scalar(*db, "select count(*) from TimeLost where Asset = 'ölpumpe'"), "1");
+    EXPECT_EQ(scalar(*db, "select count(*) from TimeLost where Asset in ('étiqueteuse', 'x')"), "1");
+    EXPECT_EQ(scalar(*db, "select group_concat(Dt_ID) from (select Dt_ID from TimeLost where Dt_ID > 5 "
+                          "order by Asset collate NAX_NOCASE)"),
+              "7,8,6");
+    EXPECT_EQ(
+        caseInsensitiveStatement("where trim(a) not in ('x') and [b c] in ('y') and t.d in (select 1)"),
+        "where trim(a) COLLATE NAX_NOCASE not in ('x' COLLATE NAX_NOCASE) and [b c] COLLATE NAX_NOCASE in "
+        "('y' COLLATE NAX_NOCASE) and t.d COLLATE NAX_NOCASE in (select 1)");
     EXPECT_EQ(caseInsensitiveStatement("select min, inner, [in (x)], 'in (' from t"),
-              "select min, inner, [in (x)], 'in (' COLLATE NOCASE from t");
+              "select min, inner, [in (x)], 'in (' COLLATE NAX_NOCASE from t");
     // A quote inside a literal and bracketed names are left alone.
     EXPECT_EQ(caseInsensitiveStatement("select [it's] from t where a='x''y'"),
-              "select [it's] from t where a='x''y' COLLATE NOCASE");
+              "select [it's] from t where a='x''y' COLLATE NAX_NOCASE");
 }
 
 TEST_F(DialectTest, FieldTextsFollowTheGeneralNumberFormat) {
