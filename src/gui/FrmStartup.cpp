@@ -12,6 +12,7 @@ FrmStartup::FrmStartup(AppContext& context, std::function<void()> exitProgram, Q
     : QWidget(parent), Command3(new QPushButton(QStringLiteral("DMS"), this)),
       Command4(new QPushButton(QStringLiteral("Downtime"), this)),
       Command2(new QPushButton(QStringLiteral("Reports"), this)),
+      CmdAnalysis(new QPushButton(QStringLiteral("Analysis"), this)),
       CmdShutDown(new QPushButton(QStringLiteral("E&xit"), this)), context_(context) {
     setObjectName(QStringLiteral("FrmStartup"));
     setWindowTitle(QString::fromUtf8(kAppTitle.data(), static_cast<qsizetype>(kAppTitle.size())));
@@ -28,13 +29,14 @@ FrmStartup::FrmStartup(AppContext& context, std::function<void()> exitProgram, Q
     Command3->setObjectName(QStringLiteral("Command3"));
     Command4->setObjectName(QStringLiteral("Command4"));
     Command2->setObjectName(QStringLiteral("Command2"));
+    CmdAnalysis->setObjectName(QStringLiteral("CmdAnalysis"));
     CmdShutDown->setObjectName(QStringLiteral("CmdShutDown"));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(24, 18, 24, 12);
     layout->addWidget(title);
     layout->addSpacing(12);
-    for (auto* button : {Command3, Command4, Command2}) {
+    for (auto* button : {Command3, Command4, Command2, CmdAnalysis}) {
         button->setMinimumHeight(36);
         layout->addWidget(button);
     }
@@ -44,11 +46,13 @@ FrmStartup::FrmStartup(AppContext& context, std::function<void()> exitProgram, Q
     layout->addWidget(release);
     setTabOrder(Command4, Command3);
     setTabOrder(Command3, Command2);
-    setTabOrder(Command2, CmdShutDown);
+    setTabOrder(Command2, CmdAnalysis);
+    setTabOrder(CmdAnalysis, CmdShutDown);
 
     connect(Command3, &QPushButton::clicked, this, [this] { showSingle(dms_); });
     connect(Command4, &QPushButton::clicked, this, [this] { showSingle(downtime_); });
     connect(Command2, &QPushButton::clicked, this, [this] { showSingle(reports_); });
+    connect(CmdAnalysis, &QPushButton::clicked, this, [this] { showSingle(analysis_); });
     connect(CmdShutDown, &QPushButton::clicked, this, [exitProgram] { exitProgram(); });
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 // The main menu: opens the working windows, one instance of each, and ends the program.
+#include "analysis/ui/FrmAnalysis.h"
 #include "dms/ui/FrmDMS.h"
 #include "downtime/ui/Form2.h"
 #include "reports/ui/FrmReports.h"
@@ -21,11 +22,13 @@ public:
     QPushButton* Command3;    // DMS
     QPushButton* Command4;    // Downtime
     QPushButton* Command2;    // Reports
+    QPushButton* CmdAnalysis; // Analysis
     QPushButton* CmdShutDown; // Exit
 
     Form2* downtimeWindow() const { return downtime_; }
     FrmDMS* dmsWindow() const { return dms_; }
     FrmReports* reportsWindow() const { return reports_; }
+    FrmAnalysis* analysisWindow() const { return analysis_; }
 
 private:
     // Shows the window of that kind, creating it when there is none.
@@ -34,6 +37,7 @@ private:
     QPointer<Form2> downtime_;
     QPointer<FrmDMS> dms_;
     QPointer<FrmReports> reports_;
+    QPointer<FrmAnalysis> analysis_;
 };
 
 } // namespace nax
