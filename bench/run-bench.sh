@@ -71,12 +71,16 @@ for db in "$DB" "$BARE"; do
   report dms-shift "$db" "$SHIFT_FROM" "$END" "$SHIFT_FLOOR"
 done
 for b in "$BUILD"/bench/*; do
-  case "$(basename "$b")" in bench_reports_window | bench_collector) continue ;; esac
+  case "$(basename "$b")" in bench_reports_window | bench_collector | bench_analysis) continue ;; esac
   if [ -f "$b" ] && [ -x "$b" ]; then QT_QPA_PLATFORM=offscreen "$b"; fi
 done
 # The year's production report in the "Reports" window, once per database (peak memory per run).
 for db in "$DB" "$BARE"; do
   QT_QPA_PLATFORM=offscreen "$BUILD/bench/bench_reports_window" "$db" "$S" "$E"
+done
+# The analysis window's tables over the year beside the daily DMS report of the same year.
+for db in "$DB" "$BARE"; do
+  "$BUILD/bench/bench_analysis" "$db" "$S" "$E"
 done
 # The same year on a PostgreSQL server, and the server under load.
 "$(dirname "$0")/run-server-bench.sh" "$BUILD"
