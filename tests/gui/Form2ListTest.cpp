@@ -120,7 +120,8 @@ TEST_F(Form2ListTest, MenuShowsOneDowntimeWindowAndExits) {
     EXPECT_EQ(exits, 1);
     EXPECT_EQ(menu.Command4->nextInFocusChain(), menu.Command3); // tab order down the menu
     EXPECT_EQ(menu.Command3->nextInFocusChain(), menu.Command2);
-    EXPECT_EQ(menu.Command2->nextInFocusChain(), menu.CmdShutDown);
+    EXPECT_EQ(menu.Command2->nextInFocusChain(), menu.CmdAnalysis);
+    EXPECT_EQ(menu.CmdAnalysis->nextInFocusChain(), menu.CmdShutDown);
     delete menu.downtimeWindow();
     delete menu.dmsWindow();
 }
