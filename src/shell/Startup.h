@@ -8,6 +8,11 @@
 
 namespace nax {
 
+// Opens the plant database and checks that it is one: a file without the plant's tables (an
+// empty file, another program's database) fails naming the missing tables, and a file that
+// needs a rollback it cannot do read-only says so.
+Result<std::unique_ptr<DbConnection>> openPlantConnection(const std::string& path, OpenOptions options = {});
+
 // Opens the database file; on failure shows the path, the engine's code and description (and,
 // when there is no file at all, how to make a demo database) and answers nullptr.
 std::unique_ptr<DbConnection> openPlantDatabase(const std::string& path, MessageSink& messages,

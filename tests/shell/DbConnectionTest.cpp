@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
+#include <sqlite3.h>
 
 using namespace nax;
 using nax::test::exec;
@@ -163,6 +165,52 @@ TEST_F(DialectTest, DateLiteralsBecomeSerials) {
     exec(*db, "update [TimeLost] set [DT_End] =#12/5/2026 6:00:00 PM#, [Remarks] ='x#y' where [Dt_ID] =1 ");
     EXPECT_EQ(scalar(*db, "select DT_End || '|' || Remarks from TimeLost"), "46361.75|x#y");
     EXPECT_FALSE(db->execute("update TimeLost set DT_End = #2/30/2024# where Dt_ID = 1"));
+}
+
+} // namespace
+
+namespace {
+
+// At open: a file without the plant's tables says so and names them; a hot journal that a
+// read-only open cannot roll back asks for one read-write open.
+TEST(PlantOpen, FilesThatAreNoPlantDatabaseOrNeedRecoverySaySo) {
+    test::ScratchDir dir;
+    std::ofstream(dir.file("empty.sqlite")).flush();
+    auto empty = openPlantConnection(dir.file("empty.sqlite"));
+    ASSERT_FALSE(empty);
+    EXPECT_NE(empty.error().message.find("is not a plant database"), std::string::npos);
+    EXPECT_NE(empty.error().message.find("TimeLost, Tag_Master, Run_master, opc"), std::string::npos)
+        << empty.error().message;
+
+    test::makePlantDatabase(dir.file("plant.sqlite"));
+    EXPECT_TRUE(openPlantConnection(dir.file("plant.sqlite")));
+    {
+        auto db = test::makePlantDatabase(dir.file("partial.sqlite"));
+        test::exec(*db, "drop table opc; drop table Misc_Master");
+    }
+    auto partial = openPlantConnection(dir.file("partial.sqlite"));
+    ASSERT_FALSE(partial);
+    EXPECT_NE(partial.error().message.find("no table opc, Misc_Master."), std::string::npos)
+        << partial.error().message;
+
+    // A change caught half-written: the file and its journal as a crash leaves them.
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open(dir.file("plant.sqlite").c_str(), &raw), SQLITE_OK);
+    sqlite3_exec(raw,
+                 "pragma journal_mode=delete; pragma cache_size=1; begin; "
+                 "with recursive n(i) as (select 1 union all select i+1 from n where i < 3000) "
+                 "insert into TimeLost (Dt_ID, Remarks) select i, printf('%.300c', 'x') from n",
+                 nullptr, nullptr, nullptr);
+    std::filesystem::copy_file(dir.file("plant.sqlite"), dir.file("crashed.sqlite"));
+    std::filesystem::copy_file(dir.file("plant.sqlite-journal"), dir.file("crashed.sqlite-journal"));
+    sqlite3_exec(raw, "rollback", nullptr, nullptr, nullptr);
+    sqlite3_close(raw);
+    auto hot = openPlantConnection(dir.file("crashed.sqlite"), OpenOptions{200, true});
+    ASSERT_FALSE(hot);
+    EXPECT_EQ(hot.error().code, 776);
+    EXPECT_NE(hot.error().message.find("needs to be opened once read-write to recover"), std::string::npos)
+        << hot.error().message;
+    EXPECT_TRUE(openPlantConnection(dir.file("crashed.sqlite"))); // read-write: rolled back
 }
 
 } // namespace
