@@ -1,6 +1,8 @@
 // The same plant in an SQLite file and on the server: every report nax-report knows gives the
 // same output, cell for cell, over several ranges, also after untidy edits to the data.
 #include "PostgresServer.h"
+#include "downtime/ClassificationSave.h"
+#include "downtime/SelectionList.h"
 #include "simulate/PlantSimulator.h"
 #include "support/TestSupport.h"
 
@@ -130,6 +132,45 @@ TEST_F(SameReports, UntidyPlant) {
     expectSameEverywhere({{"2026-11-27 06:00", "2026-12-06 12:00"},
                           {"2026-12-01 00:00", "2026-12-03 23:59:59"},
                           {"2026-12-05 13:30", "2026-12-05 17:45"}});
+}
+
+// Every row of a statement, fields as the grids show them.
+std::vector<std::string> allRows(DbConnection& db, const std::string& sql) {
+    std::vector<std::string> rows;
+    auto rs = db.openRecordset(sql);
+    if (!rs) return {"failed"};
+    for (; !rs->eof(); (void)rs->moveNext()) {
+        std::string row;
+        for (int field = 0; field < rs->fieldCount(); ++field)
+            row += rs->text(field) + "|";
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+TEST_F(SameReports, ClassificationListsAndLookups) {
+    applyEverywhere({"insert into Asset_Master values (90, ' '), (91, 'filler')",
+                     "insert into Component_master values ('Bowl ''A''', 2)"});
+    auto file = DbConnection::open(fileDb);
+    auto served = DbConnection::open(serverDb);
+    ASSERT_TRUE(file && served);
+    for (const int box :
+         {kBoxAsset, kBoxComponent, kBoxLossStructure, kBoxFailure, kBoxExecutive, kBoxOperator})
+        for (const char* asset : {"1", "2", "77"}) {
+            const auto request = classificationPickList(box, asset);
+            ASSERT_TRUE(request);
+            for (const std::string& sql : {pickCountStatement(*request), pickRowsStatement(*request)}) {
+                const auto rows = allRows(**file, sql);
+                EXPECT_NE(rows, std::vector<std::string>{"failed"}) << sql;
+                EXPECT_EQ(allRows(**served, sql), rows) << sql;
+            }
+        }
+    for (const char* name : {"Filler", "FILLER", "filler", "Nobody's", ""}) {
+        auto onFile = assetKeyForName(**file, name);
+        auto onServer = assetKeyForName(**served, name);
+        ASSERT_TRUE(onFile && onServer) << name;
+        EXPECT_EQ(*onServer, *onFile) << name;
+    }
 }
 
 } // namespace
