@@ -37,6 +37,8 @@ public:
     const T& value() const { return std::get<0>(state_); }
     T& operator*() { return value(); }
     T* operator->() { return &value(); }
+    const T& operator*() const { return value(); }
+    const T* operator->() const { return &value(); }
     const Error& error() const { return std::get<1>(state_); }
 
 private:

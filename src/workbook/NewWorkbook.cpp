@@ -1,0 +1,174 @@
+#include "NewWorkbook.h"
+
+#include <xlsxwriter.h>
+#include <zip.h>
+
+#include <cstring>
+
+namespace nax {
+
+namespace {
+
+Error writerError(std::string_view what, lxw_error code) {
+    return Error{static_cast<int>(code), std::string(what) + ": " + lxw_strerror(code)};
+}
+
+// Counts the rows of the written worksheet. The library does not check the writes to its scratch
+// file, so a disk that fills while the rows go there would otherwise give a short sheet that looks
+// like success.
+Result<int64_t> rowsInFile(const std::string& path) {
+    int code = 0;
+    zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, &code);
+    if (!archive) return Error{code, "The written workbook cannot be read back."};
+    zip_file_t* sheet = zip_fopen(archive, "xl/worksheets/sheet1.xml", 0);
+    if (!sheet) {
+        zip_discard(archive);
+        return Error{0, "The written workbook has no worksheet."};
+    }
+    static constexpr std::string_view kRowEnd = "</row>";
+    std::vector<char> buffer(1 << 20);
+    size_t kept = 0; // the tail of the last chunk, for a tag split between two chunks
+    int64_t rows = 0;
+    zip_int64_t read = 0;
+    while ((read = zip_fread(sheet, buffer.data() + kept, buffer.size() - kept)) > 0) {
+        const std::string_view text(buffer.data(), kept + static_cast<size_t>(read));
+        for (size_t at = text.find(kRowEnd); at != std::string_view::npos; at = text.find(kRowEnd, at + 1))
+            ++rows;
+        kept = std::min(text.size(), kRowEnd.size() - 1);
+        std::memmove(buffer.data(), text.data() + text.size() - kept, kept);
+    }
+    zip_fclose(sheet);
+    zip_discard(archive);
+    if (read < 0) return Error{0, "The written workbook is damaged."};
+    return rows;
+}
+
+} // namespace
+
+Result<std::unique_ptr<NewWorkbook>> NewWorkbook::create(const std::filesystem::path& path,
+                                                         const std::filesystem::path& scratchFolder) {
+    std::unique_ptr<NewWorkbook> book(new NewWorkbook);
+    book->scratch_ = scratchFolder.string();
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    options.tmpdir = book->scratch_.data();
+    book->path_ = path.string();
+    book->book_ = workbook_new_opt(book->path_.c_str(), &options);
+    if (!book->book_) return Error{0, "A new workbook could not be started."};
+    book->sheet_ = workbook_add_worksheet(book->book_, nullptr);
+    if (!book->sheet_) return Error{0, "A new workbook could not be started."};
+    return book;
+}
+
+NewWorkbook::~NewWorkbook() {
+    if (!book_) return;
+    lxw_workbook_free(book_); // never saved: nothing is written
+}
+
+Result<void> NewWorkbook::nextRow(int row) {
+    if (row < 1 || row > kMaxSheetRows) return Error{0, "A worksheet has no row " + std::to_string(row) + "."};
+    if (row < row_) return Error{0, "Rows of a new workbook are written in order."};
+    row_ = row;
+    return success();
+}
+
+void NewWorkbook::countRow(int row) {
+    if (row == lastCounted_) return;
+    lastCounted_ = row;
+    ++rowsWritten_;
+}
+
+lxw_format* NewWorkbook::format(const CellStyle& style, std::string_view numberFormat) {
+    if (!style.bold && style.size == 0 && !style.wrap && !style.centred && numberFormat.empty()) return nullptr;
+    auto key = std::make_tuple(style.bold, style.size, style.wrap, style.centred, std::string(numberFormat));
+    auto found = formats_.find(key);
+    if (found != formats_.end()) return found->second;
+    lxw_format* made = workbook_add_format(book_);
+    if (style.bold) format_set_bold(made);
+    if (style.size > 0) format_set_font_size(made, style.size);
+    if (style.wrap) format_set_text_wrap(made);
+    if (style.centred) {
+        format_set_align(made, LXW_ALIGN_CENTER);
+        format_set_align(made, LXW_ALIGN_VERTICAL_BOTTOM);
+    }
+    if (!numberFormat.empty()) format_set_num_format(made, std::string(numberFormat).c_str());
+    formats_.emplace(std::move(key), made);
+    return made;
+}
+
+Result<void> NewWorkbook::setCell(int row, int col, std::string_view text, const CellStyle& style) {
+    if (auto placed = nextRow(row); !placed) return placed;
+    if (col < 1 || col > kMaxSheetCols) return Error{0, "A worksheet has no column " + std::to_string(col) + "."};
+    const auto r = static_cast<lxw_row_t>(row - 1);
+    const auto c = static_cast<lxw_col_t>(col - 1);
+    const CellValue value = classifyCell(text);
+    lxw_error written = LXW_NO_ERROR;
+    switch (value.kind) {
+    case CellValue::Kind::Empty:
+        return success(); // an empty cell stays empty, without a format of its own
+    case CellValue::Kind::Number:
+        written = worksheet_write_number(sheet_, r, c, value.number, format(style, {}));
+        break;
+    case CellValue::Kind::DateTime:
+        written = worksheet_write_number(sheet_, r, c, value.number, format(style, value.format));
+        break;
+    case CellValue::Kind::Text:
+        if (isCellSafe(text))
+            buffer_.assign(text);
+        else
+            buffer_ = cellSafeText(text);
+        written = worksheet_write_string(sheet_, r, c, buffer_.c_str(), format(style, {}));
+        break;
+    }
+    if (written != LXW_NO_ERROR) return writerError("Cell " + cellAddress(row, col), written);
+    countRow(row);
+    return success();
+}
+
+Result<void> NewWorkbook::mergeRow(int row, int firstCol, int lastCol, std::string_view text,
+                                   const CellStyle& style) {
+    if (auto placed = nextRow(row); !placed) return placed;
+    if (firstCol < 1 || lastCol > kMaxSheetCols || lastCol < firstCol)
+        return Error{0, "The columns " + std::to_string(firstCol) + " to " + std::to_string(lastCol) +
+                            " cannot be merged."};
+    const auto r = static_cast<lxw_row_t>(row - 1);
+    lxw_format* look = format(style, {});
+    if (lastCol == firstCol) return setCell(row, firstCol, text, style);
+    buffer_ = cellSafeText(text);
+    const lxw_error merged = worksheet_merge_range(sheet_, r, static_cast<lxw_col_t>(firstCol - 1), r,
+                                                   static_cast<lxw_col_t>(lastCol - 1), buffer_.c_str(), look);
+    if (merged != LXW_NO_ERROR) return writerError("Merging row " + std::to_string(row), merged);
+    countRow(row);
+    return success();
+}
+
+void NewWorkbook::setColumnWidth(int col, double chars) {
+    if (col < 1 || col > kMaxSheetCols) return;
+    if (widths_.size() <= static_cast<size_t>(col)) widths_.resize(static_cast<size_t>(col) + 1, -1);
+    widths_[static_cast<size_t>(col)] = std::min(chars, kMaxColumnWidth);
+}
+
+Result<void> NewWorkbook::save() {
+    // Columns with a width of their own, the others at the standard width.
+    const int lastSet = static_cast<int>(widths_.size()) - 1;
+    for (int col = 1; col <= lastSet; ++col) {
+        const double width = widths_[static_cast<size_t>(col)];
+        worksheet_set_column(sheet_, static_cast<lxw_col_t>(col - 1), static_cast<lxw_col_t>(col - 1),
+                             width >= 0 ? width : standardWidth_, nullptr);
+    }
+    if (standardWidth_ != kDefaultStandardWidth && lastSet < kMaxSheetCols)
+        worksheet_set_column(sheet_, static_cast<lxw_col_t>(std::max(lastSet, 0)),
+                             static_cast<lxw_col_t>(kMaxSheetCols - 1), standardWidth_, nullptr);
+    lxw_workbook* book = book_;
+    book_ = nullptr;
+    const lxw_error closed = workbook_close(book);
+    if (closed != LXW_NO_ERROR) return writerError("The workbook could not be written", closed);
+    const auto rows = rowsInFile(path_);
+    if (!rows) return rows.error();
+    if (*rows != rowsWritten_)
+        return Error{0, "The workbook could not be written completely (is the disk full?): " +
+                            std::to_string(*rows) + " of " + std::to_string(rowsWritten_) + " rows arrived."};
+    return success();
+}
+
+} // namespace nax

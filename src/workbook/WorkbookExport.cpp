@@ -1,0 +1,128 @@
+#include "WorkbookExport.h"
+
+#include "NewWorkbook.h"
+#include "TemplateWorkbook.h"
+#include "WorkbookFile.h"
+
+#include <vector>
+
+namespace nax {
+
+namespace {
+
+constexpr CellStyle kTitleStyle{true, 10, false, true};
+constexpr CellStyle kTitleRowStyle{false, 0, false, true};
+constexpr CellStyle kHeaderStyle{true, 9, false, false};
+constexpr CellStyle kDataStyle{false, 0, true, false};
+constexpr CellStyle kPlain{};
+constexpr double kStandardWidthGain = 3;
+
+Result<void> fitsOneSheet(const ReportGrid& grid, int firstDataRow) {
+    if (grid.rows() - 1 + firstDataRow - 1 > kMaxSheetRows)
+        return Error{0, "The grid has " + std::to_string(grid.rows() - 1) +
+                            " rows; a worksheet holds at most " + std::to_string(kMaxSheetRows) + " rows."};
+    if (grid.cols() + 1 > kMaxSheetCols)
+        return Error{0, "The grid has " + std::to_string(grid.cols()) + " columns; a worksheet holds at most " +
+                            std::to_string(kMaxSheetCols - 1) + " beside its title."};
+    return success();
+}
+
+// The header row in bold with each column as wide as its header, then the data rows, each text
+// widening its column up to kMaxTextWidth characters; a narrower text never narrows it.
+template <class Book>
+Result<void> writeTable(Book& book, const ReportGrid& grid, int headerRow, int firstDataRow, Progress& progress) {
+    const int cols = grid.cols();
+    std::vector<int> widths(static_cast<size_t>(cols), 0);
+    for (int c = 0; c < cols && grid.rows() > 0; ++c) {
+        widths[static_cast<size_t>(c)] = characterCount(grid.cell(0, c));
+        if (auto written = book.setCell(headerRow, c + 1, grid.cell(0, c), kHeaderStyle); !written) return written;
+    }
+    for (int r = 1; r < grid.rows(); ++r) {
+        progress.ProgressNextValue("");
+        if (progress.abandoned()) return abandonment();
+        for (int c = 0; c < cols; ++c) {
+            const std::string_view text = grid.cell(r, c);
+            int& width = widths[static_cast<size_t>(c)];
+            if (static_cast<int>(text.size()) > width) { // bytes bound the characters from above
+                const int characters = characterCount(text);
+                if (width < characters) width = std::min(characters, kMaxTextWidth);
+            }
+            if (auto written = book.setCell(firstDataRow + r - 1, c + 1, text, kDataStyle); !written) return written;
+        }
+    }
+    for (int c = 0; c < cols; ++c)
+        book.setColumnWidth(c + 1, widths[static_cast<size_t>(c)]);
+    return success();
+}
+
+std::string workbookName(double now, std::string_view title) {
+    std::string name = fileNameSafe(title);
+    return serialStamp(now) + (name.empty() ? "Workbook" : name) + ".xlsx";
+}
+
+} // namespace
+
+Result<std::filesystem::path> ExportToExcel(const ReportGrid& grid, std::string_view title, const ExportPlace& place,
+                                            Progress& progress) {
+    if (auto fits = fitsOneSheet(grid, 6); !fits) return fits.error();
+    auto file = PendingFile::reserve(place.dataFolder);
+    if (!file) return file.error();
+    auto created = NewWorkbook::create(file->path(), place.dataFolder);
+    if (!created) return created.error();
+    NewWorkbook& book = **created;
+
+    const int titleEnd = grid.cols() + 1; // one column past the table
+    for (auto [row, text, style] : {std::tuple{1, kWorkbookCompany, kTitleStyle}, std::tuple{2, std::string_view(), kTitleRowStyle},
+                                   std::tuple{3, title, kTitleRowStyle}})
+        if (auto merged = book.mergeRow(row, 1, titleEnd, text, style); !merged) return merged.error();
+
+    progress.SetMax(grid.rows());
+    if (auto written = writeTable(book, grid, 4, 6, progress); !written) return written.error();
+    book.setStandardWidth(NewWorkbook::kDefaultStandardWidth + kStandardWidthGain);
+    if (auto saved = book.save(); !saved) return saved.error();
+    return file->commit(workbookName(place.now, title));
+}
+
+Result<std::filesystem::path> ExportToExcelDMS(const ReportGrid& msf, std::string_view templateName,
+                                               const ReportGrid& msf2, const ExportPlace& place,
+                                               Progress& progress) {
+    const std::string name(templateName);
+    if (!isPlainFileName(name))
+        return Error{0, "The template name \"" + name + "\" is not the name of a file in the data folder."};
+    const auto source = place.dataFolder / name;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(source, ec))
+        return Error{0, "The template " + name + " was not found in the data folder " + place.dataFolder.string() + "."};
+    if (auto fits = fitsOneSheet(msf, 5); !fits) return fits.error();
+    if (auto fits = fitsOneSheet(msf2, 5); !fits) return fits.error();
+
+    auto opened = TemplateWorkbook::open(source, name);
+    if (!opened) return opened.error();
+    TemplateWorkbook& book = **opened;
+    if (book.sheetCount() < 2) return Error{0, "The template " + name + " has no second worksheet."};
+    if (auto raw = book.selectSheet(kRawDataSheet); !raw) return raw.error();
+
+    if (auto first = book.selectSheet(1); !first) return first.error();
+    progress.SetMax(msf.rows());
+    if (auto written = writeTable(book, msf, 4, 5, progress); !written) return written.error();
+
+    if (auto second = book.selectSheet(2); !second) return second.error();
+    progress.setValue(1);
+    progress.SetMax(msf2.rows());
+    for (int c = 0; c < msf2.cols() && msf2.rows() > 0; ++c)
+        if (auto written = book.setCell(4, c + 1, msf2.cell(0, c), kPlain); !written) return written.error();
+    for (int r = 1; r < msf2.rows(); ++r) {
+        progress.ProgressNextValue("[Downtime]");
+        if (progress.abandoned()) return abandonment();
+        for (int c = 0; c < msf2.cols(); ++c)
+            if (auto written = book.setCell(r + 4, c + 1, msf2.cell(r, c), kPlain); !written) return written.error();
+    }
+
+    if (auto shown = book.activateSheet(kRawDataSheet); !shown) return shown.error();
+    auto file = PendingFile::reserve(place.dataFolder);
+    if (!file) return file.error();
+    if (auto saved = book.saveAs(file->path()); !saved) return saved.error();
+    return file->commit(serialStamp(place.now) + name);
+}
+
+} // namespace nax

@@ -1,0 +1,26 @@
+#pragma once
+// Workbooks read back by openpyxl (an independent reader), and small edits of a package's parts
+// to make damaged or hostile templates.
+#include <QJsonObject>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace nax::test {
+
+// The workbook as read_workbook.py reports it; an empty object (and a test failure) when the
+// reader cannot read it.
+QJsonObject readWorkbook(const std::filesystem::path& file);
+
+// A cell of a sheet of that report: {"t": kind, "v": value, "bold", "size", "wrap", "fmt"}.
+QJsonObject cellOf(const QJsonObject& book, const QString& sheet, const QString& address);
+
+// Rewrites one part of an .xlsx package with `edit` (a missing part is created).
+void rewritePart(const std::filesystem::path& file, const std::string& part,
+                 const std::function<std::string(std::string)>& edit);
+
+// Files of a folder whose names end with `suffix`, sorted.
+std::vector<std::string> filesEndingWith(const std::filesystem::path& folder, const std::string& suffix);
+
+} // namespace nax::test
