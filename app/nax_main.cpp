@@ -4,6 +4,8 @@
 #include "shell/DbConnection.h"
 #include "shell/Startup.h"
 #include "shell/ui/QtServices.h"
+#include "workbook/DmsTemplates.h"
+#include "workbook/ui/WorkbookHandover.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -37,7 +39,11 @@ int main(int argc, char** argv) {
     auto db = openPlantDatabase(path, messages);
     if (!db) return 1;
     QtEventPump pump;
-    AppContext context{*db, messages, pump, dataFolder, {}, {}};
+    AppContext context{*db, messages, pump, dataFolder, openWithDesktop, {}};
+    installWorkbookExports(context);
+    // A new data folder gets the default templates; its own are kept. A folder that cannot take
+    // them is reported by "Print" when a template is missing.
+    static_cast<void>(installDefaultTemplates(dataFolder));
     // Ending the program stops a running report at once: it sees the pump abandoned and returns.
     const auto endProgram = [&pump] {
         pump.endProgram();

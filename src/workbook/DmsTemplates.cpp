@@ -103,8 +103,9 @@ private:
     lxw_row_t row_ = 0;
 };
 
-std::string cell(int row, int col) {
-    return cellAddress(row, col);
+// A cell of the glance sheet; `valueColumn` counts from 0 as the sheet's columns do here.
+std::string cell(int row, int valueColumn) {
+    return cellAddress(row, valueColumn + 1);
 }
 
 // The figures of the glance sheet. The hour template has a column per shift beside the whole;

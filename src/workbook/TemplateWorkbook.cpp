@@ -258,7 +258,6 @@ struct TemplateWorkbook::Sheet {
     pugi::xml_node root, data;
     std::map<int, pugi::xml_node> rows;
     int maxRow = 0, maxCol = 0;
-    bool changed = false;
 
     Result<void> attach(const std::string& refuse) {
         root = doc.document_element();
@@ -345,7 +344,6 @@ struct TemplateWorkbook::Sheet {
         attribute(target, "max") = col;
         attribute(target, "width") = storedWidth(std::min(chars, kMaxColumnWidth));
         attribute(target, "customWidth") = 1;
-        changed = true;
     }
 
     // The used range grows to cover what was written.
@@ -525,7 +523,6 @@ Result<void> TemplateWorkbook::setCell(int row, int col, std::string_view text, 
     }
     sheet.maxRow = std::max(sheet.maxRow, row);
     sheet.maxCol = std::max(sheet.maxCol, col);
-    sheet.changed = true;
     return success();
 }
 
@@ -539,27 +536,6 @@ Result<void> TemplateWorkbook::activateSheet(std::string_view name) {
         if (sheets_[static_cast<size_t>(i - 1)].name == name) active = i;
     if (active == 0)
         return Error{0, "The template " + shownName_ + " has no worksheet named \"" + std::string(name) + "\"."};
-    // Exactly one selected tab: two would group the sheets for editing.
-    const auto selectTab = [active](pugi::xml_node root, int index) {
-        for (pugi::xml_node view : root.child("sheetViews").children("sheetView")) {
-            view.remove_attribute("tabSelected");
-            if (index == active) view.append_attribute("tabSelected") = 1;
-        }
-    };
-    for (int i = 1; i <= sheetCount(); ++i) {
-        if (auto found = loaded_.find(i); found != loaded_.end()) {
-            selectTab(found->second->root, i);
-            found->second->changed = true;
-            continue;
-        }
-        Package::Entry* entry = package_->find(sheets_[static_cast<size_t>(i - 1)].part);
-        pugi::xml_document doc;
-        if (auto parsed = parseXml(entry->data, doc, "The template " + shownName_ + " cannot be used: ", entry->name);
-            !parsed)
-            return parsed;
-        selectTab(doc.document_element(), i);
-        entry->data = serialize(doc);
-    }
     activeSheet_ = active;
     return success();
 }
@@ -619,13 +595,44 @@ Result<void> TemplateWorkbook::finishWorkbookPart() {
     return success();
 }
 
-Result<void> TemplateWorkbook::saveAs(const std::filesystem::path& path) {
-    for (auto& [index, sheet] : loaded_) {
-        if (!sheet->changed) continue;
-        sheet->updateDimension();
-        package_->find(sheet->part)->data = serialize(sheet->doc);
-        sheet->changed = false;
+// Every sheet: exactly one selected tab (two would group the sheets for editing), and formulas
+// without their stored results, so that no program shows the template's old figures; a
+// spreadsheet program works them out when it opens the file.
+Result<void> TemplateWorkbook::finishSheets() {
+    const auto finish = [this](pugi::xml_node root, int index) {
+        if (activeSheet_ > 0)
+            for (pugi::xml_node view : root.child("sheetViews").children("sheetView")) {
+                view.remove_attribute("tabSelected");
+                if (index == activeSheet_) view.append_attribute("tabSelected") = 1;
+            }
+        for (pugi::xml_node row : root.child("sheetData").children("row"))
+            for (pugi::xml_node cell : row.children("c"))
+                if (cell.child("f")) {
+                    cell.remove_child("v");
+                    cell.remove_attribute("t");
+                }
+    };
+    for (int i = 1; i <= sheetCount(); ++i) {
+        Package::Entry* entry = package_->find(sheets_[static_cast<size_t>(i - 1)].part);
+        if (auto found = loaded_.find(i); found != loaded_.end()) {
+            Sheet& sheet = *found->second;
+            finish(sheet.root, i);
+            sheet.updateDimension();
+            entry->data = serialize(sheet.doc);
+            continue;
+        }
+        pugi::xml_document doc;
+        if (auto parsed = parseXml(entry->data, doc, "The template " + shownName_ + " cannot be used: ", entry->name);
+            !parsed)
+            return parsed;
+        finish(doc.document_element(), i);
+        entry->data = serialize(doc);
     }
+    return success();
+}
+
+Result<void> TemplateWorkbook::saveAs(const std::filesystem::path& path) {
+    if (auto finished = finishSheets(); !finished) return finished;
     package_->find(styles_->part)->data = serialize(styles_->doc);
     if (auto finished = finishWorkbookPart(); !finished) return finished;
 

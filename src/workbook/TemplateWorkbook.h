@@ -52,6 +52,7 @@ private:
     Result<void> load(const std::filesystem::path& path);
     Result<Sheet*> sheetAt(int index);
     Result<void> finishWorkbookPart();
+    Result<void> finishSheets();
 
     std::string shownName_;
     std::unique_ptr<Package> package_;

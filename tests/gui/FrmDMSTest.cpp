@@ -73,7 +73,7 @@ TEST_F(FrmDMSTest, DailyModeOpensOnThirtyDaysAndLists) {
     window.show();
     EXPECT_EQ(window.windowTitle(), QStringLiteral("DMS"));
     EXPECT_TRUE(window.Option1->isChecked());
-    EXPECT_FALSE(window.Command2->isEnabled());
+    EXPECT_TRUE(window.Command2->isEnabled());
     EXPECT_FALSE(window.MsfDT->isVisible());
     EXPECT_DOUBLE_EQ(window.DMSEnd_Date->serial(), 46361);
     EXPECT_DOUBLE_EQ(window.DMSStart_date->serial(), 46331);

@@ -8,6 +8,8 @@
 #include "shell/ui/FrmProgress.h"
 #include "shell/ui/Placement.h"
 #include "shell/ui/ReportGridView.h"
+#include "workbook/WorkbookExport.h"
+#include "workbook/ui/WorkbookHandover.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -62,11 +64,11 @@ FrmDMS::FrmDMS(AppContext& context, QWidget* parent)
     placeInTwips(MSFlexGrid1, 0, 840, 12855, 7815);
     placeInTwips(MsfDT, 480, 2220, 11355, 4635);
     MsfDT->raise();              // lies over the run grid
-    Command2->setEnabled(false); // printing into the workbook templates comes later
 
     connect(Option1, &QRadioButton::clicked, this, &FrmDMS::Option1Click);
     connect(Option2, &QRadioButton::clicked, this, &FrmDMS::Option2Click);
     connect(Command1, &QPushButton::clicked, this, &FrmDMS::Command1Click);
+    connect(Command2, &QPushButton::clicked, this, &FrmDMS::Command2Click);
     connect(MSFlexGrid1, &ReportGridView::gridDoubleClicked, this, [this](int) { setDetailShown(true); });
     connect(MsfDT, &ReportGridView::gridDoubleClicked, this, [this](int) { setDetailShown(false); });
 
@@ -129,6 +131,22 @@ void FrmDMS::Command1Click() {
             return ShiftDMSReport(context_.db, pump, runs, details, start, end);
         });
     }
+    busy_ = false;
+    if (std::exchange(closeRequested_, false)) close();
+}
+
+// "Print": both grids as they stand into a copy of the selected mode's template. Closing the
+// window meanwhile abandons the print.
+void FrmDMS::Command2Click() {
+    if (busy_) return;
+    busy_ = true;
+    runningDaily_ = Option1->isChecked();
+    const std::string_view templateName = runningDaily_ ? kDailyTemplate : kHourTemplate;
+    StoppablePump pump(context_.pump, closeRequested_);
+    handOverWorkbook(context_, pump, this, [&](Progress& progress) {
+        return ExportToExcelDMS(MSFlexGrid1->grid(), templateName, MsfDT->grid(),
+                                ExportPlace{context_.dataFolder, context_.db.now()}, progress);
+    });
     busy_ = false;
     if (std::exchange(closeRequested_, false)) close();
 }

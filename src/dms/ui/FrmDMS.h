@@ -19,7 +19,7 @@ class FrmDMS : public QWidget {
 public:
     explicit FrmDMS(AppContext& context, QWidget* parent = nullptr);
 
-    // True while a report is being computed (events are let through meanwhile).
+    // True while a report is being computed or printed (events are let through meanwhile).
     bool isBusy() const { return busy_; }
 
     QLabel* Label1;
@@ -40,6 +40,7 @@ private:
     void Option1Click();
     void Option2Click();
     void Command1Click();
+    void Command2Click();
     void keepRunningMode(); // an option clicked while a report runs changes nothing
     void runReport(const std::function<Result<void>(ReportGrid& runs, ReportGrid& details)>& report);
     void showFailure(const Error& error);

@@ -7,6 +7,7 @@
 #include "shell/ui/ReportGridView.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -71,8 +72,18 @@ void Form2::Generate() {
 }
 
 void Form2::onGridKey(int key, Qt::KeyboardModifiers modifiers) {
-    if (isExportKey(key, modifiers) && context_.exportGrid)
-        context_.exportGrid(MSFlexGrid1->grid(), "Downtime Entry");
+    if (!isExportKey(key, modifiers) || !context_.exportGrid || listing_) return;
+    listing_ = true; // the grid must stay as it is while it is written out
+    context_.exportGrid(MSFlexGrid1->grid(), "Downtime Entry");
+    listing_ = false;
+}
+
+void Form2::closeEvent(QCloseEvent* event) {
+    if (listing_) {
+        event->ignore(); // a listing or an export still works on this window's grid
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 void Form2::onGridDoubleClicked(int gridRow) {

@@ -36,12 +36,13 @@ Q_SIGNALS:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void onGridKey(int key, Qt::KeyboardModifiers modifiers);
     void onGridDoubleClicked(int gridRow);
     AppContext& context_;
-    bool listing_ = false;
+    bool listing_ = false; // a listing or an export runs
 };
 
 } // namespace nax
