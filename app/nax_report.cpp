@@ -13,6 +13,8 @@
 #include "shell/EventPump.h"
 #include "shell/Progress.h"
 #include "shell/QueryHelpers.h"
+#include "workbook/DmsTemplates.h"
+#include "workbook/WorkbookExport.h"
 
 #include <QApplication>
 
@@ -37,6 +39,7 @@ struct Arguments {
     std::optional<double> now;
     bool detailGrid = false, minorStops = false, png = false;
     GridFormat format = GridFormat::Tsv;
+    bool workbook = false; // --format xlsx
 };
 
 // The grids a report fills: the run grid, and the detail grid of the reports that have one.
@@ -52,6 +55,10 @@ struct ReportEntry {
     Runner run;
     bool hasDetailGrid = false;
     std::optional<ChartKind> chart = std::nullopt;
+    // The workbook the report's window writes: a new one under a title (Ctrl+E), or, for the DMS
+    // reports, a copy of a template ("Print"). Reports with neither write no workbook.
+    std::string (*workbookTitle)(const Arguments& args) = nullptr;
+    std::string_view workbookTemplate = {};
 };
 
 // A report of the "Reports" window (its option `kind`), laid out as the window's grid is designed.
@@ -60,6 +67,10 @@ Result<void> runProductionReport(const Arguments& args, DbConnection& db, Report
     SilentProgress progress;
     return kProductionReportKinds[kind].run(db, grids.run, ReportRange{args.from, args.to},
                                             kReportsGridWidthTwips, progress);
+}
+
+template <size_t kind> std::string productionReportTitle(const Arguments& args) {
+    return reportExportTitle(kProductionReportKinds[kind].caption, args.from, args.to);
 }
 
 Result<void> keepChartTable(Result<ChartTable> table, ReportGrids& grids) {
@@ -91,22 +102,26 @@ const std::vector<ReportEntry> kReports = {
          const DowntimeRange range{args.from, args.to, args.minorStops};
          if (!isValidRange(range)) return refusal(kInvalidDates);
          return ListDowntime(db, grids.run, range, kListWidthTwips);
-     }},
-    {"run-summary", runProductionReport<kRunSummaryOption>},
-    {"production", runProductionReport<kProductionOption>},
-    {"downtime", runProductionReport<kDowntimeOption>},
+     },
+     false, std::nullopt, [](const Arguments&) { return std::string("Downtime Entry"); }},
+    {"run-summary", runProductionReport<kRunSummaryOption>, false, std::nullopt,
+     productionReportTitle<kRunSummaryOption>},
+    {"production", runProductionReport<kProductionOption>, false, std::nullopt,
+     productionReportTitle<kProductionOption>},
+    {"downtime", runProductionReport<kDowntimeOption>, false, std::nullopt,
+     productionReportTitle<kDowntimeOption>},
     {"dms-daily",
      [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
          SilentProgress progress;
          return DailyDMSReport(db, grids.run, grids.detail, args.from, args.to, progress);
      },
-     true},
+     true, std::nullopt, nullptr, kDailyTemplate},
     {"dms-shift",
      [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
          NoEventPump pump;
          return ShiftDMSReport(db, pump, grids.run, grids.detail, args.from, args.to);
      },
-     true},
+     true, std::nullopt, nullptr, kHourTemplate},
     {"loss-pareto",
      [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
          return keepChartTable(fromRuns<LossPareto>(args, db), grids);
@@ -139,12 +154,13 @@ int usage(const std::string& problem) {
     std::string names;
     for (const auto& entry : kReports)
         names += (names.empty() ? "" : ", ") + std::string(entry.name);
-    std::cerr << "nax-report: " << problem << "\n"
-              << "usage: nax-report REPORT [--db FILE | --data-dir DIR] --from \"YYYY-MM-DD HH:MM[:SS]\"\n"
-                 "                  --to \"YYYY-MM-DD HH:MM[:SS]\" [--grid run|detail] [--minor-stops]\n"
-                 "                  [--now \"YYYY-MM-DD HH:MM[:SS]\"] [--format tsv|csv|png] [--out FILE]\n"
-                 "REPORT: "
-              << names << "\n";
+    std::cerr
+        << "nax-report: " << problem << "\n"
+        << "usage: nax-report REPORT [--db FILE | --data-dir DIR] --from \"YYYY-MM-DD HH:MM[:SS]\"\n"
+           "                  --to \"YYYY-MM-DD HH:MM[:SS]\" [--grid run|detail] [--minor-stops]\n"
+           "                  [--now \"YYYY-MM-DD HH:MM[:SS]\"] [--format tsv|csv|png|xlsx] [--out FILE]\n"
+           "REPORT: "
+        << names << "\n";
     return kBadArguments;
 }
 
@@ -183,6 +199,8 @@ std::optional<std::string> parse(int argc, char** argv, Arguments& args) {
             args.format = value == "tsv" ? GridFormat::Tsv : GridFormat::Csv;
         else if (flag == "--format" && value == "png")
             args.png = true;
+        else if (flag == "--format" && value == "xlsx")
+            args.workbook = true;
         else
             return "unknown option or value: " + flag + " " + value;
     }
@@ -194,6 +212,10 @@ std::optional<std::string> parse(int argc, char** argv, Arguments& args) {
     if (args.out && args.out->empty()) return "--out needs a file name";
     if (args.png && !entry->chart) return args.report + " draws no chart";
     if (args.png && !args.out) return "--format png needs --out";
+    if (args.workbook && !entry->workbookTitle && entry->workbookTemplate.empty())
+        return args.report + " writes no workbook";
+    if (args.workbook && !args.out) return "--format xlsx needs --out";
+    if (args.workbook && args.detailGrid) return "--grid does not apply to --format xlsx";
     if (args.out && sameFile(*args.out, databasePath(args)))
         return "--out names the database file " + databasePath(args);
     return std::nullopt;
@@ -218,6 +240,18 @@ int drawChart(ChartKind kind, ReportGrids& grids, const std::string& out) {
     return kDone;
 }
 
+// The workbook the report's window would hand over, written to --out.
+Result<std::filesystem::path> writeWorkbook(const Arguments& args, const ReportEntry& entry,
+                                            const ReportGrids& grids, double now) {
+    SilentProgress progress;
+    const ExportPlace place{resolveDataFolder(args.dataDir), now, std::filesystem::path(*args.out)};
+    if (entry.workbookTemplate.empty())
+        return ExportToExcel(grids.run, entry.workbookTitle(args), place, progress);
+    // A data folder without templates gets the default ones, as the desktop program gives them.
+    static_cast<void>(installDefaultTemplates(place.dataFolder));
+    return ExportToExcelDMS(grids.run, entry.workbookTemplate, grids.detail, place, progress);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -239,6 +273,12 @@ int main(int argc, char** argv) {
         return fail(result.error());
     if (!grids.note.empty()) std::cerr << grids.note << "\n";
     if (args.png) return drawChart(*findReport(args.report)->chart, grids, *args.out);
+    if (args.workbook) {
+        const auto written = writeWorkbook(args, *findReport(args.report), grids, opened.value()->now());
+        if (written) return kDone;
+        std::cerr << written.error().message << "\n";
+        return kFailed;
+    }
     const ReportGrid& grid = args.detailGrid ? grids.detail : grids.run;
     const auto write = [&](std::ostream& out) { writeGrid(out, grid, args.format); };
     if (auto written = args.out ? writeFileReplacing(*args.out, write) : writeStandardOutput(write); !written)

@@ -4,7 +4,10 @@
 #include "ProductionReport.h"
 #include "RunSummaryReport.h"
 
+#include "shell/TextRules.h"
+
 #include <array>
+#include <string>
 #include <string_view>
 
 namespace nax {
@@ -25,6 +28,13 @@ inline constexpr std::array<ProductionReportKind, 3> kProductionReportKinds = {{
     {"Downtime", DowntimeReport, setDowntimeReportColumns},
     {"Run Summary", RunSummaryReport, setRunSummaryColumns},
 }};
+
+// The title of the report's workbook: the caption, " Report " and the range, for example
+// "Run Summary Report 05-Dec-26 06:00 - 05-Dec-26 12:00".
+inline std::string reportExportTitle(std::string_view caption, double start, double end) {
+    return std::string(caption) + " Report " + formatSerial(start, "DD-MMM-YY hh:mm") + " - " +
+           formatSerial(end, "DD-MMM-YY hh:mm");
+}
 
 // The report grid's width as the window is designed; nax-report lays its grids out with it.
 inline constexpr int kReportsGridWidthTwips = 13320;

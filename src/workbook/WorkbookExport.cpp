@@ -60,14 +60,25 @@ std::string workbookName(double now, std::string_view title) {
     return serialStamp(now) + (name.empty() ? "Workbook" : name) + ".xlsx";
 }
 
+// The folder the workbook is written in: the data folder, or the one of the caller's file.
+std::filesystem::path targetFolder(const ExportPlace& place) {
+    if (!place.outFile) return place.dataFolder;
+    const auto folder = place.outFile->parent_path();
+    return folder.empty() ? std::filesystem::path(".") : folder;
+}
+
+Result<std::filesystem::path> finish(PendingFile& file, const ExportPlace& place, const std::string& name) {
+    return place.outFile ? file.replace(*place.outFile) : file.commit(name);
+}
+
 } // namespace
 
 Result<std::filesystem::path> ExportToExcel(const ReportGrid& grid, std::string_view title, const ExportPlace& place,
                                             Progress& progress) {
     if (auto fits = fitsOneSheet(grid, 6); !fits) return fits.error();
-    auto file = PendingFile::reserve(place.dataFolder);
+    auto file = PendingFile::reserve(targetFolder(place));
     if (!file) return file.error();
-    auto created = NewWorkbook::create(file->path(), place.dataFolder);
+    auto created = NewWorkbook::create(file->path(), targetFolder(place));
     if (!created) return created.error();
     NewWorkbook& book = **created;
 
@@ -80,7 +91,7 @@ Result<std::filesystem::path> ExportToExcel(const ReportGrid& grid, std::string_
     if (auto written = writeTable(book, grid, 4, 6, progress); !written) return written.error();
     book.setStandardWidth(NewWorkbook::kDefaultStandardWidth + kStandardWidthGain);
     if (auto saved = book.save(); !saved) return saved.error();
-    return file->commit(workbookName(place.now, title));
+    return finish(*file, place, workbookName(place.now, title));
 }
 
 Result<std::filesystem::path> ExportToExcelDMS(const ReportGrid& msf, std::string_view templateName,
@@ -119,10 +130,10 @@ Result<std::filesystem::path> ExportToExcelDMS(const ReportGrid& msf, std::strin
     }
 
     if (auto shown = book.activateSheet(kRawDataSheet); !shown) return shown.error();
-    auto file = PendingFile::reserve(place.dataFolder);
+    auto file = PendingFile::reserve(targetFolder(place));
     if (!file) return file.error();
     if (auto saved = book.saveAs(file->path()); !saved) return saved.error();
-    return file->commit(serialStamp(place.now) + name);
+    return finish(*file, place, serialStamp(place.now) + name);
 }
 
 } // namespace nax

@@ -7,6 +7,7 @@
 #include "shell/Result.h"
 
 #include <filesystem>
+#include <optional>
 #include <string_view>
 
 namespace nax {
@@ -20,6 +21,9 @@ inline constexpr int kMaxTextWidth = 250; // a data text widens its column up to
 struct ExportPlace {
     std::filesystem::path dataFolder;
     double now = 0; // day serial of the moment of the export; names the file
+    // A file named by the caller (nax-report --out) instead of the time-stamped name in the data
+    // folder; it is replaced once the new workbook is complete.
+    std::optional<std::filesystem::path> outFile = std::nullopt;
 };
 
 // Title rows 1 to 3 merged one column past the table ("Online NAX C-200", empty, the title),

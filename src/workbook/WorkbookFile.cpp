@@ -145,3 +145,15 @@ Result<std::filesystem::path> PendingFile::commit(const std::string& name, bool 
 }
 
 } // namespace nax
+
+namespace nax {
+
+Result<std::filesystem::path> PendingFile::replace(const std::filesystem::path& target) {
+    std::error_code ec;
+    std::filesystem::rename(temp_, target, ec);
+    if (ec) return Error{0, "The workbook could not be named " + target.string() + ": " + ec.message() + "."};
+    committed_ = true;
+    return target;
+}
+
+} // namespace nax

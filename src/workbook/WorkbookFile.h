@@ -32,6 +32,8 @@ public:
     // Gives the finished file the name `name` in the folder; when that is taken, "name (2).ext",
     // "name (3).ext" and so on, unless `firstNameOnly`. Answers the final path.
     Result<std::filesystem::path> commit(const std::string& name, bool firstNameOnly = false);
+    // Gives the finished file the path `target` in the same folder, replacing what is there.
+    Result<std::filesystem::path> replace(const std::filesystem::path& target);
 
 private:
     PendingFile(std::filesystem::path folder, std::filesystem::path temp)

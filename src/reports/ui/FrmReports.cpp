@@ -86,9 +86,8 @@ size_t FrmReports::selectedReport() const {
 }
 
 std::string FrmReports::exportTitle() const {
-    return std::string(kProductionReportKinds[selectedReport()].caption) + " Report " +
-           formatSerial(DTStart->serial(), "DD-MMM-YY hh:mm") + " - " +
-           formatSerial(DTEnd->serial(), "DD-MMM-YY hh:mm");
+    return reportExportTitle(kProductionReportKinds[selectedReport()].caption, DTStart->serial(),
+                             DTEnd->serial());
 }
 
 // The report fills a grid of its own while the view, hidden, keeps its header row; the view takes
