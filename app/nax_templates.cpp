@@ -12,7 +12,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::filesystem::path folder = argv[1];
-    for (auto [kind, name] : {std::pair{DmsTemplate::Daily, kDailyTemplate}, std::pair{DmsTemplate::Hour, kHourTemplate}})
+    for (auto [kind, name] :
+         {std::pair{DmsTemplate::Daily, kDailyTemplate}, std::pair{DmsTemplate::Hour, kHourTemplate}})
         if (auto written = writeDmsTemplate(kind, folder / name); !written) {
             std::cerr << written.error().message << "\n";
             return 1;

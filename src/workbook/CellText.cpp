@@ -10,7 +10,7 @@ namespace nax {
 namespace {
 
 constexpr std::array<std::string_view, 12> kMonthAbbreviations = {"jan", "feb", "mar", "apr", "may", "jun",
-                                                                   "jul", "aug", "sep", "oct", "nov", "dec"};
+                                                                  "jul", "aug", "sep", "oct", "nov", "dec"};
 
 bool twoDigits(std::string_view text, size_t at, int& value) {
     if (at + 2 > text.size() || !std::isdigit(static_cast<unsigned char>(text[at])) ||
@@ -41,7 +41,8 @@ int daysInMonth(int year, int month) {
 bool parseGridDate(std::string_view text, CellValue& value) {
     if (text.size() != 9 && text.size() != 15 && text.size() != 18) return false;
     int day = 0, year = 0, hour = 0, minute = 0, second = 0;
-    if (!twoDigits(text, 0, day) || text[2] != '-' || text[6] != '-' || !twoDigits(text, 7, year)) return false;
+    if (!twoDigits(text, 0, day) || text[2] != '-' || text[6] != '-' || !twoDigits(text, 7, year))
+        return false;
     const int month = monthOf(text.substr(3, 3));
     if (month == 0) return false;
     year += year < 30 ? 2000 : 1900;
@@ -79,15 +80,19 @@ int significantDigits(std::string_view text) {
 size_t utf8Length(std::string_view text, size_t i) {
     const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
     const unsigned char lead = byte(i);
-    size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+    size_t length = lead < 0x80           ? 1
+                    : (lead >> 5) == 0x6  ? 2
+                    : (lead >> 4) == 0xE  ? 3
+                    : (lead >> 3) == 0x1E ? 4
+                                          : 0;
     if (length == 0 || i + length > text.size()) return 0;
     for (size_t k = 1; k < length; ++k)
         if ((byte(i + k) & 0xC0) != 0x80) return 0;
-    if (length == 2 && lead < 0xC2) return 0;                        // overlong
-    if (length == 3 && lead == 0xE0 && byte(i + 1) < 0xA0) return 0; // overlong
+    if (length == 2 && lead < 0xC2) return 0;                         // overlong
+    if (length == 3 && lead == 0xE0 && byte(i + 1) < 0xA0) return 0;  // overlong
     if (length == 3 && lead == 0xED && byte(i + 1) >= 0xA0) return 0; // surrogate
-    if (length == 4 && (lead > 0xF4 || (lead == 0xF0 && byte(i + 1) < 0x90) ||
-                        (lead == 0xF4 && byte(i + 1) >= 0x90)))
+    if (length == 4 &&
+        (lead > 0xF4 || (lead == 0xF0 && byte(i + 1) < 0x90) || (lead == 0xF4 && byte(i + 1) >= 0x90)))
         return 0;
     if (length == 3 && lead == 0xEF && byte(i + 1) == 0xBF && byte(i + 2) >= 0xBE) return 0; // U+FFFE/F
     return length;

@@ -10,9 +10,9 @@ namespace nax {
 struct CellValue {
     enum class Kind { Empty, Number, DateTime, Text };
     Kind kind = Kind::Empty;
-    double number = 0;        // Number, or the day serial of a DateTime
-    std::string_view format;  // DateTime: the spreadsheet number format that shows it as typed
-    std::string_view text;    // Text
+    double number = 0;       // Number, or the day serial of a DateTime
+    std::string_view format; // DateTime: the spreadsheet number format that shows it as typed
+    std::string_view text;   // Text
 };
 
 // "12.5" -> Number; "05-Dec-26", "05-Dec-26 06:00", "05-Dec-26 06:00:30" -> DateTime with the

@@ -42,8 +42,8 @@ public:
         for (int c = 0; c < headers_.cols(); ++c)
             if (headers_.cell(0, c) == header) {
                 const std::string letters = XlCol(c + 1);
-                return "'" + std::string(sheet_) + "'!$" + letters + "$" + std::to_string(kFirstDataRow) + ":$" +
-                       letters + "$" + std::to_string(kLastRow);
+                return "'" + std::string(sheet_) + "'!$" + letters + "$" + std::to_string(kFirstDataRow) +
+                       ":$" + letters + "$" + std::to_string(kLastRow);
             }
         return "#REF!"; // a header the layout does not have; shows as an error, never as a figure
     }
@@ -128,18 +128,21 @@ void writeGlance(lxw_workbook* book, lxw_worksheet* sheet, const Formats& format
                            nullptr);
     worksheet_write_string(sheet, 4, 0, "Figure", formats.heading);
     for (int c = 1; c <= valueColumns; ++c)
-        worksheet_write_string(sheet, 4, static_cast<lxw_col_t>(c),
-                               std::string(layout.hourly ? kHeadings[static_cast<size_t>(c - 1)] : "Value").c_str(),
-                               formats.heading);
+        worksheet_write_string(
+            sheet, 4, static_cast<lxw_col_t>(c),
+            std::string(layout.hourly ? kHeadings[static_cast<size_t>(c - 1)] : "Value").c_str(),
+            formats.heading);
     worksheet_set_column(sheet, 0, 0, 30, nullptr);
     worksheet_set_column(sheet, 1, static_cast<lxw_col_t>(valueColumns), 12, nullptr);
 
     const auto shift = [](int c) { return cell(5, c); };
     // Sum of a run-grid column over all rows (column 1) or the rows of one shift.
-    const auto total = [&](const Columns& sheetColumns, std::string_view header, std::string_view shiftHeader) {
+    const auto total = [&](const Columns& sheetColumns, std::string_view header,
+                           std::string_view shiftHeader) {
         return [&, header, shiftHeader](int c) {
             if (c == 1) return "SUM(" + sheetColumns.range(header) + ")";
-            return "SUMIF(" + sheetColumns.range(shiftHeader) + "," + shift(c) + "," + sheetColumns.range(header) + ")";
+            return "SUMIF(" + sheetColumns.range(shiftHeader) + "," + shift(c) + "," +
+                   sheetColumns.range(header) + ")";
         };
     };
     const std::string_view timeBase = layout.hourly ? "Earned Time" : "Production Time";
@@ -155,10 +158,10 @@ void writeGlance(lxw_workbook* book, lxw_worksheet* sheet, const Formats& format
         if (c == 1) return "SUMPRODUCT(" + both + ")";
         return "SUMPRODUCT(--(" + runs.range("Shift") + "=" + shift(c) + ")," + both + ")";
     });
-    const int available = layout.hourly ? glance.line("Available Time", formats.minutes,
-                                                      [&](int c) { return cell(units, c) + "*60"; })
-                                         : glance.line("Production Time", formats.minutes,
-                                                      total(runs, "Production Time", "Shift"));
+    const int available =
+        layout.hourly
+            ? glance.line("Available Time", formats.minutes, [&](int c) { return cell(units, c) + "*60"; })
+            : glance.line("Production Time", formats.minutes, total(runs, "Production Time", "Shift"));
     const int earned = glance.line("Earned Time", formats.minutes, total(runs, "Earned Time", "Shift"));
     const int firstCategory = earned + 1;
     for (std::string_view category : kCategories)
@@ -172,7 +175,8 @@ void writeGlance(lxw_workbook* book, lxw_worksheet* sheet, const Formats& format
                cell(planned, c) + "))*100,\"\")";
     });
     glance.line("NAX (%)", formats.percent, [&](int c) {
-        return "IFERROR(" + cell(earned, c) + "/(" + cell(available, c) + "-" + cell(lackOfSales, c) + ")*100,\"\")";
+        return "IFERROR(" + cell(earned, c) + "/(" + cell(available, c) + "-" + cell(lackOfSales, c) +
+               ")*100,\"\")";
     });
     const int over = glance.line(layout.hourly ? "Hours over 85" : "Runs over 85", formats.count, [&](int c) {
         if (layout.hourly) {
@@ -181,9 +185,8 @@ void writeGlance(lxw_workbook* book, lxw_worksheet* sheet, const Formats& format
         }
         return "COUNTIF(" + runs.range(">85") + ",1)";
     });
-    glance.line(layout.hourly ? "Hours over 85 (%)" : "Runs over 85 (%)", formats.percent, [&](int c) {
-        return "IFERROR(" + cell(over, c) + "/" + cell(units, c) + "*100,\"\")";
-    });
+    glance.line(layout.hourly ? "Hours over 85 (%)" : "Runs over 85 (%)", formats.percent,
+                [&](int c) { return "IFERROR(" + cell(over, c) + "/" + cell(units, c) + "*100,\"\")"; });
     glance.line("Downtime events", formats.count, [&](int c) {
         if (c == 1) return "COUNTA(" + details.range("Run No") + ")";
         return "COUNTIF(" + details.range("Shift") + "," + shift(c) + ")";
@@ -195,12 +198,14 @@ void writeGlance(lxw_workbook* book, lxw_worksheet* sheet, const Formats& format
     const std::string sheetName(kRawDataSheet);
     for (int c = layout.hourly ? 2 : 1; c <= valueColumns; ++c) {
         const std::string letters = XlCol(c + 1);
-        lxw_chart_series* series = chart_add_series(
-            chart,
-            ("='" + sheetName + "'!$A$" + std::to_string(firstCategory) + ":$A$" + std::to_string(lastCategory)).c_str(),
-            ("='" + sheetName + "'!$" + letters + "$" + std::to_string(firstCategory) + ":$" + letters + "$" +
-             std::to_string(lastCategory))
-                .c_str());
+        lxw_chart_series* series =
+            chart_add_series(chart,
+                             ("='" + sheetName + "'!$A$" + std::to_string(firstCategory) + ":$A$" +
+                              std::to_string(lastCategory))
+                                 .c_str(),
+                             ("='" + sheetName + "'!$" + letters + "$" + std::to_string(firstCategory) +
+                              ":$" + letters + "$" + std::to_string(lastCategory))
+                                 .c_str());
         chart_series_set_name(series, ("='" + sheetName + "'!$" + letters + "$5").c_str());
     }
     chart_title_set_name(chart, layout.hourly ? "Minutes lost per loss category and shift"
@@ -243,14 +248,15 @@ Result<void> writeDmsTemplate(DmsTemplate kind, const std::filesystem::path& pat
     writeGlance(book, workbook_add_worksheet(book, std::string(kRawDataSheet).c_str()), formats, layout);
     const lxw_error closed = workbook_close(book);
     if (closed != LXW_NO_ERROR)
-        return Error{static_cast<int>(closed), "The template " + path.string() + " could not be written: " +
-                                                   lxw_strerror(closed)};
+        return Error{static_cast<int>(closed),
+                     "The template " + path.string() + " could not be written: " + lxw_strerror(closed)};
     return success();
 }
 
 Result<std::vector<std::string>> installDefaultTemplates(const std::filesystem::path& dataFolder) {
     std::vector<std::string> written;
-    for (auto [kind, name] : {std::pair{DmsTemplate::Daily, kDailyTemplate}, std::pair{DmsTemplate::Hour, kHourTemplate}}) {
+    for (auto [kind, name] :
+         {std::pair{DmsTemplate::Daily, kDailyTemplate}, std::pair{DmsTemplate::Hour, kHourTemplate}}) {
         std::error_code ec;
         if (std::filesystem::exists(dataFolder / name, ec)) continue;
         auto file = PendingFile::reserve(dataFolder);

@@ -66,7 +66,8 @@ NewWorkbook::~NewWorkbook() {
 }
 
 Result<void> NewWorkbook::nextRow(int row) {
-    if (row < 1 || row > kMaxSheetRows) return Error{0, "A worksheet has no row " + std::to_string(row) + "."};
+    if (row < 1 || row > kMaxSheetRows)
+        return Error{0, "A worksheet has no row " + std::to_string(row) + "."};
     if (row < row_) return Error{0, "Rows of a new workbook are written in order."};
     row_ = row;
     return success();
@@ -79,7 +80,8 @@ void NewWorkbook::countRow(int row) {
 }
 
 lxw_format* NewWorkbook::format(const CellStyle& style, std::string_view numberFormat) {
-    if (!style.bold && style.size == 0 && !style.wrap && !style.centred && numberFormat.empty()) return nullptr;
+    if (!style.bold && style.size == 0 && !style.wrap && !style.centred && numberFormat.empty())
+        return nullptr;
     auto key = std::make_tuple(style.bold, style.size, style.wrap, style.centred, std::string(numberFormat));
     auto found = formats_.find(key);
     if (found != formats_.end()) return found->second;
@@ -98,7 +100,8 @@ lxw_format* NewWorkbook::format(const CellStyle& style, std::string_view numberF
 
 Result<void> NewWorkbook::setCell(int row, int col, std::string_view text, const CellStyle& style) {
     if (auto placed = nextRow(row); !placed) return placed;
-    if (col < 1 || col > kMaxSheetCols) return Error{0, "A worksheet has no column " + std::to_string(col) + "."};
+    if (col < 1 || col > kMaxSheetCols)
+        return Error{0, "A worksheet has no column " + std::to_string(col) + "."};
     const auto r = static_cast<lxw_row_t>(row - 1);
     const auto c = static_cast<lxw_col_t>(col - 1);
     const CellValue value = classifyCell(text);
@@ -135,8 +138,9 @@ Result<void> NewWorkbook::mergeRow(int row, int firstCol, int lastCol, std::stri
     lxw_format* look = format(style, {});
     if (lastCol == firstCol) return setCell(row, firstCol, text, style);
     buffer_ = cellSafeText(text);
-    const lxw_error merged = worksheet_merge_range(sheet_, r, static_cast<lxw_col_t>(firstCol - 1), r,
-                                                   static_cast<lxw_col_t>(lastCol - 1), buffer_.c_str(), look);
+    const lxw_error merged =
+        worksheet_merge_range(sheet_, r, static_cast<lxw_col_t>(firstCol - 1), r,
+                              static_cast<lxw_col_t>(lastCol - 1), buffer_.c_str(), look);
     if (merged != LXW_NO_ERROR) return writerError("Merging row " + std::to_string(row), merged);
     countRow(row);
     return success();

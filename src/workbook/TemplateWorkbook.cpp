@@ -35,7 +35,7 @@ std::string relationshipsOf(std::string_view part) {
 // A relationship's target as a path inside the package.
 std::string resolvePart(std::string_view source, std::string_view target) {
     std::string joined = !target.empty() && target.front() == '/' ? std::string(target.substr(1))
-                                                                   : folderOf(source) + std::string(target);
+                                                                  : folderOf(source) + std::string(target);
     std::vector<std::string> segments;
     std::stringstream parts(joined);
     for (std::string segment; std::getline(parts, segment, '/');) {
@@ -85,7 +85,8 @@ pugi::xml_node childAt(pugi::xml_node list, int index) {
 }
 
 // Inserts a child named `name` before the first child named in `followers`, else at the end.
-pugi::xml_node insertBeforeAny(pugi::xml_node parent, const char* name, std::initializer_list<const char*> followers) {
+pugi::xml_node insertBeforeAny(pugi::xml_node parent, const char* name,
+                               std::initializer_list<const char*> followers) {
     for (pugi::xml_node child : parent.children())
         for (const char* follower : followers)
             if (std::string_view(child.name()) == follower) return parent.insert_child_before(name, child);
@@ -122,14 +123,16 @@ namespace {
 Result<void> readEntry(zip_t* archive, zip_uint64_t index, uint64_t declared, std::string& data,
                        const std::string& refuse) {
     zip_file_t* file = zip_fopen_index(archive, index, 0);
-    if (!file) return Error{0, refuse + "it is not a readable workbook (" + zipMessage(zip_get_error(archive)) + ")."};
+    if (!file)
+        return Error{0,
+                     refuse + "it is not a readable workbook (" + zipMessage(zip_get_error(archive)) + ")."};
     data.resize(static_cast<size_t>(declared));
     uint64_t filled = 0;
     char extra[1];
     for (;;) {
         const bool full = filled == declared;
-        const zip_int64_t read = full ? zip_fread(file, extra, 1)
-                                      : zip_fread(file, data.data() + filled, declared - filled);
+        const zip_int64_t read =
+            full ? zip_fread(file, extra, 1) : zip_fread(file, data.data() + filled, declared - filled);
         if (read < 0) {
             const std::string message = zipMessage(zip_file_get_error(file));
             zip_fclose(file);
@@ -150,7 +153,8 @@ Result<void> readEntry(zip_t* archive, zip_uint64_t index, uint64_t declared, st
 Result<void> parseXml(const std::string& data, pugi::xml_document& doc, const std::string& refuse,
                       const std::string& part) {
     const pugi::xml_parse_result parsed = doc.load_buffer(data.data(), data.size(), kParseFlags);
-    if (!parsed) return Error{0, refuse + "its part " + part + " is not well-formed (" + parsed.description() + ")."};
+    if (!parsed)
+        return Error{0, refuse + "its part " + part + " is not well-formed (" + parsed.description() + ")."};
     for (pugi::xml_node child : doc.children()) {
         if (child.type() == pugi::node_doctype)
             return Error{0, refuse + "its part " + part + " declares a document type or entities."};
@@ -199,7 +203,8 @@ public:
             attribute(xf, "applyFont") = 1;
         }
         if (style.wrap || style.centred) {
-            pugi::xml_node alignment = xf.child("alignment") ? xf.child("alignment") : xf.prepend_child("alignment");
+            pugi::xml_node alignment =
+                xf.child("alignment") ? xf.child("alignment") : xf.prepend_child("alignment");
             if (style.wrap) attribute(alignment, "wrapText") = 1;
             if (style.centred) attribute(alignment, "horizontal") = "center";
             attribute(xf, "applyAlignment") = 1;
@@ -209,7 +214,8 @@ public:
             attribute(xf, "applyNumberFormat") = 1;
         }
         setCount(cellXfs_);
-        const int index = static_cast<int>(std::distance(cellXfs_.children().begin(), cellXfs_.children().end())) - 1;
+        const int index =
+            static_cast<int>(std::distance(cellXfs_.children().begin(), cellXfs_.children().end())) - 1;
         cache_.emplace(key, index);
         return index;
     }
@@ -266,13 +272,38 @@ struct TemplateWorkbook::Sheet {
         data = root.child("sheetData");
         if (!data)
             data = insertBeforeAny(root, "sheetData",
-                                   {"sheetCalcPr", "sheetProtection", "protectedRanges", "scenarios", "autoFilter",
-                                    "sortState", "dataConsolidate", "customSheetViews", "mergeCells",
-                                    "phoneticPr", "conditionalFormatting", "dataValidations", "hyperlinks",
-                                    "printOptions", "pageMargins", "pageSetup", "headerFooter", "rowBreaks",
-                                    "colBreaks", "customProperties", "cellWatches", "ignoredErrors",
-                                    "smartTags", "drawing", "legacyDrawing", "legacyDrawingHF", "picture",
-                                    "oleObjects", "controls", "webPublishItems", "tableParts", "extLst"});
+                                   {"sheetCalcPr",
+                                    "sheetProtection",
+                                    "protectedRanges",
+                                    "scenarios",
+                                    "autoFilter",
+                                    "sortState",
+                                    "dataConsolidate",
+                                    "customSheetViews",
+                                    "mergeCells",
+                                    "phoneticPr",
+                                    "conditionalFormatting",
+                                    "dataValidations",
+                                    "hyperlinks",
+                                    "printOptions",
+                                    "pageMargins",
+                                    "pageSetup",
+                                    "headerFooter",
+                                    "rowBreaks",
+                                    "colBreaks",
+                                    "customProperties",
+                                    "cellWatches",
+                                    "ignoredErrors",
+                                    "smartTags",
+                                    "drawing",
+                                    "legacyDrawing",
+                                    "legacyDrawingHF",
+                                    "picture",
+                                    "oleObjects",
+                                    "controls",
+                                    "webPublishItems",
+                                    "tableParts",
+                                    "extLst"});
         int previous = 0;
         for (pugi::xml_node row : data.children("row")) {
             int number = row.attribute("r").as_int(previous + 1);
@@ -287,7 +318,8 @@ struct TemplateWorkbook::Sheet {
     pugi::xml_node rowNode(int number) {
         if (const auto found = rows.find(number); found != rows.end()) return found->second;
         const auto next = rows.upper_bound(number);
-        pugi::xml_node row = next == rows.end() ? data.append_child("row") : data.insert_child_before("row", next->second);
+        pugi::xml_node row =
+            next == rows.end() ? data.append_child("row") : data.insert_child_before("row", next->second);
         row.append_attribute("r") = number;
         rows[number] = row;
         return row;
@@ -368,7 +400,7 @@ TemplateWorkbook::TemplateWorkbook() = default;
 TemplateWorkbook::~TemplateWorkbook() = default;
 
 Result<std::unique_ptr<TemplateWorkbook>> TemplateWorkbook::open(const std::filesystem::path& path,
-                                                                std::string_view shownName) {
+                                                                 std::string_view shownName) {
     std::unique_ptr<TemplateWorkbook> book(new TemplateWorkbook);
     book->shownName_ = shownName;
     if (auto loaded = book->load(path); !loaded) return loaded.error();
@@ -393,7 +425,8 @@ Result<void> TemplateWorkbook::load(const std::filesystem::path& path) {
     }
     package_ = std::make_unique<Package>();
     const zip_int64_t count = zip_get_num_entries(archive, 0);
-    Result<void> read = count > kMaxEntries ? Result<void>(Error{0, refuse + "it holds too many parts."}) : success();
+    Result<void> read =
+        count > kMaxEntries ? Result<void>(Error{0, refuse + "it holds too many parts."}) : success();
     uint64_t total = 0;
     for (zip_int64_t i = 0; read && i < count; ++i) {
         zip_stat_t stat;
@@ -492,7 +525,8 @@ Result<void> TemplateWorkbook::selectSheet(std::string_view name) {
 
 Result<void> TemplateWorkbook::setCell(int row, int col, std::string_view text, const CellStyle& style) {
     if (row < 1 || row > kMaxSheetRows || col < 1 || col > kMaxSheetCols)
-        return Error{0, "A worksheet has no cell at row " + std::to_string(row) + ", column " + std::to_string(col) + "."};
+        return Error{0, "A worksheet has no cell at row " + std::to_string(row) + ", column " +
+                            std::to_string(col) + "."};
     Sheet& sheet = *loaded_.at(current_);
     pugi::xml_node cell = sheet.cellNode(row, col);
     const int base = cell.attribute("s").as_int();
@@ -535,7 +569,8 @@ Result<void> TemplateWorkbook::activateSheet(std::string_view name) {
     for (int i = 1; i <= sheetCount(); ++i)
         if (sheets_[static_cast<size_t>(i - 1)].name == name) active = i;
     if (active == 0)
-        return Error{0, "The template " + shownName_ + " has no worksheet named \"" + std::string(name) + "\"."};
+        return Error{0,
+                     "The template " + shownName_ + " has no worksheet named \"" + std::string(name) + "\"."};
     activeSheet_ = active;
     return success();
 }
@@ -552,16 +587,19 @@ Result<void> TemplateWorkbook::finishWorkbookPart() {
             if (++index == activeSheet_) sheet.remove_attribute("state");
         pugi::xml_node views = book.child("bookViews");
         if (!views) views = book.insert_child_before("bookViews", book.child("sheets"));
-        pugi::xml_node view = views.child("workbookView") ? views.child("workbookView") : views.append_child("workbookView");
+        pugi::xml_node view =
+            views.child("workbookView") ? views.child("workbookView") : views.append_child("workbookView");
         attribute(view, "activeTab") = activeSheet_ - 1;
-        if (view.attribute("firstSheet").as_int() > activeSheet_ - 1) view.attribute("firstSheet") = activeSheet_ - 1;
+        if (view.attribute("firstSheet").as_int() > activeSheet_ - 1)
+            view.attribute("firstSheet") = activeSheet_ - 1;
     }
     // Every formula is worked out afresh when the file is opened.
     pugi::xml_node calc = book.child("calcPr");
     if (!calc)
-        calc = insertBeforeAny(book, "calcPr",
-                               {"oleSize", "customWorkbookViews", "pivotCaches", "smartTagPr", "smartTagTypes",
-                                "webPublishing", "fileRecoveryPr", "webPublishObjects", "extLst"});
+        calc =
+            insertBeforeAny(book, "calcPr",
+                            {"oleSize", "customWorkbookViews", "pivotCaches", "smartTagPr", "smartTagTypes",
+                             "webPublishing", "fileRecoveryPr", "webPublishObjects", "extLst"});
     attribute(calc, "fullCalcOnLoad") = 1;
     entry->data = serialize(doc);
 
@@ -622,7 +660,8 @@ Result<void> TemplateWorkbook::finishSheets() {
             continue;
         }
         pugi::xml_document doc;
-        if (auto parsed = parseXml(entry->data, doc, "The template " + shownName_ + " cannot be used: ", entry->name);
+        if (auto parsed =
+                parseXml(entry->data, doc, "The template " + shownName_ + " cannot be used: ", entry->name);
             !parsed)
             return parsed;
         finish(doc.document_element(), i);

@@ -22,20 +22,23 @@ Result<void> fitsOneSheet(const ReportGrid& grid, int firstDataRow) {
         return Error{0, "The grid has " + std::to_string(grid.rows() - 1) +
                             " rows; a worksheet holds at most " + std::to_string(kMaxSheetRows) + " rows."};
     if (grid.cols() + 1 > kMaxSheetCols)
-        return Error{0, "The grid has " + std::to_string(grid.cols()) + " columns; a worksheet holds at most " +
-                            std::to_string(kMaxSheetCols - 1) + " beside its title."};
+        return Error{0, "The grid has " + std::to_string(grid.cols()) +
+                            " columns; a worksheet holds at most " + std::to_string(kMaxSheetCols - 1) +
+                            " beside its title."};
     return success();
 }
 
 // The header row in bold with each column as wide as its header, then the data rows, each text
 // widening its column up to kMaxTextWidth characters; a narrower text never narrows it.
 template <class Book>
-Result<void> writeTable(Book& book, const ReportGrid& grid, int headerRow, int firstDataRow, Progress& progress) {
+Result<void> writeTable(Book& book, const ReportGrid& grid, int headerRow, int firstDataRow,
+                        Progress& progress) {
     const int cols = grid.cols();
     std::vector<int> widths(static_cast<size_t>(cols), 0);
     for (int c = 0; c < cols && grid.rows() > 0; ++c) {
         widths[static_cast<size_t>(c)] = characterCount(grid.cell(0, c));
-        if (auto written = book.setCell(headerRow, c + 1, grid.cell(0, c), kHeaderStyle); !written) return written;
+        if (auto written = book.setCell(headerRow, c + 1, grid.cell(0, c), kHeaderStyle); !written)
+            return written;
     }
     for (int r = 1; r < grid.rows(); ++r) {
         progress.ProgressNextValue("");
@@ -47,7 +50,8 @@ Result<void> writeTable(Book& book, const ReportGrid& grid, int headerRow, int f
                 const int characters = characterCount(text);
                 if (width < characters) width = std::min(characters, kMaxTextWidth);
             }
-            if (auto written = book.setCell(firstDataRow + r - 1, c + 1, text, kDataStyle); !written) return written;
+            if (auto written = book.setCell(firstDataRow + r - 1, c + 1, text, kDataStyle); !written)
+                return written;
         }
     }
     for (int c = 0; c < cols; ++c)
@@ -73,8 +77,8 @@ Result<std::filesystem::path> finish(PendingFile& file, const ExportPlace& place
 
 } // namespace
 
-Result<std::filesystem::path> ExportToExcel(const ReportGrid& grid, std::string_view title, const ExportPlace& place,
-                                            Progress& progress) {
+Result<std::filesystem::path> ExportToExcel(const ReportGrid& grid, std::string_view title,
+                                            const ExportPlace& place, Progress& progress) {
     if (auto fits = fitsOneSheet(grid, 6); !fits) return fits.error();
     auto file = PendingFile::reserve(targetFolder(place));
     if (!file) return file.error();
@@ -83,8 +87,9 @@ Result<std::filesystem::path> ExportToExcel(const ReportGrid& grid, std::string_
     NewWorkbook& book = **created;
 
     const int titleEnd = grid.cols() + 1; // one column past the table
-    for (auto [row, text, style] : {std::tuple{1, kWorkbookCompany, kTitleStyle}, std::tuple{2, std::string_view(), kTitleRowStyle},
-                                   std::tuple{3, title, kTitleRowStyle}})
+    for (auto [row, text, style] :
+         {std::tuple{1, kWorkbookCompany, kTitleStyle}, std::tuple{2, std::string_view(), kTitleRowStyle},
+          std::tuple{3, title, kTitleRowStyle}})
         if (auto merged = book.mergeRow(row, 1, titleEnd, text, style); !merged) return merged.error();
 
     progress.SetMax(grid.rows());
@@ -103,7 +108,8 @@ Result<std::filesystem::path> ExportToExcelDMS(const ReportGrid& msf, std::strin
     const auto source = place.dataFolder / name;
     std::error_code ec;
     if (!std::filesystem::is_regular_file(source, ec))
-        return Error{0, "The template " + name + " was not found in the data folder " + place.dataFolder.string() + "."};
+        return Error{0, "The template " + name + " was not found in the data folder " +
+                            place.dataFolder.string() + "."};
     if (auto fits = fitsOneSheet(msf, 5); !fits) return fits.error();
     if (auto fits = fitsOneSheet(msf2, 5); !fits) return fits.error();
 
@@ -126,7 +132,8 @@ Result<std::filesystem::path> ExportToExcelDMS(const ReportGrid& msf, std::strin
         progress.ProgressNextValue("[Downtime]");
         if (progress.abandoned()) return abandonment();
         for (int c = 0; c < msf2.cols(); ++c)
-            if (auto written = book.setCell(r + 4, c + 1, msf2.cell(r, c), kPlain); !written) return written.error();
+            if (auto written = book.setCell(r + 4, c + 1, msf2.cell(r, c), kPlain); !written)
+                return written.error();
     }
 
     if (auto shown = book.activateSheet(kRawDataSheet); !shown) return shown.error();

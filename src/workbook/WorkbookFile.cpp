@@ -28,20 +28,23 @@ QString qtPath(const std::filesystem::path& path) {
 }
 
 bool forbiddenInName(unsigned char c) {
-    return c < 0x20 || c == 0x7F || std::string_view("/\\:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos;
+    return c < 0x20 || c == 0x7F ||
+           std::string_view("/\\:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos;
 }
 
 std::string withSuffix(const std::string& name, int number) {
     if (number <= 1) return name;
     const size_t dot = name.rfind('.');
     const std::string suffix = " (" + std::to_string(number) + ")";
-    return dot == std::string::npos || dot == 0 ? name + suffix : name.substr(0, dot) + suffix + name.substr(dot);
+    return dot == std::string::npos || dot == 0 ? name + suffix
+                                                : name.substr(0, dot) + suffix + name.substr(dot);
 }
 
 enum class Renamed { Done, Taken, Failed };
 
 // Renames without ever replacing an existing file, in one step where the system allows it.
-Renamed renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to, std::string& why) {
+Renamed renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to,
+                        std::string& why) {
 #ifdef _WIN32
     if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) return Renamed::Done;
     const DWORD code = GetLastError();

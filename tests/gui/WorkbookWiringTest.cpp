@@ -65,7 +65,8 @@ TEST_F(WorkbookWiringTest, CtrlEInTheDowntimeListOpensTheNewWorkbook) {
     ASSERT_EQ(opened.size(), 1u) << (messages.messages.empty() ? "" : messages.messages[0].text);
     EXPECT_EQ(std::filesystem::path(opened[0]).filename(), "46361.5Downtime Entry.xlsx");
     const QJsonObject book = readWorkbook(opened[0]);
-    EXPECT_EQ(text(cellOf(book, QStringLiteral("Sheet1"), QStringLiteral("A3"))), QStringLiteral("Downtime Entry"));
+    EXPECT_EQ(text(cellOf(book, QStringLiteral("Sheet1"), QStringLiteral("A3"))),
+              QStringLiteral("Downtime Entry"));
     EXPECT_EQ(text(cellOf(book, QStringLiteral("Sheet1"), QStringLiteral("Q4"))), QStringLiteral("Other2"));
     EXPECT_FALSE(progressShown());
 
@@ -114,7 +115,8 @@ TEST_F(WorkbookWiringTest, ShiftPrintAfterADailyReportTakesTheHourTemplateAndThe
     EXPECT_EQ(text(cellOf(book, hourly, QStringLiteral("A4"))), QStringLiteral("Hr"));
     EXPECT_TRUE(cellOf(book, hourly, QStringLiteral("A5")).isEmpty());
     EXPECT_EQ(text(cellOf(book, QStringLiteral("Downtime"), QStringLiteral("A5"))), QStringLiteral("1"));
-    EXPECT_EQ(text(cellOf(book, QStringLiteral("Downtime"), QStringLiteral("I5"))), QStringLiteral("Planned Loss"));
+    EXPECT_EQ(text(cellOf(book, QStringLiteral("Downtime"), QStringLiteral("I5"))),
+              QStringLiteral("Planned Loss"));
 }
 
 TEST_F(WorkbookWiringTest, PrintWithoutTemplateShowsWhyAndOpensNothing) {

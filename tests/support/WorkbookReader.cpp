@@ -16,7 +16,8 @@ QJsonObject readWorkbook(const std::filesystem::path& file) {
     reader.waitForFinished(60000);
     const QByteArray out = reader.readAllStandardOutput();
     if (reader.exitCode() != 0 || out.isEmpty()) {
-        ADD_FAILURE() << "openpyxl cannot read " << file << ": " << reader.readAllStandardError().toStdString();
+        ADD_FAILURE() << "openpyxl cannot read " << file << ": "
+                      << reader.readAllStandardError().toStdString();
         return {};
     }
     return QJsonDocument::fromJson(out).object();
@@ -51,7 +52,8 @@ std::vector<std::string> filesEndingWith(const std::filesystem::path& folder, co
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         const std::string name = entry.path().filename().string();
-        if (name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+        if (name.size() >= suffix.size() &&
+            name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
             names.push_back(name);
     }
     std::sort(names.begin(), names.end());

@@ -8,9 +8,9 @@
 #include <QJsonArray>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fstream>
 #include <sys/resource.h>
-#include <csignal>
 
 using namespace nax;
 using nax::test::cellOf;
@@ -70,7 +70,8 @@ TEST_F(DmsExportTest, PrintBeforeGenerateFillsHeadersAndKeepsTheTemplate) {
     EXPECT_EQ(book[QStringLiteral("active")].toString(), kRaw);
     EXPECT_TRUE(book[QStringLiteral("full_calc")].toBool());
     for (const QString& sheet : {kDaily, kDetail})
-        EXPECT_FALSE(book[QStringLiteral("sheet")][sheet][QStringLiteral("selected")].toBool()) << sheet.toStdString();
+        EXPECT_FALSE(book[QStringLiteral("sheet")][sheet][QStringLiteral("selected")].toBool())
+            << sheet.toStdString();
     EXPECT_TRUE(book[QStringLiteral("sheet")][kRaw][QStringLiteral("selected")].toBool());
 
     // The template's titles stay; the headers arrive in row 4, bold and size 9 on the first sheet.
@@ -84,7 +85,8 @@ TEST_F(DmsExportTest, PrintBeforeGenerateFillsHeadersAndKeepsTheTemplate) {
     EXPECT_EQ(text(cellOf(book, kDetail, QStringLiteral("X4"))), QStringLiteral("WW-Asset"));
     EXPECT_FALSE(cellOf(book, kDetail, QStringLiteral("A4"))[QStringLiteral("bold")].toBool());
     const auto widths = book[QStringLiteral("sheet")][kDaily][QStringLiteral("widths")].toObject();
-    EXPECT_EQ(widths[QStringLiteral("AB")].toObject()[QStringLiteral("width")].toDouble(), 3.7109375); // ">85"
+    EXPECT_EQ(widths[QStringLiteral("AB")].toObject()[QStringLiteral("width")].toDouble(),
+              3.7109375); // ">85"
 
     // The glance sheet keeps its formulas and its chart.
     const QJsonObject runsCount = cellOf(book, kRaw, QStringLiteral("B6"));
@@ -96,13 +98,55 @@ TEST_F(DmsExportTest, PrintBeforeGenerateFillsHeadersAndKeepsTheTemplate) {
 
 TEST_F(DmsExportTest, RunAndDetailRowsArriveTypedAndTheFiguresAddUp) {
     // Two runs: 300 and 100 cases of 24; 600 and 420 minutes; Lack of Sales 30 + 0, Planned 50 + 20.
-    addRun({{0, "7"}, {1, "300ML"}, {5, "24"}, {6, "04-Dec-26 06:00"}, {8, "300"}, {9, "30"}, {11, "50"},
-            {13, "2.5"}, {15, "97.5"}, {16, "180"}, {17, "600"}, {18, "420"}, {19, "04-Dec-26"}, {25, "80"}, {27, "0"}});
-    addRun({{0, "8"}, {1, "300ML"}, {5, "24"}, {8, "100"}, {11, "20"}, {17, "420"}, {18, "380"}, {25, "95"}, {27, "1"},
+    addRun({{0, "7"},
+            {1, "300ML"},
+            {5, "24"},
+            {6, "04-Dec-26 06:00"},
+            {8, "300"},
+            {9, "30"},
+            {11, "50"},
+            {13, "2.5"},
+            {15, "97.5"},
+            {16, "180"},
+            {17, "600"},
+            {18, "420"},
+            {19, "04-Dec-26"},
+            {25, "80"},
+            {27, "0"}});
+    addRun({{0, "8"},
+            {1, "300ML"},
+            {5, "24"},
+            {8, "100"},
+            {11, "20"},
+            {17, "420"},
+            {18, "380"},
+            {25, "95"},
+            {27, "1"},
             {12, std::string(300, 'x')}});
-    details.addRow({"7", "300ML", "Cola", "04-Dec-26 07:00:00", "04-Dec-26 07:30:00", "30", "B", "Filler",
-                    "Lack of Sales", "", "", "", "a remark", "", "", "04-Dec-26", "Friday", "December", "49", "2026",
-                    "07", "", "", ""});
+    details.addRow({"7",
+                    "300ML",
+                    "Cola",
+                    "04-Dec-26 07:00:00",
+                    "04-Dec-26 07:30:00",
+                    "30",
+                    "B",
+                    "Filler",
+                    "Lack of Sales",
+                    "",
+                    "",
+                    "",
+                    "a remark",
+                    "",
+                    "",
+                    "04-Dec-26",
+                    "Friday",
+                    "December",
+                    "49",
+                    "2026",
+                    "07",
+                    "",
+                    "",
+                    ""});
     const auto written = print();
     ASSERT_TRUE(written) << written.error().message;
     const QJsonObject book = readWorkbook(*written);
@@ -202,7 +246,8 @@ TEST_F(DmsExportTest, HostileTemplatesAreRefusedWithoutHarm) {
     rewritePart(dir.path() / "Entities.xlsx", "xl/worksheets/sheet1.xml", [](std::string xml) {
         const size_t root = xml.find("<worksheet");
         return xml.substr(0, root) +
-               "<!DOCTYPE worksheet [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">]>" +
+               "<!DOCTYPE worksheet [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b "
+               "\"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">]>" +
                xml.substr(root);
     });
     expectRefused("Entities.xlsx", "declares a document type or entities");
@@ -213,7 +258,8 @@ TEST_F(DmsExportTest, HostileTemplatesAreRefusedWithoutHarm) {
     expectRefused("Bomb.xlsx", "too large");
     // Not well-formed.
     std::filesystem::copy_file(dir.path() / "DailyDMS.xlsx", dir.path() / "Broken.xlsx");
-    rewritePart(dir.path() / "Broken.xlsx", "xl/styles.xml", [](std::string xml) { return xml.substr(0, xml.size() / 2); });
+    rewritePart(dir.path() / "Broken.xlsx", "xl/styles.xml",
+                [](std::string xml) { return xml.substr(0, xml.size() / 2); });
     expectRefused("Broken.xlsx", "is not well-formed");
     expectFiles({});
 }

@@ -8,9 +8,9 @@
 #include <QJsonArray>
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <csignal>
 #include <fstream>
+#include <sys/resource.h>
 
 using namespace nax;
 using nax::test::cellOf;
@@ -51,7 +51,8 @@ public:
 
 class GridExportTest : public ::testing::Test {
 protected:
-    Result<std::filesystem::path> exportGrid(const ReportGrid& grid, std::string_view title = "Downtime Entry") {
+    Result<std::filesystem::path> exportGrid(const ReportGrid& grid,
+                                             std::string_view title = "Downtime Entry") {
         return ExportToExcel(grid, title, ExportPlace{dir.path(), kNow}, progress);
     }
     // Nothing but finished workbooks in the folder.
@@ -63,7 +64,8 @@ protected:
 
 QString width(const QJsonObject& book, const QString& column) {
     const auto entry = book[QStringLiteral("sheet")][kSheet][QStringLiteral("widths")][column].toObject();
-    return entry.isEmpty() ? QStringLiteral("none") : QString::number(entry[QStringLiteral("width")].toDouble());
+    return entry.isEmpty() ? QStringLiteral("none")
+                           : QString::number(entry[QStringLiteral("width")].toDouble());
 }
 
 } // namespace
@@ -80,8 +82,8 @@ TEST(CellText, TypesTextsAsASpreadsheetWould) {
     EXPECT_EQ(classifyCell("05-Dec-26").format, "dd-mmm-yy");
     EXPECT_EQ(classifyCell("05-Dec-26 06:30:15").format, "dd-mmm-yy hh:mm:ss");
     EXPECT_DOUBLE_EQ(classifyCell("01-Jan-99").number, 36161); // two-digit years from 30 are 19xx
-    for (std::string_view text : {"31-Feb-26", "05-Dez-26", "05-Dec-26 24:00", "5-Dec-26", "A", "12 kg", "1.2.3",
-                                  "inf", "nan", "0x10", "12345678901234567890"})
+    for (std::string_view text : {"31-Feb-26", "05-Dez-26", "05-Dec-26 24:00", "5-Dec-26", "A", "12 kg",
+                                  "1.2.3", "inf", "nan", "0x10", "12345678901234567890"})
         EXPECT_EQ(classifyCell(text).kind, CellValue::Kind::Text) << text;
 }
 
@@ -123,10 +125,12 @@ TEST_F(GridExportTest, LaysOutTitleHeadersAndTypedDataRows) {
     const std::string longText(300, 'L');
     // 14 columns: the title block reaches column O.
     const ReportGrid grid = gridOf({
-        {"Tag", "Run", "Start Time", "Time Lost (mins)", "Asset", "", "Remarks", "C8", "C9", "C10", "C11", "C12",
-         "C13", "Date"},
-        {"Filler", "12", "05-Dec-26 06:30:15", "12.33", "Valve", "", longText, "x", "", "", "", "", "", "05-Dec-26"},
-        {"Labeller", "13", "05-Dec-26 07:00:00", "-4", "", "", std::string(100, 'S'), "", "", "", "", "", "", ""},
+        {"Tag", "Run", "Start Time", "Time Lost (mins)", "Asset", "", "Remarks", "C8", "C9", "C10", "C11",
+         "C12", "C13", "Date"},
+        {"Filler", "12", "05-Dec-26 06:30:15", "12.33", "Valve", "", longText, "x", "", "", "", "", "",
+         "05-Dec-26"},
+        {"Labeller", "13", "05-Dec-26 07:00:00", "-4", "", "", std::string(100, 'S'), "", "", "", "", "", "",
+         ""},
     });
     const auto written = exportGrid(grid);
     ASSERT_TRUE(written) << written.error().message;
@@ -138,7 +142,8 @@ TEST_F(GridExportTest, LaysOutTitleHeadersAndTypedDataRows) {
 
     const QJsonObject book = readWorkbook(*written);
     const QJsonArray merges = book[QStringLiteral("sheet")][kSheet][QStringLiteral("merges")].toArray();
-    EXPECT_EQ(merges, (QJsonArray{QStringLiteral("A1:O1"), QStringLiteral("A2:O2"), QStringLiteral("A3:O3")}));
+    EXPECT_EQ(merges,
+              (QJsonArray{QStringLiteral("A1:O1"), QStringLiteral("A2:O2"), QStringLiteral("A3:O3")}));
     const QJsonObject company = cellOf(book, kSheet, QStringLiteral("A1"));
     EXPECT_EQ(company[QStringLiteral("v")].toString(), QStringLiteral("Online NAX C-200"));
     EXPECT_TRUE(company[QStringLiteral("bold")].toBool());
@@ -171,19 +176,20 @@ TEST_F(GridExportTest, LaysOutTitleHeadersAndTypedDataRows) {
     EXPECT_TRUE(cellOf(book, kSheet, QStringLiteral("E7")).isEmpty());
 
     // Widths in characters as the file stores them (n + 0.7109375 for the default font).
-    EXPECT_EQ(width(book, QStringLiteral("A")), QStringLiteral("8.71094"));   // "Labeller"
-    EXPECT_EQ(width(book, QStringLiteral("C")), QStringLiteral("18.7109"));   // a date-time text
-    EXPECT_EQ(width(book, QStringLiteral("D")), QStringLiteral("16.7109"));   // the header
-    EXPECT_EQ(width(book, QStringLiteral("G")), QStringLiteral("250.711"));   // 300 characters, then 100
-    EXPECT_EQ(width(book, QStringLiteral("F")), QStringLiteral("0"));         // empty header, empty cells
-    EXPECT_EQ(width(book, QStringLiteral("O")), QStringLiteral("12.1406"));   // standard width + 3
+    EXPECT_EQ(width(book, QStringLiteral("A")), QStringLiteral("8.71094")); // "Labeller"
+    EXPECT_EQ(width(book, QStringLiteral("C")), QStringLiteral("18.7109")); // a date-time text
+    EXPECT_EQ(width(book, QStringLiteral("D")), QStringLiteral("16.7109")); // the header
+    EXPECT_EQ(width(book, QStringLiteral("G")), QStringLiteral("250.711")); // 300 characters, then 100
+    EXPECT_EQ(width(book, QStringLiteral("F")), QStringLiteral("0"));       // empty header, empty cells
+    EXPECT_EQ(width(book, QStringLiteral("O")), QStringLiteral("12.1406")); // standard width + 3
 }
 
 TEST_F(GridExportTest, HeaderOnlyGridWritesTheFirstFourRows) {
     ReportGrid grid = gridOf({{"Tag", "Run"}});
     const auto written = exportGrid(grid, "Run Summary Report 05-Dec-26 06:00 - 05-Dec-26 12:00");
     ASSERT_TRUE(written) << written.error().message;
-    EXPECT_EQ(written->filename(), "46361.5416666667Run Summary Report 05-Dec-26 06.00 - 05-Dec-26 12.00.xlsx");
+    EXPECT_EQ(written->filename(),
+              "46361.5416666667Run Summary Report 05-Dec-26 06.00 - 05-Dec-26 12.00.xlsx");
     EXPECT_EQ(progress.maxima, std::vector<int32_t>{1});
     EXPECT_EQ(progress.steps, 0);
     const QJsonObject book = readWorkbook(*written);

@@ -32,7 +32,8 @@ protected:
         exec(*db, "update TimeLost set Tag_ID = 1, Dt_ID = 1");
     }
     int run(const std::string& args, QString* err = nullptr) {
-        const auto done = test::runNaxReport(QString::fromStdString(args), QString::fromStdString(dir.file("db1.sqlite")));
+        const auto done =
+            test::runNaxReport(QString::fromStdString(args), QString::fromStdString(dir.file("db1.sqlite")));
         if (err) *err = done.err;
         return done.exitCode;
     }
@@ -43,15 +44,18 @@ protected:
 
 TEST_F(ReportWorkbookTest, ListsGoIntoNewWorkbooksUnderTheWindowsTitles) {
     QString err;
-    ASSERT_EQ(run("downtime-list|--db|$db|--from|2026-12-04 06:00|--to|2026-12-04 12:00|--format|xlsx|--out|" +
-                      out("list.xlsx"),
-                  &err),
-              0)
+    ASSERT_EQ(
+        run("downtime-list|--db|$db|--from|2026-12-04 06:00|--to|2026-12-04 12:00|--format|xlsx|--out|" +
+                out("list.xlsx"),
+            &err),
+        0)
         << err.toStdString();
     QJsonObject book = readWorkbook(out("list.xlsx"));
-    EXPECT_EQ(text(cellOf(book, QStringLiteral("Sheet1"), QStringLiteral("A3"))), QStringLiteral("Downtime Entry"));
+    EXPECT_EQ(text(cellOf(book, QStringLiteral("Sheet1"), QStringLiteral("A3"))),
+              QStringLiteral("Downtime Entry"));
     EXPECT_EQ(text(cellOf(book, QStringLiteral("Sheet1"), QStringLiteral("A6"))), QStringLiteral("Filler"));
-    EXPECT_EQ(cellOf(book, QStringLiteral("Sheet1"), QStringLiteral("H6"))[QStringLiteral("v")].toDouble(), 30);
+    EXPECT_EQ(cellOf(book, QStringLiteral("Sheet1"), QStringLiteral("H6"))[QStringLiteral("v")].toDouble(),
+              30);
 
     ASSERT_EQ(run("run-summary|--db|$db|--from|2026-12-05 06:00|--to|2026-12-05 12:00|--format|xlsx|--out|" +
                       out("summary.xlsx"),
@@ -67,21 +71,26 @@ TEST_F(ReportWorkbookTest, ListsGoIntoNewWorkbooksUnderTheWindowsTitles) {
 TEST_F(ReportWorkbookTest, DmsReportsFillTheDataFoldersTemplate) {
     QString err;
     ASSERT_EQ(run("dms-daily|--data-dir|" + dir.path().string() +
-                      "|--from|2026-12-01 00:00|--to|2026-12-05 00:00|--format|xlsx|--out|" + out("daily.xlsx"),
+                      "|--from|2026-12-01 00:00|--to|2026-12-05 00:00|--format|xlsx|--out|" +
+                      out("daily.xlsx"),
                   &err),
               0)
         << err.toStdString();
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "DailyDMS.xlsx")); // installed for the folder
     const QJsonObject book = readWorkbook(out("daily.xlsx"));
     EXPECT_EQ(book[QStringLiteral("active")].toString(), QStringLiteral("RawData"));
-    EXPECT_EQ(cellOf(book, QStringLiteral("Daily DMS"), QStringLiteral("A5"))[QStringLiteral("v")].toDouble(), 1);
-    EXPECT_EQ(cellOf(book, QStringLiteral("Daily DMS"), QStringLiteral("L5"))[QStringLiteral("v")].toDouble(), 30);
-    EXPECT_EQ(text(cellOf(book, QStringLiteral("Downtime"), QStringLiteral("I5"))), QStringLiteral("Planned Loss"));
+    EXPECT_EQ(cellOf(book, QStringLiteral("Daily DMS"), QStringLiteral("A5"))[QStringLiteral("v")].toDouble(),
+              1);
+    EXPECT_EQ(cellOf(book, QStringLiteral("Daily DMS"), QStringLiteral("L5"))[QStringLiteral("v")].toDouble(),
+              30);
+    EXPECT_EQ(text(cellOf(book, QStringLiteral("Downtime"), QStringLiteral("I5"))),
+              QStringLiteral("Planned Loss"));
 }
 
 TEST_F(ReportWorkbookTest, WorkbookFailuresExitOneAndKeepTheOldFile) {
     QString err;
-    EXPECT_EQ(run("downtime-list|--db|$db|--from|2026-12-04 06:00|--to|2026-12-04 12:00|--format|xlsx", &err), 2);
+    EXPECT_EQ(run("downtime-list|--db|$db|--from|2026-12-04 06:00|--to|2026-12-04 12:00|--format|xlsx", &err),
+              2);
     EXPECT_TRUE(err.contains(QStringLiteral("--format xlsx needs --out")));
 
     { std::ofstream(dir.path() / "DailyDMS.xlsx") << "not a workbook"; }
@@ -90,7 +99,8 @@ TEST_F(ReportWorkbookTest, WorkbookFailuresExitOneAndKeepTheOldFile) {
                       "|--from|2026-12-01 00:00|--to|2026-12-05 00:00|--format|xlsx|--out|" + out("old.xlsx"),
                   &err),
               1);
-    EXPECT_TRUE(err.startsWith(QStringLiteral("The template DailyDMS.xlsx cannot be used: it is not a workbook")))
+    EXPECT_TRUE(
+        err.startsWith(QStringLiteral("The template DailyDMS.xlsx cannot be used: it is not a workbook")))
         << err.toStdString();
     std::ifstream old(dir.path() / "old.xlsx");
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(old), {}), "yesterday's");

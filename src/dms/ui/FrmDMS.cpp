@@ -63,7 +63,7 @@ FrmDMS::FrmDMS(AppContext& context, QWidget* parent)
     fitRowToCaptions({Label1, DMSStart_date, Label2, DMSEnd_Date, Option1, Option2, Command1, Command2});
     placeInTwips(MSFlexGrid1, 0, 840, 12855, 7815);
     placeInTwips(MsfDT, 480, 2220, 11355, 4635);
-    MsfDT->raise();              // lies over the run grid
+    MsfDT->raise(); // lies over the run grid
 
     connect(Option1, &QRadioButton::clicked, this, &FrmDMS::Option1Click);
     connect(Option2, &QRadioButton::clicked, this, &FrmDMS::Option2Click);
