@@ -4,7 +4,7 @@ JOBS       ?= 2
 DEMO_DIR   := $(BUILD)/demo-data
 DEMO_DB    := $(DEMO_DIR)/db1.sqlite
 PACKAGES   := g++ cmake ninja-build pkg-config qt6-base-dev qt6-charts-dev libsqlite3-dev sqlite3 \
-              libxlsxwriter-dev libzip-dev libpugixml-dev googletest libgtest-dev fonts-dejavu-core time \
+              libxlsxwriter-dev libzip-dev libpugixml-dev googletest libgtest-dev fonts-dejavu-core fonts-liberation2 time \
               libpq-dev postgresql python3-openpyxl
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 

@@ -3,6 +3,7 @@
 #include "shell/DataFolder.h"
 #include "shell/DbConnection.h"
 #include "shell/Startup.h"
+#include "shell/ui/Placement.h"
 #include "shell/ui/QtServices.h"
 #include "workbook/DmsTemplates.h"
 #include "workbook/ui/WorkbookHandover.h"
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(
         QString::fromUtf8(kAppTitle.data(), static_cast<qsizetype>(kAppTitle.size())));
+    useDesignedFont();
     QCommandLineParser parser;
     parser.addHelpOption();
     QCommandLineOption dataDirOption(QStringLiteral("data-dir"), QStringLiteral("Data folder."),

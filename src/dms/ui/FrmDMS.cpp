@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QResizeEvent>
 
 #include <cmath>
 #include <functional>
@@ -63,6 +64,8 @@ FrmDMS::FrmDMS(AppContext& context, QWidget* parent)
     fitRowToCaptions({Label1, DMSStart_date, Label2, DMSEnd_Date, Option1, Option2, Command1, Command2});
     placeInTwips(MSFlexGrid1, 0, 840, 12855, 7815);
     placeInTwips(MsfDT, 480, 2220, 11355, 4635);
+    grids_.grow(MSFlexGrid1);
+    grids_.growOver(MsfDT, MSFlexGrid1);
     MsfDT->raise(); // lies over the run grid
 
     connect(Option1, &QRadioButton::clicked, this, &FrmDMS::Option1Click);
@@ -175,6 +178,11 @@ void FrmDMS::showFailure(const Error& error) {
 
 // Closing the window while its report runs stops the report; the window closes once the
 // report has returned.
+void FrmDMS::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    grids_.resize(event->size());
+}
+
 void FrmDMS::closeEvent(QCloseEvent* event) {
     if (busy_) {
         closeRequested_ = true;

@@ -1,6 +1,7 @@
 #pragma once
 // "DMS": the day-wise and shift-wise loss reports with the downtime detail grid behind them.
 #include "shell/AppContext.h"
+#include "shell/ui/Placement.h"
 
 #include <QWidget>
 #include <functional>
@@ -34,6 +35,7 @@ public:
     ReportGridView* MsfDT;
 
 protected:
+    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -47,6 +49,7 @@ private:
     void setDetailShown(bool shown);
 
     AppContext& context_;
+    GrowingGrids grids_;
     bool busy_ = false;
     bool runningDaily_ = true;
     bool detailShown_ = false;

@@ -40,6 +40,7 @@ Form2::Form2(AppContext& context, QWidget* parent)
     CmdGenerate->setGeometry(621, 6, 88, 27);
     MSFlexGrid1->setObjectName(QStringLiteral("MSFlexGrid1"));
     MSFlexGrid1->setGeometry(3, 36, 750, 464);
+    grids_.grow(MSFlexGrid1);
 
     // Load: the list's headers without rows, and the last six hours.
     ReportGrid empty;
@@ -92,7 +93,7 @@ void Form2::onGridDoubleClicked(int gridRow) {
 
 void Form2::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    MSFlexGrid1->resize(std::max(event->size().width() - 8, 100), std::max(event->size().height() - 43, 100));
+    grids_.resize(event->size());
 }
 
 } // namespace nax

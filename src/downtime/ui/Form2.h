@@ -1,6 +1,7 @@
 #pragma once
 // "Downtime Entry": lists the downtime events of a range; a double-click opens one event.
 #include "shell/AppContext.h"
+#include "shell/ui/Placement.h"
 
 #include <QWidget>
 
@@ -42,6 +43,7 @@ private:
     void onGridKey(int key, Qt::KeyboardModifiers modifiers);
     void onGridDoubleClicked(int gridRow);
     AppContext& context_;
+    GrowingGrids grids_;
     bool listing_ = false; // a listing or an export runs
 };
 

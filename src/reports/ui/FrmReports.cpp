@@ -17,10 +17,6 @@
 namespace nax {
 
 namespace {
-// The grid's designed distance from the window's right and bottom edges.
-constexpr int kGridRightMarginTwips = 45;
-constexpr int kGridBottomMarginTwips = 75;
-
 QString qText(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
@@ -67,6 +63,7 @@ FrmReports::FrmReports(AppContext& context, QWidget* parent)
     placeInTwips(CmdGenerate, 12120, 60, 1320, 315);
     fitRowToCaptions({OptReport[0], OptReport[1], OptReport[2], Label, DTStart, Label1, DTEnd, CmdGenerate});
     placeInTwips(MSFlexGrid1, 105, 495, 13320, 6735);
+    grids_.grow(MSFlexGrid1);
 
     // Load: "Production" with its header row, and the last six hours.
     OptReport[kProductionOption]->setChecked(true);
@@ -122,10 +119,7 @@ void FrmReports::onGridKey(int key, Qt::KeyboardModifiers modifiers) {
 
 void FrmReports::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    const QPoint corner = MSFlexGrid1->pos();
-    MSFlexGrid1->resize(
-        std::max(event->size().width() - corner.x() - twipsToPixels(*this, kGridRightMarginTwips), 100),
-        std::max(event->size().height() - corner.y() - twipsToPixels(*this, kGridBottomMarginTwips), 100));
+    grids_.resize(event->size());
 }
 
 void FrmReports::closeEvent(QCloseEvent* event) {

@@ -2,6 +2,7 @@
 // "Reports": the run summary, production and downtime reports of a date-and-time range in one
 // grid, which Ctrl+E hands to the workbook export.
 #include "shell/AppContext.h"
+#include "shell/ui/Placement.h"
 
 #include <QWidget>
 #include <array>
@@ -45,6 +46,7 @@ private:
     size_t selectedReport() const;
 
     AppContext& context_;
+    GrowingGrids grids_;
     bool busy_ = false;
 };
 
