@@ -30,6 +30,15 @@ void ReportGrid::setCols(int count) {
     widths_.resize(static_cast<size_t>(count), kDefaultWidth);
 }
 
+ReportGrid ReportGrid::headerOnly() const {
+    ReportGrid header;
+    header.cols_ = cols_;
+    header.widths_ = widths_;
+    header.visible_ = visible_;
+    if (!rows_.empty()) header.rows_.push_back(rows_.front());
+    return header;
+}
+
 int ReportGrid::addRow() {
     rows_.push_back(Row{emptyRow(), 0});
     return rows() - 1;

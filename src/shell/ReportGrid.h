@@ -36,6 +36,10 @@ public:
     bool visible() const { return visible_; }
     void setVisible(bool visible) { visible_ = visible; }
 
+    // The header row alone, with the columns and their widths: where a report that replaces the
+    // rows starts from, without copying the rows it drops.
+    ReportGrid headerOnly() const;
+
     void reserveRows(int count) { rows_.reserve(static_cast<size_t>(count)); }
     void clearRowsBelowHeader() { setRows(rows_.empty() ? 0 : 1); }
 

@@ -2,6 +2,7 @@
 // Ctrl+E and one report at a time; the menu's button that opens it.
 #include "reports/ui/FrmReports.h"
 #include "gui/FrmStartup.h"
+#include "reports/ProductionReport.h"
 #include "reports/ReportsFixture.h"
 #include "shell/ui/DatePicker.h"
 #include "shell/ui/QtServices.h"
@@ -171,29 +172,41 @@ TEST_F(FrmReportsTest, CtrlEAloneExportsWithTheTitleOfThatMoment) {
     EXPECT_TRUE(messages.messages.empty());
 }
 
-TEST_F(FrmReportsTest, OneReportAtATime) {
+TEST_F(FrmReportsTest, OneReportAtATimeAndClosingStopsIt) {
     FrmReports window(context);
     window.show();
-    test::StatementLog log(*db);
     bool busyWhenPressed = false;
     bool shownWhilePressed = true;
-    // Fires while the report lets events through: a second Generate, Ctrl+E and closing refuse.
-    QTimer::singleShot(0, &window, [&] {
-        busyWhenPressed = window.isBusy();
-        shownWhilePressed = window.MSFlexGrid1->isVisible();
+    {
+        test::StatementLog log(*db);
+        // Fires while the report lets events through: a second Generate and Ctrl+E refuse.
+        QTimer::singleShot(0, &window, [&] {
+            busyWhenPressed = window.isBusy();
+            shownWhilePressed = window.MSFlexGrid1->isVisible();
+            QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+            QTest::keyClick(window.MSFlexGrid1, Qt::Key_E, Qt::ControlModifier);
+        });
         QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
-        QTest::keyClick(window.MSFlexGrid1, Qt::Key_E, Qt::ControlModifier);
-        window.close();
-    });
-    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+        log.expectSent(
+            {productionCountStatement(ReportRange{window.DTStart->serial(), window.DTEnd->serial()}),
+             productionStatement(ReportRange{window.DTStart->serial(), window.DTEnd->serial()})});
+    }
     EXPECT_TRUE(busyWhenPressed);
     EXPECT_FALSE(shownWhilePressed); // the grid is hidden while it fills
     EXPECT_TRUE(exported.empty());
-    EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Reports #3"));
     EXPECT_FALSE(window.isBusy());
     QTest::keyClick(window.MSFlexGrid1, Qt::Key_E, Qt::ControlModifier);
     EXPECT_EQ(exported.size(), 1u);
+
+    // Closed while the next report runs: the report stops, its rows are not shown, the window closes.
+    QTimer::singleShot(0, &window, [&] { window.close(); });
+    QTest::mouseClick(window.OptReport[1], Qt::LeftButton);
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_FALSE(window.isBusy());
+    EXPECT_EQ(window.MSFlexGrid1->grid().cols(), 8);
+    EXPECT_TRUE(messages.messages.empty());
 }
 
 TEST_F(FrmReportsTest, MenuOpensOneReportsWindow) {

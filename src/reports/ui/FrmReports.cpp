@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QResizeEvent>
+#include <utility>
 
 namespace nax {
 
@@ -94,18 +95,20 @@ void FrmReports::CmdGenerateClick() {
     busy_ = true;
     const size_t chosen = selectedReport();
     const ReportRange range{DTStart->serial(), DTEnd->serial()};
-    ReportGrid filled = MSFlexGrid1->grid();
-    filled.setRows(1);
+    ReportGrid filled = MSFlexGrid1->grid().headerOnly();
     MSFlexGrid1->setGrid(filled);
     MSFlexGrid1->hide();
     Result<void> done;
     {
-        FrmProgress progress(context_.pump, this);
+        // The pump the report sees also stops it when this window is closed meanwhile.
+        StoppablePump pump(context_.pump, closeRequested_);
+        FrmProgress progress(pump, this);
         done = kProductionReportKinds[chosen].run(context_.db, filled, range, MSFlexGrid1->widthInTwips(),
                                                   progress);
     }
     busy_ = false;
-    if (!done && done.error().abandoned) return; // the program is ending: the copy goes unseen
+    if (std::exchange(closeRequested_, false)) close();
+    if (!done && done.error().abandoned) return; // the window or the program is ending: the copy goes unseen
     MSFlexGrid1->setGrid(std::move(filled));
     if (chosen == kProductionOption)
         setWindowTitle(QStringLiteral("Reports #%1").arg(MSFlexGrid1->grid().rows() - 1));
@@ -122,9 +125,12 @@ void FrmReports::resizeEvent(QResizeEvent* event) {
     grids_.resize(event->size());
 }
 
+// Closing the window while its report runs stops the report; the window closes once the report
+// has returned.
 void FrmReports::closeEvent(QCloseEvent* event) {
     if (busy_) {
-        event->ignore(); // the report in progress still fills this window's grid
+        closeRequested_ = true;
+        event->ignore();
         return;
     }
     QWidget::closeEvent(event);

@@ -48,6 +48,7 @@ private:
     AppContext& context_;
     GrowingGrids grids_;
     bool busy_ = false;
+    bool closeRequested_ = false; // closed while a report ran: stop it, then close
 };
 
 } // namespace nax
