@@ -53,7 +53,9 @@ TEST_F(FrmReportsTest, OpensOnTheLastSixHoursWithProductionAndItsHeaders) {
     FrmReports window(context);
     window.show();
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Reports"));
-    EXPECT_EQ(window.width(), 898);
+    // The designed width, or wider where the bold captions need it: Generate is always whole.
+    EXPECT_GE(window.width(), 898);
+    EXPECT_LT(window.CmdGenerate->geometry().right(), window.width());
     EXPECT_EQ(window.height(), 487);
     std::vector<QString> captions;
     for (auto* option : window.OptReport)
