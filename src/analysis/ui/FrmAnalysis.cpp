@@ -1,6 +1,7 @@
 #include "FrmAnalysis.h"
 
 #include "shell/QueryHelpers.h"
+#include "shell/ui/BusyClose.h"
 #include "shell/ui/DatePicker.h"
 #include "shell/ui/FrmProgress.h"
 
@@ -144,14 +145,8 @@ void FrmAnalysis::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-// Closing the window while its report runs stops the report; the window closes once the
-// report has returned.
 void FrmAnalysis::closeEvent(QCloseEvent* event) {
-    if (busy_) {
-        closeRequested_ = true;
-        event->ignore();
-        return;
-    }
+    if (deferCloseWhileBusy(busy_, closeRequested_, event)) return;
     QWidget::closeEvent(event);
 }
 

@@ -4,6 +4,7 @@
 #include "dms/DmsLayouts.h"
 #include "dms/ShiftDms.h"
 #include "shell/QueryHelpers.h"
+#include "shell/ui/BusyClose.h"
 #include "shell/ui/DatePicker.h"
 #include "shell/ui/FrmProgress.h"
 #include "shell/ui/Placement.h"
@@ -176,19 +177,13 @@ void FrmDMS::showFailure(const Error& error) {
         context_.messages.show(describeError(error));
 }
 
-// Closing the window while its report runs stops the report; the window closes once the
-// report has returned.
 void FrmDMS::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     grids_.resize(event->size());
 }
 
 void FrmDMS::closeEvent(QCloseEvent* event) {
-    if (busy_) {
-        closeRequested_ = true;
-        event->ignore();
-        return;
-    }
+    if (deferCloseWhileBusy(busy_, closeRequested_, event)) return;
     QWidget::closeEvent(event);
 }
 

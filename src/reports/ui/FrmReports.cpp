@@ -3,6 +3,7 @@
 #include "reports/ReportKinds.h"
 #include "shell/QueryHelpers.h"
 #include "shell/TextRules.h"
+#include "shell/ui/BusyClose.h"
 #include "shell/ui/DatePicker.h"
 #include "shell/ui/FrmProgress.h"
 #include "shell/ui/Placement.h"
@@ -128,14 +129,8 @@ void FrmReports::resizeEvent(QResizeEvent* event) {
     grids_.resize(event->size());
 }
 
-// Closing the window while its report runs stops the report; the window closes once the report
-// has returned.
 void FrmReports::closeEvent(QCloseEvent* event) {
-    if (busy_) {
-        closeRequested_ = true;
-        event->ignore();
-        return;
-    }
+    if (deferCloseWhileBusy(busy_, closeRequested_, event)) return;
     QWidget::closeEvent(event);
 }
 
