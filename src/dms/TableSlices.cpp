@@ -48,7 +48,11 @@ Result<void> readRowidSlices(DbConnection& db, std::string_view table, const Sli
                              const std::function<Result<void>(Recordset&)>& read) {
     int64_t first = 0, last = -1;
     {
-        auto bounds = db.openRecordset("select min(rowid), max(rowid) from " + std::string(table));
+        // Two subqueries: SQLite finds a lone min() or max() of the rowid at the ends of the
+        // table, but scans all of it for both in one select.
+        const std::string name(table);
+        auto bounds =
+            db.openRecordset("select (select min(rowid) from " + name + "), (select max(rowid) from " + name + ")");
         if (!bounds) return bounds.error();
         if (bounds->eof() || bounds->isNull(0)) return success();
         first = bounds->integer(0);
