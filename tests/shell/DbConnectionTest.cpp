@@ -183,7 +183,11 @@ TEST(PlantOpen, FilesThatAreNoPlantDatabaseOrNeedRecoverySaySo) {
         << empty.error().message;
 
     test::makePlantDatabase(dir.file("plant.sqlite"));
-    EXPECT_TRUE(openPlantConnection(dir.file("plant.sqlite")));
+    auto plant = openPlantConnection(dir.file("plant.sqlite"));
+    ASSERT_TRUE(plant);
+    // A save waits out the data collector's write lock for ten seconds before it fails.
+    EXPECT_EQ(test::scalar(*plant.value(), "pragma busy_timeout"), "10000");
+    plant.value().reset();
     {
         auto db = test::makePlantDatabase(dir.file("partial.sqlite"));
         test::exec(*db, "drop table opc; drop table Misc_Master");
