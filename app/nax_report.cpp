@@ -13,6 +13,7 @@
 #include "shell/EventPump.h"
 #include "shell/Progress.h"
 #include "shell/QueryHelpers.h"
+#include "shell/Startup.h"
 #include "workbook/DmsTemplates.h"
 #include "workbook/WorkbookExport.h"
 
@@ -258,10 +259,9 @@ int main(int argc, char** argv) {
     Arguments args;
     if (auto problem = parse(argc, argv, args)) return usage(*problem);
     const std::string path = databasePath(args);
-    auto opened = DbConnection::open(path, OpenOptions{10000, true});
+    auto opened = openPlantConnection(path, OpenOptions{10000, true});
     if (!opened) {
-        std::cerr << "Cannot open the database " << displayName(path) << ": " << describeError(opened.error())
-                  << "\n";
+        std::cerr << cannotOpenText(path, opened.error()) << "\n";
         return kFailed;
     }
     if (args.now) {

@@ -124,9 +124,9 @@ TEST_F(NaxReportTest, DmsReportsPrintTheirGridsAndRefuseMoreThanSevenDays) {
     // A sum the report cannot read is a failure, not a column of zeros.
     exec(*db, "insert into Run_master values (9, 46361.25, 46361.5, 1, 1, 120, 100, 24);"
               "insert into Pack_Master values (1, '300ML'); insert into Flavor_Master values (1, 'Cola');"
-              "drop table opc");
+              "alter table opc rename column Production to Bottles");
     EXPECT_EQ(run("dms-daily|--db|$db|--from|2026-12-05 00:00|--to|2026-12-06 00:00", &out, &err), 1);
-    EXPECT_TRUE(err.contains(QStringLiteral("no such table: opc"))) << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("no such column: Production"))) << err.toStdString();
 }
 
 } // namespace

@@ -216,10 +216,10 @@ TEST_F(ProductionReports, NaxReportPrintsTheGridsAndExitsOneOnAFailure) {
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_TRUE(run.out.endsWith(QStringLiteral("\t05-Dec-26 07:01:30\t1.5\t\t\t\t\t\t\t\n")));
 
-    exec(*this->db, "alter table Tag_Master rename to Gone");
+    exec(*this->db, "alter table Tag_Master rename column TagName to Name");
     run = test::runNaxReport(QStringLiteral("downtime") + range, db);
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, QStringLiteral("Error 1: no such table: Tag_Master\n"));
+    EXPECT_EQ(run.err, QStringLiteral("Error 1: no such column: Tag_Master.TagName\n"));
     EXPECT_TRUE(run.out.isEmpty());
 }
 

@@ -63,6 +63,29 @@ TEST_F(NaxReportOutputTest, OutNamingTheDatabaseIsRefusedAndTheDatabaseKept) {
     EXPECT_EQ(contents(dbPath.toStdString()), before);
 }
 
+// An empty file or another program's database is refused at open, naming the tables it lacks,
+// and is left as it was; no report file is written.
+TEST_F(NaxReportOutputTest, AFileWithoutThePlantTablesIsRefusedAtOpen) {
+    std::ofstream(dir.file("empty.sqlite")).flush();
+    test::exec(*db, "drop table Misc_Master");
+    db.reset();
+    const std::pair<const char*, const char*> files[] = {
+        {"empty.sqlite", "it has no table TimeLost, Tag_Master, Run_master, opc, Pack_Master"},
+        {"db1.sqlite", "it has no table Misc_Master."}};
+    for (const auto& [file, missing] : files) {
+        const auto refused =
+            run(QStringLiteral("downtime-list|--db|") + QString::fromStdString(dir.file(file)) +
+                QStringLiteral("|--out|") + QString::fromStdString(dir.file("report.tsv")) + range());
+        EXPECT_EQ(refused.exitCode, 1) << file;
+        EXPECT_TRUE(refused.err.contains(QStringLiteral("is not a plant database")))
+            << refused.err.toStdString();
+        EXPECT_TRUE(refused.err.contains(QLatin1String(missing))) << refused.err.toStdString();
+        EXPECT_FALSE(refused.err.contains(QStringLiteral("Error 0"))); // no engine code to show
+    }
+    EXPECT_EQ(contents(dir.file("empty.sqlite")), "");
+    EXPECT_EQ(folderEntries(), (std::vector<std::string>{"db1.sqlite", "empty.sqlite"}));
+}
+
 TEST_F(NaxReportOutputTest, AFailedWriteLeavesThePreviousFileWhole) {
     const std::string out = dir.file("report.tsv");
     std::ofstream(out) << "previous report\n";
