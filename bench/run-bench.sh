@@ -82,5 +82,31 @@ done
 for db in "$DB" "$BARE"; do
   "$BUILD/bench/bench_analysis" "$db" "$S" "$E"
 done
+# The year's exports to a workbook (nax-report --format xlsx) beside the floor: the same cells
+# written from the report's tsv by libxlsxwriter alone in constant-memory mode; then the year's
+# daily DMS "Print" workbook. "report" is the report alone, written as tsv.
+timed() { # out-var command... -> "wall peak-KB" of the command
+  local -n into=$1
+  shift
+  into=$( { /usr/bin/time -f "%e %M" "$@" >/dev/null; } 2>&1 | tail -1)
+}
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN{printf "%.2f", (b > 0 ? a / b : 0)}'; }
+echo "workbook       rows     report    export      peak         floor      peak          ratio"
+for name in downtime-list production; do
+  extra=()
+  [ "$name" = downtime-list ] && extra=(--minor-stops)
+  args=("$name" --db "$DB" --from "$FROM" --to "$END" "${extra[@]}")
+  timed alone "$BIN/nax-report" "${args[@]}" --out "$DATA/$name-cells.tsv"
+  timed export "$BIN/nax-report" "${args[@]}" --format xlsx --out "$DATA/$name.xlsx"
+  timed floor "$BIN/xlsx_floor" "$DATA/$name-cells.tsv" "$DATA/$name-floor.xlsx" "$name $FROM to $END"
+  printf "%-14s %7d  %6ss  %6ss  %7s KB  %6ss  %7s KB  %5s\n" "$name" $(($(wc -l <"$DATA/$name-cells.tsv") - 1)) \
+    "${alone% *}" "${export% *}" "${export#* }" "${floor% *}" "${floor#* }" "$(ratio "${export% *}" "${floor% *}")"
+done
+# "Print" fills the data folder's DailyDMS.xlsx (the default one is installed there when missing).
+daily=(dms-daily --db "$DB" --from "$FROM" --to "$END")
+timed alone "$BIN/nax-report" "${daily[@]}" --out "$DATA/dms-daily-cells.tsv"
+timed print env NAX_DATA_DIR="$DATA" "$BIN/nax-report" "${daily[@]}" --format xlsx --out "$DATA/dms-daily.xlsx"
+printf "%-14s %7d  %6ss  %6ss  %7s KB  (Print of the year's daily DMS)\n" dms-daily \
+  $(($(wc -l <"$DATA/dms-daily-cells.tsv") - 1)) "${alone% *}" "${print% *}" "${print#* }"
 # The same year on a PostgreSQL server, and the server under load.
 "$(dirname "$0")/run-server-bench.sh" "$BUILD"

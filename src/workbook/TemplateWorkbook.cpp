@@ -13,6 +13,7 @@ namespace nax {
 
 namespace {
 
+constexpr zip_uint32_t kCompressionLevel = 6;
 constexpr unsigned kParseFlags =
     pugi::parse_default | pugi::parse_declaration | pugi::parse_doctype | pugi::parse_ws_pcdata_single;
 
@@ -256,7 +257,40 @@ private:
 };
 
 // ---------------------------------------------------------------------------------------
-// A worksheet being filled: its rows indexed by number.
+// A worksheet being filled: the template's rows indexed by number as nodes, and the rows written
+// past them kept as finished XML text. A year's detail grid as nodes would take a node for every
+// cell, value and text, several times the size of the text itself.
+
+namespace {
+
+// A text cell keeps its blanks and breaks only when told to.
+bool keepsWhitespace(std::string_view text) {
+    return text.front() == ' ' || text.back() == ' ' ||
+           text.find_first_of("\t\n\r") != std::string_view::npos;
+}
+
+void appendEscaped(std::string& out, std::string_view text) {
+    for (const char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '\r':
+            out += "&#13;";
+            break; // a bare CR would be read back as a line feed
+        default:
+            out += c;
+        }
+    }
+}
+
+} // namespace
 
 struct TemplateWorkbook::Sheet {
     pugi::xml_document doc;
@@ -264,6 +298,13 @@ struct TemplateWorkbook::Sheet {
     pugi::xml_node root, data;
     std::map<int, pugi::xml_node> rows;
     int maxRow = 0, maxCol = 0;
+
+    // Cells written after every row the template holds, in order: "<row ...>...", the last row
+    // still open. Rows of the text all follow the rows of the nodes.
+    struct Appended {
+        std::string xml;
+        int firstRow = 0, row = 0, col = 0; // row 0: nothing appended
+    } appended;
 
     Result<void> attach(const std::string& refuse) {
         root = doc.document_element();
@@ -304,6 +345,12 @@ struct TemplateWorkbook::Sheet {
                                     "webPublishItems",
                                     "tableParts",
                                     "extLst"});
+        indexRows();
+        return success();
+    }
+
+    void indexRows() {
+        rows.clear();
         int previous = 0;
         for (pugi::xml_node row : data.children("row")) {
             int number = row.attribute("r").as_int(previous + 1);
@@ -312,7 +359,70 @@ struct TemplateWorkbook::Sheet {
             rows[number] = row;
             previous = number;
         }
+    }
+
+    // True when the cell comes after everything written so far, so that it can be appended.
+    bool follows(int row, int col) const {
+        if (appended.row == 0) return rows.empty() || row > rows.rbegin()->first;
+        return row > appended.row || (row == appended.row && col > appended.col);
+    }
+
+    // `style` < 0: the cell has no format of its own. `safe` is the cell-safe text of a Text.
+    void append(int row, int col, int style, const CellValue& value, std::string_view safe) {
+        std::string& xml = appended.xml;
+        if (row != appended.row) {
+            xml += appended.row == 0 ? "" : "</row>";
+            if (appended.row == 0) appended.firstRow = row;
+            xml += "<row r=\"" + std::to_string(row) + "\">";
+            appended.row = row;
+        }
+        appended.col = col;
+        xml += "<c r=\"" + cellAddress(row, col) + '"';
+        if (style >= 0) xml += " s=\"" + std::to_string(style) + '"';
+        switch (value.kind) {
+        case CellValue::Kind::Empty:
+            xml += "/>";
+            break;
+        case CellValue::Kind::Number:
+        case CellValue::Kind::DateTime:
+            xml += "><v>" + numberText(value.number) + "</v></c>";
+            break;
+        case CellValue::Kind::Text:
+            xml += keepsWhitespace(safe) ? R"( t="inlineStr"><is><t xml:space="preserve">)"
+                                         : R"( t="inlineStr"><is><t>)";
+            appendEscaped(xml, safe);
+            xml += "</t></is></c>";
+            break;
+        }
+    }
+
+    // Before a cell among the appended rows is written again or out of order, they become nodes.
+    Result<void> unlessAppendedHolds(int row) {
+        if (appended.row == 0 || row < appended.firstRow) return success();
+        appended.xml += "</row>";
+        const pugi::xml_parse_result parsed =
+            data.append_buffer(appended.xml.data(), appended.xml.size(), kParseFlags);
+        if (!parsed)
+            return Error{0, std::string("The rows written could not be read again: ") + parsed.description()};
+        appended = {};
+        indexRows();
         return success();
+    }
+
+    // The worksheet's XML with the appended rows at the end of its data.
+    std::string serialized() {
+        if (appended.row == 0) return serialize(doc);
+        static constexpr std::string_view kMark = "appended rows", kPlaceholder = "<!--appended rows-->";
+        pugi::xml_node mark = data.append_child(pugi::node_comment);
+        mark.set_value(std::string(kMark).c_str());
+        const std::string xml = serialize(doc);
+        data.remove_child(mark);
+        // Comments of the template are not read, so the only one before the data's end is the mark.
+        const size_t at = xml.rfind(std::string(kPlaceholder) + "</sheetData>");
+        std::string whole;
+        whole.reserve(xml.size() + appended.xml.size() + 6);
+        whole.append(xml, 0, at).append(appended.xml).append("</row>").append(xml, at + kPlaceholder.size());
+        return whole;
     }
 
     pugi::xml_node rowNode(int number) {
@@ -528,15 +638,23 @@ Result<void> TemplateWorkbook::setCell(int row, int col, std::string_view text, 
         return Error{0, "A worksheet has no cell at row " + std::to_string(row) + ", column " +
                             std::to_string(col) + "."};
     Sheet& sheet = *loaded_.at(current_);
+    const CellValue value = classifyCell(text);
+    const bool restyled = style.bold || style.size > 0 || style.wrap || style.centred ||
+                          value.kind == CellValue::Kind::DateTime;
+    const std::string safe = value.kind == CellValue::Kind::Text ? cellSafeText(text) : std::string();
+    sheet.maxRow = std::max(sheet.maxRow, row);
+    sheet.maxCol = std::max(sheet.maxCol, col);
+    if (sheet.follows(row, col)) {
+        sheet.append(row, col, restyled ? styles_->derive(0, style, value.format) : -1, value, safe);
+        return success();
+    }
+    if (auto held = sheet.unlessAppendedHolds(row); !held) return held;
     pugi::xml_node cell = sheet.cellNode(row, col);
     const int base = cell.attribute("s").as_int();
     while (cell.first_child())
         cell.remove_child(cell.first_child());
     for (const char* name : {"t", "cm", "vm", "ph"})
         cell.remove_attribute(name);
-    const CellValue value = classifyCell(text);
-    const bool restyled = style.bold || style.size > 0 || style.wrap || style.centred ||
-                          value.kind == CellValue::Kind::DateTime;
     if (restyled) attribute(cell, "s") = styles_->derive(base, style, value.format);
     switch (value.kind) {
     case CellValue::Kind::Empty:
@@ -548,15 +666,11 @@ Result<void> TemplateWorkbook::setCell(int row, int col, std::string_view text, 
     case CellValue::Kind::Text: {
         attribute(cell, "t") = "inlineStr";
         pugi::xml_node shown = cell.append_child("is").append_child("t");
-        const std::string safe = cellSafeText(text);
-        if (safe.front() == ' ' || safe.back() == ' ' || safe.find_first_of("\t\n\r") != std::string::npos)
-            shown.append_attribute("xml:space") = "preserve";
+        if (keepsWhitespace(safe)) shown.append_attribute("xml:space") = "preserve";
         shown.text().set(safe.c_str());
         break;
     }
     }
-    sheet.maxRow = std::max(sheet.maxRow, row);
-    sheet.maxCol = std::max(sheet.maxCol, col);
     return success();
 }
 
@@ -656,7 +770,7 @@ Result<void> TemplateWorkbook::finishSheets() {
             Sheet& sheet = *found->second;
             finish(sheet.root, i);
             sheet.updateDimension();
-            entry->data = serialize(sheet.doc);
+            entry->data = sheet.serialized();
             continue;
         }
         pugi::xml_document doc;
@@ -688,8 +802,13 @@ Result<void> TemplateWorkbook::saveAs(const std::filesystem::path& path) {
     for (const Package::Entry& entry : package_->entries) {
         if (entry.removed) continue;
         zip_source_t* source = zip_source_buffer(archive, entry.data.data(), entry.data.size(), 0);
-        if (!source || zip_file_add(archive, entry.name.c_str(), source, ZIP_FL_ENC_UTF_8) < 0) {
-            if (source) zip_source_free(source);
+        const zip_int64_t added =
+            source ? zip_file_add(archive, entry.name.c_str(), source, ZIP_FL_ENC_UTF_8) : -1;
+        // The middle level, as spreadsheet programs write: the best one takes several times as long
+        // on a year's rows for a few per cent.
+        if (added < 0 || zip_set_file_compression(archive, static_cast<zip_uint64_t>(added), ZIP_CM_DEFLATE,
+                                                  kCompressionLevel) != 0) {
+            if (source && added < 0) zip_source_free(source);
             const std::string message = zipMessage(zip_get_error(archive));
             zip_discard(archive);
             return Error{0, failed + message + "."};
