@@ -281,9 +281,6 @@ void appendEscaped(std::string& out, std::string_view text) {
         case '>':
             out += "&gt;";
             break;
-        case '\r':
-            out += "&#13;";
-            break; // a bare CR would be read back as a line feed
         default:
             out += c;
         }

@@ -27,20 +27,31 @@ QJsonObject cellOf(const QJsonObject& book, const QString& sheet, const QString&
     return book[QStringLiteral("sheet")][sheet][QStringLiteral("cells")][address].toObject();
 }
 
+std::string readPart(const std::filesystem::path& file, const std::string& part) {
+    int code = 0;
+    zip_t* archive = zip_open(file.string().c_str(), ZIP_RDONLY, &code);
+    EXPECT_NE(archive, nullptr) << "cannot open " << file;
+    std::string text;
+    zip_stat_t stat;
+    if (archive && zip_stat(archive, part.c_str(), 0, &stat) == 0) {
+        text.resize(stat.size);
+        zip_file_t* entry = zip_fopen(archive, part.c_str(), 0);
+        EXPECT_NE(entry, nullptr);
+        if (entry) {
+            EXPECT_EQ(zip_fread(entry, text.data(), stat.size), static_cast<zip_int64_t>(stat.size));
+            zip_fclose(entry);
+        }
+    }
+    if (archive) zip_discard(archive);
+    return text;
+}
+
 void rewritePart(const std::filesystem::path& file, const std::string& part,
                  const std::function<std::string(std::string)>& edit) {
+    const std::string text = readPart(file, part);
     int code = 0;
     zip_t* archive = zip_open(file.string().c_str(), 0, &code);
     ASSERT_NE(archive, nullptr) << "cannot open " << file;
-    std::string text;
-    zip_stat_t stat;
-    if (zip_stat(archive, part.c_str(), 0, &stat) == 0) {
-        text.resize(stat.size);
-        zip_file_t* entry = zip_fopen(archive, part.c_str(), 0);
-        ASSERT_NE(entry, nullptr);
-        ASSERT_EQ(zip_fread(entry, text.data(), stat.size), static_cast<zip_int64_t>(stat.size));
-        zip_fclose(entry);
-    }
     static std::string kept; // must outlive zip_close
     kept = edit(text);
     zip_source_t* source = zip_source_buffer(archive, kept.data(), kept.size(), 0);

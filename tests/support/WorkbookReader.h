@@ -16,6 +16,9 @@ QJsonObject readWorkbook(const std::filesystem::path& file);
 // A cell of a sheet of that report: {"t": kind, "v": value, "bold", "size", "wrap", "fmt"}.
 QJsonObject cellOf(const QJsonObject& book, const QString& sheet, const QString& address);
 
+// The text of one part of an .xlsx package; empty when it has none.
+std::string readPart(const std::filesystem::path& file, const std::string& part);
+
 // Rewrites one part of an .xlsx package with `edit` (a missing part is created).
 void rewritePart(const std::filesystem::path& file, const std::string& part,
                  const std::function<std::string(std::string)>& edit);

@@ -3,6 +3,7 @@
 #include "support/TestSupport.h"
 #include "support/WorkbookReader.h"
 #include "workbook/DmsTemplates.h"
+#include "workbook/TemplateWorkbook.h"
 #include "workbook/WorkbookExport.h"
 
 #include <QJsonArray>
@@ -10,11 +11,13 @@
 
 #include <csignal>
 #include <fstream>
+#include <regex>
 #include <sys/resource.h>
 
 using namespace nax;
 using nax::test::cellOf;
 using nax::test::filesEndingWith;
+using nax::test::readPart;
 using nax::test::readWorkbook;
 using nax::test::rewritePart;
 
@@ -28,6 +31,28 @@ const QString kRaw = QStringLiteral("RawData");
 QString text(const QJsonObject& cell) {
     const QJsonValue value = cell[QStringLiteral("v")];
     return value.isString() ? value.toString() : QString::number(value.toDouble());
+}
+
+// Rows of a worksheet part in ascending order, and the cells of each row: what a spreadsheet
+// program requires and a lenient reader does not check.
+void expectRowsInOrder(const std::string& xml) {
+    static const std::regex tag(R"re(<(row|c) r="([A-Z]*)(\d+)")re");
+    int lastRow = 0;
+    std::string lastCol;
+    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), tag); it != std::sregex_iterator(); ++it) {
+        const int row = std::stoi((*it)[3]);
+        if ((*it)[1] == "row") {
+            EXPECT_GT(row, lastRow);
+            lastRow = row;
+            lastCol.clear();
+            continue;
+        }
+        const std::string col = (*it)[2];
+        EXPECT_EQ(row, lastRow) << col;
+        EXPECT_TRUE(col.size() > lastCol.size() || (col.size() == lastCol.size() && col > lastCol))
+            << col << row << " after " << lastCol;
+        lastCol = col;
+    }
 }
 
 class DmsExportTest : public ::testing::Test {
@@ -184,6 +209,56 @@ TEST_F(DmsExportTest, ShiftGridGoesIntoTheHourTemplate) {
     EXPECT_EQ(text(cellOf(book, kDetail, QStringLiteral("X5"))), QStringLiteral("1"));
     EXPECT_EQ(text(cellOf(book, kRaw, QStringLiteral("C5"))), QStringLiteral("A"));
     EXPECT_EQ(book[QStringLiteral("active")].toString(), kRaw);
+}
+
+// A plant's template may hold rows where the grids go: the grids' cells join them, the rows past
+// them follow, and cells written again or out of order still land in order.
+TEST_F(DmsExportTest, GridRowsJoinTheTemplatesOwnRowsInOrder) {
+    rewritePart(dir.path() / "DailyDMS.xlsx", "xl/worksheets/sheet2.xml", [](std::string xml) {
+        return xml.insert(xml.find("</sheetData>"),
+                          R"(<row r="4"><c r="A4" t="inlineStr"><is><t>old</t></is></c></row>)"
+                          R"(<row r="6"><c r="Z6"><f>2+3</f><v>5</v></c></row>)");
+    });
+    for (const std::string_view run : {"1", "2", "3"}) {
+        std::vector<std::string_view> row(24, "");
+        row[0] = run;
+        row[12] = " <&>\tkept\n";
+        row[15] = "04-Dec-26";
+        details.addRow(row);
+    }
+    const auto written = print();
+    ASSERT_TRUE(written) << written.error().message;
+    const QJsonObject book = readWorkbook(*written);
+    EXPECT_EQ(text(cellOf(book, kDetail, QStringLiteral("A4"))), QStringLiteral("Run No"));
+    EXPECT_EQ(text(cellOf(book, kDetail, QStringLiteral("Z6"))), QStringLiteral("=2+3"));
+    for (const int row : {5, 6, 7}) { // 5 and 6 among the template's rows, 7 past them
+        const QString at = QString::number(row);
+        EXPECT_EQ(cellOf(book, kDetail, QStringLiteral("A") + at)[QStringLiteral("v")].toDouble(), row - 4);
+        EXPECT_EQ(text(cellOf(book, kDetail, QStringLiteral("M") + at)), QStringLiteral(" <&>\tkept\n"));
+        EXPECT_EQ(cellOf(book, kDetail, QStringLiteral("P") + at)[QStringLiteral("fmt")].toString(),
+                  QStringLiteral("dd-mmm-yy"));
+    }
+    expectRowsInOrder(readPart(*written, "xl/worksheets/sheet2.xml"));
+
+    auto opened = TemplateWorkbook::open(dir.path() / "HourDMS.xlsx", "HourDMS.xlsx");
+    ASSERT_TRUE(opened);
+    TemplateWorkbook& direct = **opened;
+    ASSERT_TRUE(direct.selectSheet(2));
+    for (auto [row, col, value] : {std::tuple{10, 1, "a"},
+                                   {10, 3, "5"},
+                                   {8, 2, "x"},
+                                   {10, 2, "b"},
+                                   {11, 1, "c"},
+                                   {10, 1, "a2"},
+                                   {12, 1, "d"}})
+        ASSERT_TRUE(direct.setCell(row, col, value));
+    ASSERT_TRUE(direct.saveAs(dir.path() / "Direct.xlsx"));
+    const QJsonObject again = readWorkbook(dir.path() / "Direct.xlsx");
+    for (auto [address, value] :
+         {std::pair{"A10", "a2"}, {"B10", "b"}, {"C10", "5"}, {"B8", "x"}, {"A11", "c"}, {"A12", "d"}})
+        EXPECT_EQ(text(cellOf(again, kDetail, QString::fromLatin1(address))), QString::fromLatin1(value))
+            << address;
+    expectRowsInOrder(readPart(dir.path() / "Direct.xlsx", "xl/worksheets/sheet2.xml"));
 }
 
 TEST_F(DmsExportTest, TemplatesAreInstalledOnceAndNeverReplaced) {
