@@ -21,13 +21,15 @@ AS=()
 if [ "$(id -u)" = 0 ]; then chown nobody "$DIR"; AS=(runuser -u nobody --); fi
 chmod 711 "$DIR"
 stop() {
-  (cd "$DIR" && "${AS[@]}" "$PGBIN/pg_ctl" -D "$DIR/data" -m fast -w stop >/dev/null 2>&1) || true
+  # Configured as the README advises for a server whose data sits on SSD or in memory.
+(cd "$DIR" && "${AS[@]}" "$PGBIN/pg_ctl" -D "$DIR/data" -m fast -w stop >/dev/null 2>&1) || true
   rm -rf "$DIR"
 }
 trap stop EXIT
 (cd "$DIR" && "${AS[@]}" "$PGBIN/initdb" -D "$DIR/data" --no-locale -E UTF8 -A trust -U nax >"$DIR/initdb.log" 2>&1)
+# Configured as the README advises for a server whose data sits on SSD or in memory.
 (cd "$DIR" && "${AS[@]}" "$PGBIN/pg_ctl" -D "$DIR/data" -l "$DIR/data/server.log" -w \
-  -o "-k $DIR -c listen_addresses= -c shared_buffers=256MB -c work_mem=64MB" start >/dev/null)
+  -o "-k $DIR -c listen_addresses= -c shared_buffers=256MB -c work_mem=64MB -c random_page_cost=1.1" start >/dev/null)
 "$PGBIN/createdb" -h "$DIR" -U nax plant
 PG="host=$DIR dbname=plant user=nax"
 
@@ -36,26 +38,60 @@ mkdir -p "$DATA"
 echo "Simulating the same 365 days on the server ..."
 /usr/bin/time -f "  written in %e s, peak %M KB" "$BIN/nax-simulate" --out "$PG" --days 365 --end "$END" --seed 7 --replace
 
-# name from to [extra] -> one line: SQLite and server wall time and peak memory, equal outputs
-compare() {
-  local name=$1 from=$2 to=$3
-  shift 3
-  local a b sa sb
-  sa=$( { /usr/bin/time -f "%e %M" "$BIN/nax-report" "$name" --db "$DB" --from "$from" --to "$to" --now "$END" "$@" --out "$DATA/$name.file.tsv"; } 2>&1 | tail -1)
-  sb=$( { /usr/bin/time -f "%e %M" "$BIN/nax-report" "$name" --db "$PG" --from "$from" --to "$to" --now "$END" "$@" --out "$DATA/$name.server.tsv"; } 2>&1 | tail -1)
-  a=${sa% *}; b=${sb% *}
-  printf "%-14s rows %7d  sqlite %6ss %7s KB  server %6ss %7s KB  ratio %5s  %s\n" "$name" \
-    "$(( $(wc -l <"$DATA/$name.file.tsv") - 1 ))" "$a" "${sa#* }" "$b" "${sb#* }" \
-    "$(awk -v a="$a" -v b="$b" 'BEGIN{printf "%.2f", (a > 0 ? b / a : 0)}')" \
-    "$(cmp -s "$DATA/$name.file.tsv" "$DATA/$name.server.tsv" && echo same || echo DIFFERENT)"
+# The cells of a workbook: its sheets and shared texts, without the file's dates and zip layout.
+cells() {
+  python3 -c 'import sys, zipfile
+z = zipfile.ZipFile(sys.argv[1])
+for n in sorted(z.namelist()):
+    if n.startswith("xl/worksheets/") or n == "xl/sharedStrings.xml": sys.stdout.buffer.write(z.read(n))' "$1"
 }
-echo "report         rows     SQLite file            PostgreSQL server      server/file"
-compare downtime-list "$FROM" "$END" --minor-stops
-compare run-summary "$FROM" "$END"
-compare production "$FROM" "$END"
-compare downtime "$FROM" "$END"
-compare dms-daily "$FROM" "$END"
-compare dms-shift "$SHIFT_FROM" "$END"
+
+# Wall time (the best of three, the machine being shared) and peak memory of one command.
+best_of_three() {
+  local best="" memory=0 t m
+  for _ in 1 2 3; do
+    read -r t m < <( { /usr/bin/time -f "%e %M" "$@"; } 2>&1 | tail -1)
+    if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN{exit !(a < b)}'; then best=$t; fi
+    [ "$m" -gt "$memory" ] && memory=$m
+  done
+  echo "$best $memory"
+}
+
+# name format from to [extra] -> one line: SQLite and server wall time and peak memory, equal outputs
+compare() {
+  local name=$1 format=$2 from=$3 to=$4
+  shift 4
+  local a b sa sb file=$DATA/$name.file.$format server=$DATA/$name.server.$format rows same
+  sa=$(best_of_three "$BIN/nax-report" "$name" --db "$DB" --from "$from" --to "$to" --now "$END" "$@" --format "$format" --out "$file")
+  sb=$(best_of_three "$BIN/nax-report" "$name" --db "$PG" --from "$from" --to "$to" --now "$END" "$@" --format "$format" --out "$server")
+  a=${sa% *}; b=${sb% *}
+  if [ "$format" = xlsx ]; then
+    rows=$(cells "$file" | grep -o '<row ' | wc -l)
+    cmp -s <(cells "$file") <(cells "$server") && same=same || same=DIFFERENT
+  else
+    rows=$(( $(wc -l <"$file") - 1 ))
+    cmp -s "$file" "$server" && same=same || same=DIFFERENT
+  fi
+  printf "%-19s rows %7d  sqlite %6ss %7s KB  server %6ss %7s KB  ratio %5s  %s\n" "$name $format" \
+    "$rows" "$a" "${sa#* }" "$b" "${sb#* }" \
+    "$(awk -v a="$a" -v b="$b" 'BEGIN{printf "%.2f", (a > 0 ? b / a : 0)}')" "$same"
+}
+echo "report              rows     SQLite file            PostgreSQL server      server/file"
+compare downtime-list tsv "$FROM" "$END" --minor-stops
+compare run-summary tsv "$FROM" "$END"
+compare production tsv "$FROM" "$END"
+compare downtime tsv "$FROM" "$END"
+compare dms-daily tsv "$FROM" "$END"
+compare dms-shift tsv "$SHIFT_FROM" "$END"
+compare loss-pareto tsv "$FROM" "$END"
+compare asset-pareto tsv "$FROM" "$END"
+compare failure-pareto tsv "$FROM" "$END"
+compare me-trend tsv "$FROM" "$END"
+# Workbooks go to a data folder of the bench's own (the DMS workbook is a copy of its template).
+export NAX_DATA_DIR=$DATA/data-folder
+mkdir -p "$NAX_DATA_DIR"
+compare downtime-list xlsx "$FROM" "$END" --minor-stops
+compare dms-daily xlsx "$FROM" "$END"
 
 echo "Ten nax-report processes and the stand-in collector at once on the server ..."
 "$BUILD/bench/bench_collector" "$PG" 25 46722 >"$DATA/collector.txt" &
