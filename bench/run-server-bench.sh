@@ -46,24 +46,22 @@ for n in sorted(z.namelist()):
     if n.startswith("xl/worksheets/") or n == "xl/sharedStrings.xml": sys.stdout.buffer.write(z.read(n))' "$1"
 }
 
-# Wall time (the best of three, the machine being shared) and peak memory of one command.
-best_of_three() {
-  local best="" memory=0 t m
-  for _ in 1 2 3; do
-    read -r t m < <( { /usr/bin/time -f "%e %M" "$@"; } 2>&1 | tail -1)
-    if [ -z "$best" ] || awk -v a="$t" -v b="$best" 'BEGIN{exit !(a < b)}'; then best=$t; fi
-    [ "$m" -gt "$memory" ] && memory=$m
-  done
-  echo "$best $memory"
-}
-
-# name format from to [extra] -> one line: SQLite and server wall time and peak memory, equal outputs
+# name format from to [extra] -> one line: SQLite and server wall time (the best of three runs
+# taken in turn, so that both see the shared machine's load alike) and peak memory, equal outputs
 compare() {
   local name=$1 format=$2 from=$3 to=$4
   shift 4
-  local a b sa sb file=$DATA/$name.file.$format server=$DATA/$name.server.$format rows same
-  sa=$(best_of_three "$BIN/nax-report" "$name" --db "$DB" --from "$from" --to "$to" --now "$END" "$@" --format "$format" --out "$file")
-  sb=$(best_of_three "$BIN/nax-report" "$name" --db "$PG" --from "$from" --to "$to" --now "$END" "$@" --format "$format" --out "$server")
+  local file=$DATA/$name.file.$format server=$DATA/$name.server.$format rows same t m k
+  local -a dbs=("$DB" "$PG") outs=("$file" "$server") best=("" "") memory=(0 0)
+  for _ in 1 2 3; do
+    for k in 0 1; do
+      read -r t m < <( { /usr/bin/time -f "%e %M" "$BIN/nax-report" "$name" --db "${dbs[$k]}" --from "$from" \
+        --to "$to" --now "$END" "$@" --format "$format" --out "${outs[$k]}"; } 2>&1 | tail -1)
+      if [ -z "${best[$k]}" ] || awk -v a="$t" -v b="${best[$k]}" 'BEGIN{exit !(a < b)}'; then best[$k]=$t; fi
+      [ "$m" -gt "${memory[$k]}" ] && memory[$k]=$m
+    done
+  done
+  local sa="${best[0]} ${memory[0]}" sb="${best[1]} ${memory[1]}" a b
   a=${sa% *}; b=${sb% *}
   if [ "$format" = xlsx ]; then
     rows=$(cells "$file" | grep -o '<row ' | wc -l)

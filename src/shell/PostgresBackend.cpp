@@ -109,18 +109,14 @@ public:
     PostgresBackend(const PostgresBackend&) = delete;
     PostgresBackend& operator=(const PostgresBackend&) = delete;
 
-    // The session's settings, temporary functions and collation.
-    Result<void> prepareSession() {
-        // One transaction, bodies unchecked: creating the helpers then costs one round trip.
-        const std::string sql =
-            settings_ + " BEGIN; SET LOCAL check_function_bodies = off; " + postgresSessionSql() + " COMMIT;";
-        ResultPtr result(PQexec(conn_, sql.c_str()));
-        sessionReady_ = PQresultStatus(result.get()) == PGRES_COMMAND_OK;
-        if (sessionReady_) return success();
-        Error error{kServerError,
-                    "The server refused to prepare the session: " + resultMessage(result.get(), conn_)};
-        ResultPtr rolledBack(PQexec(conn_, "ROLLBACK"));
-        return error;
+    // The session's settings, once per connection.
+    Result<void> applySettings() {
+        ResultPtr result(PQexec(conn_, settings_.c_str()));
+        if (PQresultStatus(result.get()) != PGRES_COMMAND_OK)
+            return Error{kServerError,
+                         "The server refused the session's settings: " + resultMessage(result.get(), conn_)};
+        settingsReady_ = true;
+        return success();
     }
 
     Result<void> execute(std::string_view sql) override {
@@ -156,11 +152,35 @@ private:
             if (PQstatus(conn_) != CONNECTION_OK)
                 return Error{kServerError, "The connection to the database server is lost: " +
                                                trimmed(PQerrorMessage(conn_))};
-            sessionReady_ = false;
+            settingsReady_ = helpersReady_ = false;
         }
-        if (!sessionReady_)
-            if (auto prepared = prepareSession(); !prepared) return prepared.error();
-        return postgresStatement(sql, connection_.now());
+        if (!settingsReady_)
+            if (auto applied = applySettings(); !applied) return applied.error();
+        auto statement = postgresStatement(sql, connection_.now());
+        if (statement && !helpersReady_ && statement->find("pg_temp.") != std::string::npos)
+            if (auto created = createHelpers(); !created) return created.error();
+        return statement;
+    }
+
+    // The temporary collation and functions the translated statements call, made when a statement
+    // first calls them: they are most of a session's setup (the collation loads ICU), and many
+    // sessions never need them. Within a transaction of the caller's they would go with it should
+    // it roll back, so there they are made again by the next statement that calls them.
+    Result<void> createHelpers() {
+        const bool inTransaction = PQtransactionStatus(conn_) != PQTRANS_IDLE;
+        // Bodies unchecked, in one round trip; read-write even in a read-only session (the helpers
+        // are the session's own).
+        std::string sql = "SET LOCAL check_function_bodies = off; " + std::string(postgresSessionSql());
+        if (!inTransaction) sql = "BEGIN READ WRITE; " + sql + " COMMIT;";
+        ResultPtr result(PQexec(conn_, sql.c_str()));
+        if (PQresultStatus(result.get()) == PGRES_COMMAND_OK) {
+            helpersReady_ = !inTransaction;
+            return success();
+        }
+        Error error{kServerError,
+                    "The server refused to prepare the session: " + resultMessage(result.get(), conn_)};
+        if (!inTransaction) PQclear(PQexec(conn_, "ROLLBACK"));
+        return error;
     }
 
     Error failure(const PGresult* result) const {
@@ -173,7 +193,8 @@ private:
     PGconn* conn_;
     const DbConnection& connection_;
     std::string settings_;
-    bool sessionReady_ = false;
+    bool settingsReady_ = false;
+    bool helpersReady_ = false;
     int changes_ = 0;
 };
 
@@ -199,7 +220,7 @@ openPostgresBackend(const std::string& conninfo, const OpenOptions& options, con
                            std::to_string(options.busyTimeoutMs) + ";";
     if (options.readOnly) settings += " SET default_transaction_read_only = on;";
     auto backend = std::make_unique<PostgresBackend>(conn, connection, std::move(settings));
-    if (auto prepared = backend->prepareSession(); !prepared) return prepared.error();
+    if (auto applied = backend->applySettings(); !applied) return applied.error();
     return std::unique_ptr<DbBackend>(std::move(backend));
 }
 

@@ -3,6 +3,7 @@
 #include "downtime/ui/DowntimeDetailFrame.h"
 #include "downtime/ui/Form2.h"
 #include "downtime/ui/fmselectform.h"
+#include "gui/PopupDriving.h"
 #include "shell/ui/ReportGridView.h"
 #include "support/TestSupport.h"
 
@@ -16,51 +17,9 @@
 #include <gtest/gtest.h>
 
 using namespace nax;
-using nax::test::exec;
-using nax::test::scalar;
+using namespace nax::test;
 
 namespace {
-
-// Answers every popup opened while it lives: shows it, then lets the test act on it.
-class PopupAnswer {
-public:
-    explicit PopupAnswer(std::function<void(fmselectform&)> act) {
-        fmselectform::modalHook() = [this, act = std::move(act)](fmselectform& popup) {
-            ++runs;
-            popup.show();
-            EXPECT_TRUE(QTest::qWaitForWindowExposed(&popup));
-            act(popup);
-        };
-    }
-    ~PopupAnswer() { fmselectform::modalHook() = nullptr; }
-    int runs = 0;
-};
-
-// A double-click as the window system delivers it: press, release, double-click, release.
-void doubleClick(QWidget* widget, QPoint at) {
-    QTest::mouseClick(widget, Qt::LeftButton, {}, at);
-    QTest::mouseDClick(widget, Qt::LeftButton, {}, at);
-    QTest::mouseRelease(widget, Qt::LeftButton, {}, at);
-}
-
-void clickEntry(fmselectform& popup, int list, int entry) {
-    QListView* view = popup.List1[list];
-    const QModelIndex index = view->model()->index(entry, list);
-    view->scrollTo(index);
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
-}
-
-void pickEntry(fmselectform& popup, int entry) {
-    clickEntry(popup, 0, entry);
-    QTest::keyClick(popup.List1[0], Qt::Key_Return);
-}
-
-// Picks the entry of list 0 showing `text`.
-void pickText(fmselectform& popup, const QString& text) {
-    for (int i = 0; i < popup.ListCount(0); ++i)
-        if (popup.ListText(0, i) == text) return pickEntry(popup, i);
-    ADD_FAILURE() << text.toStdString() << " is not listed";
-}
 
 // A box as a pick leaves it: text, tag and tool tip.
 QString picked(const QLineEdit* box) {

@@ -105,6 +105,19 @@ TEST_F(ServerDialect, UpdatesWithDateLiteralsAndQuotes) {
     EXPECT_NE(bad.error().message.find("#31/31/2026#"), std::string::npos);
 }
 
+// The session's helpers are made by the first statement that calls them; made inside a
+// transaction of the caller's, they neither end it nor vanish unnoticed when it rolls back.
+TEST_F(ServerDialect, HelpersMadeInsideATransactionFollowIt) {
+    auto opened = DbConnection::open(serverName);
+    ASSERT_TRUE(opened) << opened.error().message;
+    DbConnection& db = **opened;
+    exec(db, "begin; update TimeLost set Remarks = 'undone' where Dt_ID = 1");
+    EXPECT_EQ(scalar(db, "select format(46361.5,'hh')"), "12");
+    exec(db, "rollback");
+    EXPECT_EQ(scalar(db, "select format(46361.5,'hh') || count(Remarks) from TimeLost where Asset = 'FILLER'"),
+              "120");
+}
+
 TEST(ServerStatements, TranslationKeepsLiteralsAndNames) {
     const auto translated = [](std::string_view sql) { return postgresStatement(sql, 46361.5).value(); };
     EXPECT_EQ(translated("select [Loss_Structure], 'it''s [x] now()' from t where a = 'x' and b = '5'"),

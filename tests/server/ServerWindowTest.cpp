@@ -1,0 +1,124 @@
+// "Downtime Entry" on the server, driven with the mouse and keys beside the same plant in a file:
+// the same list, the same classification saved to the event's row, and the same list afterwards.
+#include "PostgresServer.h"
+#include "downtime/ClassificationSave.h"
+#include "downtime/ui/DowntimeDetailFrame.h"
+#include "downtime/ui/Form2.h"
+#include "gui/PopupDriving.h"
+#include "shell/ui/DatePicker.h"
+#include "shell/ui/ReportGridView.h"
+#include "simulate/PlantSimulator.h"
+#include "support/TestSupport.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace nax;
+using namespace nax::test;
+
+namespace {
+
+constexpr double kEnd = 46362.5; // 06-Dec-26 12:00, the databases' clock
+
+std::vector<std::string> gridRows(const ReportGrid& grid) {
+    std::vector<std::string> rows;
+    for (int row = 0; row < grid.rows(); ++row)
+        rows.push_back(joined(grid, row));
+    return rows;
+}
+
+// What one classification in the window gives on one database.
+struct Classified {
+    std::vector<std::string> listed, refreshed;
+    std::string saved;    // the event's classification columns read back afterwards
+    std::string pickedAs; // the boxes as the picks left them
+    std::vector<Message> messages;
+};
+
+// Lists the last day, opens the first event, picks an asset, its component, a loss structure and
+// an executive, types a remark and saves.
+Classified classifyFirstEvent(const std::string& database, const std::filesystem::path& dataFolder) {
+    Classified result;
+    auto db = DbConnection::open(database, {}, [] { return kEnd; });
+    if (!db) {
+        ADD_FAILURE() << db.error().message;
+        return result;
+    }
+    CapturedMessages messages;
+    NoEventPump pump;
+    AppContext context{**db, messages, pump, dataFolder, {}, {}};
+    Form2 window(context);
+    window.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.DTStart->setSerial(kEnd - 1);
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    const ReportGrid& grid = window.MSFlexGrid1->grid();
+    result.listed = gridRows(grid);
+    if (grid.rows() < 2) {
+        ADD_FAILURE() << "nothing listed on " << displayName(database);
+        return result;
+    }
+    const long long event = grid.rowKey(1);
+
+    ReportGridView* view = window.MSFlexGrid1;
+    doubleClick(view->viewport(), view->visualRect(view->model()->index(0, 2)).center());
+    DowntimeDetailFrame* frame = window.Frame1;
+    EXPECT_TRUE(frame->isEventOpen());
+    const auto pick = [&](int box, Qt::Key key, int entry) {
+        PopupAnswer answer([entry](fmselectform& popup) { pickEntry(popup, entry); });
+        QTest::keyClick(frame->txtfields[box], key);
+        EXPECT_EQ(answer.runs, 1) << box;
+        result.pickedAs += frame->txtfields[box]->text().toStdString() + "|";
+    };
+    pick(kBoxAsset, Qt::Key_A, 1);
+    pick(kBoxComponent, Qt::Key_C, 0);
+    pick(kBoxLossStructure, Qt::Key_L, 4);
+    pick(kBoxExecutive, Qt::Key_E, 0);
+    QLineEdit* remarks = frame->txtfields[kBoxRemarks];
+    remarks->selectAll();
+    QTest::keyClicks(remarks, QStringLiteral("seal's worn, 'B' side"));
+    QTest::mouseClick(frame->CmdSave, Qt::LeftButton);
+    EXPECT_FALSE(frame->isEventOpen());
+
+    result.refreshed = gridRows(grid);
+    result.messages = messages.messages;
+    auto reader = DbConnection::open(database);
+    if (!reader) return result;
+    auto row = reader.value()->openRecordset(
+        "select Asset, Component, Loss_Structure, Executive, Remarks from TimeLost where Dt_ID = " +
+        std::to_string(event));
+    for (int field = 0; row && !row->eof() && field < row->fieldCount(); ++field)
+        result.saved += row->text(field) + "|";
+    return result;
+}
+
+TEST(ServerWindow, DowntimeEntryClassifiesAnEventOnTheServerAsInAFile) {
+    NAX_REQUIRE_SERVER();
+    ScratchDir dir;
+    const std::string fileDb = dir.file("db1.sqlite"), serverDb = server->newDatabase();
+    for (const std::string& out : {fileDb, serverDb}) {
+        SimulationOptions options;
+        options.outPath = out;
+        options.days = 2;
+        options.endSerial = kEnd;
+        options.seed = 5;
+        auto written = simulatePlant(options);
+        ASSERT_TRUE(written) << written.error().message;
+    }
+    const Classified onFile = classifyFirstEvent(fileDb, dir.path());
+    const Classified onServer = classifyFirstEvent(serverDb, dir.path());
+
+    EXPECT_TRUE(onServer.messages.empty()) << onServer.messages.front().text;
+    EXPECT_GT(onServer.listed.size(), 2u);
+    EXPECT_EQ(onServer.listed, onFile.listed);
+    // The picks landed in the boxes and from there in the server's row, with the typed remark.
+    EXPECT_EQ(onServer.pickedAs, onFile.pickedAs);
+    EXPECT_EQ(onServer.saved, onServer.pickedAs + "seal's worn, 'B' side|");
+    EXPECT_EQ(onServer.saved, onFile.saved);
+    EXPECT_NE(onServer.refreshed, onServer.listed);
+    EXPECT_EQ(onServer.refreshed, onFile.refreshed);
+}
+
+} // namespace
