@@ -6,7 +6,9 @@
 #include "shell/ui/ReportGridView.h"
 #include "support/TestSupport.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -17,6 +19,20 @@ using nax::test::exec;
 namespace {
 
 constexpr double kNow = 46361.5; // the database clock: 05-Dec-26 12:00
+
+// The application's font scaled while the object lives.
+class LargerApplicationFont {
+public:
+    explicit LargerApplicationFont(double scale) {
+        QFont larger = kept_;
+        larger.setPointSizeF(kept_.pointSizeF() * scale);
+        QApplication::setFont(larger);
+    }
+    ~LargerApplicationFont() { QApplication::setFont(kept_); }
+
+private:
+    const QFont kept_ = QApplication::font();
+};
 
 class Form2ListTest : public test::WindowTest {
 protected:
@@ -56,6 +72,31 @@ TEST_F(Form2ListTest, OpensOnTheLastSixHoursAndListsWithOrWithoutMinorStops) {
     EXPECT_EQ(messages.messages[0].text, "Invalid Dates Selected");
     EXPECT_EQ(messages.messages[0].caption, "Online NAX Reporting");
     EXPECT_EQ(window.MSFlexGrid1->model()->rowCount(), 3);
+}
+
+// On a desktop whose font is larger than the designed one, the row above the list still shows
+// every text whole (the pickers' "AM"/"PM" included), no control covers the next one and all
+// stay inside the window, above the list.
+TEST_F(Form2ListTest, PickersAndCaptionsShowTheirWholeText) {
+    const LargerApplicationFont font(1.4);
+    Form2 window(context);
+    window.show();
+    const QWidget* row[] = {window.findChild<QLabel*>(QStringLiteral("Label")),
+                            window.DTStart,
+                            window.findChild<QLabel*>(QStringLiteral("Label1")),
+                            window.DTEnd,
+                            window.Check1,
+                            window.CmdGenerate};
+    for (size_t i = 0; i < std::size(row); ++i) {
+        ASSERT_NE(row[i], nullptr);
+        EXPECT_GE(row[i]->width(), row[i]->sizeHint().width()) << row[i]->objectName().toStdString();
+        EXPECT_GE(row[i]->height(), row[i]->sizeHint().height()) << row[i]->objectName().toStdString();
+        EXPECT_LT(row[i]->geometry().bottom(), window.MSFlexGrid1->geometry().top());
+        if (i > 0) {
+            EXPECT_LT(row[i - 1]->geometry().right(), row[i]->geometry().left()) << i;
+        }
+    }
+    EXPECT_LE(window.CmdGenerate->geometry().right(), window.width());
 }
 
 TEST_F(Form2ListTest, DatabaseErrorIsShownAndTheWindowStaysUsable) {

@@ -4,6 +4,7 @@
 #include "downtime/ui/DowntimeDetailFrame.h"
 #include "shell/QueryHelpers.h"
 #include "shell/ui/DatePicker.h"
+#include "shell/ui/Placement.h"
 #include "shell/ui/ReportGridView.h"
 
 #include <QCheckBox>
@@ -11,6 +12,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <algorithm>
 
 namespace nax {
 
@@ -38,8 +40,15 @@ Form2::Form2(AppContext& context, QWidget* parent)
     Check1->move(480, 12);
     CmdGenerate->setObjectName(QStringLiteral("CmdGenerate"));
     CmdGenerate->setGeometry(621, 6, 88, 27);
+    // In a desktop font larger than designed the row grows wider and taller: the window widens
+    // and the list starts below the row.
+    for (QWidget* caption : std::initializer_list<QWidget*>{label, label1, Check1})
+        caption->adjustSize();
+    const int rowBottom = fitRowToCaptions({label, DTStart, label1, DTEnd, Check1, CmdGenerate});
+    widenToShow(*this, *CmdGenerate, 49);
+    const int listTop = std::max(36, rowBottom + 4);
     MSFlexGrid1->setObjectName(QStringLiteral("MSFlexGrid1"));
-    MSFlexGrid1->setGeometry(3, 36, 750, 464);
+    MSFlexGrid1->setGeometry(3, listTop, width() - 8, height() - 7 - listTop);
     grids_.grow(MSFlexGrid1);
 
     // Load: the list's headers without rows, and the last six hours.

@@ -65,8 +65,7 @@ FrmReports::FrmReports(AppContext& context, QWidget* parent)
     placeInTwips(CmdGenerate, 12120, 60, 1320, 315);
     fitRowToCaptions({OptReport[0], OptReport[1], OptReport[2], Label, DTStart, Label1, DTEnd, CmdGenerate});
     // Bold captions wider than designed push Generate right: the window widens so it stays whole.
-    const int rowRight = CmdGenerate->geometry().right() + twipsToPixels(*this, 60);
-    if (rowRight > width()) resize(rowRight, height());
+    widenToShow(*this, *CmdGenerate, twipsToPixels(*this, 60));
     placeInTwips(MSFlexGrid1, 105, 495, 13320, 6735);
     grids_.grow(MSFlexGrid1);
 

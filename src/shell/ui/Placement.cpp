@@ -16,8 +16,8 @@ void placeInTwips(QWidget* widget, int left, int top, int width, int height) {
                         twipsToPixels(*widget, width), twipsToPixels(*widget, height));
 }
 
-void fitRowToCaptions(std::initializer_list<QWidget*> row) {
-    int right = 0;
+int fitRowToCaptions(std::initializer_list<QWidget*> row) {
+    int right = 0, bottom = 0;
     for (QWidget* control : row) {
         QRect area = control->geometry();
         area.setWidth(std::max(area.width(), control->sizeHint().width()));
@@ -25,7 +25,14 @@ void fitRowToCaptions(std::initializer_list<QWidget*> row) {
         if (area.left() < right + 4) area.moveLeft(right + 4);
         control->setGeometry(area);
         right = area.right();
+        bottom = std::max(bottom, area.bottom());
     }
+    return bottom;
+}
+
+void widenToShow(QWidget& window, const QWidget& last, int margin) {
+    const int needed = last.geometry().right() + 1 + margin;
+    if (needed > window.width()) window.resize(needed, window.height());
 }
 
 void useDesignedFont() {

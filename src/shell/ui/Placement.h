@@ -17,8 +17,12 @@ void placeInTwips(QWidget* widget, int left, int top, int width, int height);
 
 // Captions can need more room in the desktop's font than the designed sizes give: widens each
 // control of a row, left to right, to its text (and its height to the font's) and moves the
-// ones to its right along.
-void fitRowToCaptions(std::initializer_list<QWidget*> row);
+// ones to its right along. Answers the row's bottom edge.
+int fitRowToCaptions(std::initializer_list<QWidget*> row);
+
+// Widens the window, when a fitted row pushed its last control past the right edge, so that the
+// control ends `margin` pixels inside it again.
+void widenToShow(QWidget& window, const QWidget& last, int margin);
 
 // The column widths were measured in Tahoma 8.25 pt. Makes that the application's font and,
 // where Tahoma is not installed, draws it in Liberation Sans, whose letters are no wider.
