@@ -9,6 +9,7 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -228,6 +229,40 @@ TEST_F(FrmDMSEndingTest, ClosingTheWindowDuringAReportStopsItAndThenCloses) {
     QTest::mouseClick(window.Command1, Qt::LeftButton);
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(window.MSFlexGrid1->grid().rows(), 2); // the hour 07
+}
+
+// Answers the first message box shown from now on, as the user would: `look` sees it, then OK is
+// clicked. Waits for the box as long as `owner` lives.
+void answerMessageBox(QObject* owner, std::function<void(QMessageBox&)> look) {
+    QTimer::singleShot(10, owner, [owner, look] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return answerMessageBox(owner, look);
+        look(*box);
+        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    });
+}
+
+// A failed report's message, shown by the program's own message boxes, sits over the window it
+// came from even after the progress window took the focus.
+TEST_F(FrmDMSEndingTest, MessageBoxesBelongToTheirWindow) {
+    MessageBoxSink boxes;
+    AppContext boxContext{*db, boxes, realPump, dir.path(), {}, {}};
+    FrmStartup menu(boxContext, [] {});
+    menu.show();
+    QTest::mouseClick(menu.Command3, Qt::LeftButton);
+    FrmDMS* window = menu.dmsWindow();
+    ASSERT_NE(window, nullptr);
+    window->DMSEnd_Date->setSerial(kNow + 1);
+    exec(*db, "alter table opc rename column Production to Bottles");
+    QString text;
+    const QWidget* parent = nullptr;
+    answerMessageBox(window, [&](QMessageBox& box) {
+        text = box.text();
+        parent = box.parentWidget();
+    });
+    QTest::mouseClick(window->Command1, Qt::LeftButton);
+    EXPECT_TRUE(text.contains(QStringLiteral("no such column: Production"))) << text.toStdString();
+    EXPECT_EQ(parent, window);
 }
 
 } // namespace

@@ -3,15 +3,25 @@
 #include "shell/EventPump.h"
 #include "shell/Messages.h"
 
-class QWidget;
+#include <QPointer>
+#include <QWidget>
+#include <memory>
 
 namespace nax {
 
-// Shows each message in a message box over the active window.
+// Shows each message in a message box over the window at work: the active window, or, when a
+// progress window took the activation or another program has it, the window of the program that
+// last had the focus. Make it once the application exists.
 class MessageBoxSink : public MessageSink {
 public:
+    MessageBoxSink();
     using MessageSink::show;
     void show(const Message& message) override;
+
+private:
+    QWidget* owner() const;
+    std::unique_ptr<QObject> focusWatch_; // ends the watch with the sink
+    QPointer<QWidget> lastFocused_;
 };
 
 // Lets the window system's events through. Once the program is to end, long work sees
