@@ -113,7 +113,7 @@ TEST_F(FrmAnalysisTest, GenerateDrawsTheChartsThatGrowAndSaveAsPng) {
 
     const QSize designed = window.chartViews[1]->size();
     window.showMaximized();
-    QTest::qWait(50);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.chartViews[1]->size() != designed; }));
     const QSize grown = window.chartViews[1]->size();
     EXPECT_GT(grown.width(), designed.width());
     EXPECT_GT(grown.height(), designed.height());
