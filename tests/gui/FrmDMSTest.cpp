@@ -2,6 +2,7 @@
 #include "dms/ui/FrmDMS.h"
 #include "dms/DmsFixture.h"
 #include "gui/FrmStartup.h"
+#include "gui/PopupDriving.h"
 #include "shell/ui/DatePicker.h"
 #include "shell/ui/QtServices.h"
 #include "shell/ui/ReportGridView.h"
@@ -9,7 +10,6 @@
 
 #include <QHeaderView>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -231,17 +231,6 @@ TEST_F(FrmDMSEndingTest, ClosingTheWindowDuringAReportStopsItAndThenCloses) {
     EXPECT_EQ(window.MSFlexGrid1->grid().rows(), 2); // the hour 07
 }
 
-// Answers the first message box shown from now on, as the user would: `look` sees it, then OK is
-// clicked. Waits for the box as long as `owner` lives.
-void answerMessageBox(QObject* owner, std::function<void(QMessageBox&)> look) {
-    QTimer::singleShot(10, owner, [owner, look] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box) return answerMessageBox(owner, look);
-        look(*box);
-        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
-    });
-}
-
 // A failed report's message, shown by the program's own message boxes, sits over the window it
 // came from even after the progress window took the focus.
 TEST_F(FrmDMSEndingTest, MessageBoxesBelongToTheirWindow) {
@@ -256,7 +245,7 @@ TEST_F(FrmDMSEndingTest, MessageBoxesBelongToTheirWindow) {
     exec(*db, "alter table opc rename column Production to Bottles");
     QString text;
     const QWidget* parent = nullptr;
-    answerMessageBox(window, [&](QMessageBox& box) {
+    test::answerMessageBox(window, [&](QMessageBox& box) {
         text = box.text();
         parent = box.parentWidget();
     });

@@ -1,9 +1,13 @@
 #pragma once
-// Driving the pick popup and the grids with real events, for every window test.
+// Driving the pick popup, message boxes and the grids with real events, for every window test.
 #include "downtime/ui/fmselectform.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QListView>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -44,6 +48,17 @@ inline void clickEntry(fmselectform& popup, int list, int entry) {
 inline void pickEntry(fmselectform& popup, int entry) {
     clickEntry(popup, 0, entry);
     QTest::keyClick(popup.List1[0], Qt::Key_Return);
+}
+
+// Answers the first message box shown from now on, as the user would: `look` sees it, then OK is
+// clicked. Waits for the box as long as `owner` lives.
+inline void answerMessageBox(QObject* owner, std::function<void(QMessageBox&)> look) {
+    QTimer::singleShot(10, owner, [owner, look] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return answerMessageBox(owner, look);
+        look(*box);
+        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+    });
 }
 
 // Picks the entry of list 0 showing `text`.
