@@ -1,12 +1,15 @@
 // The PostgreSQL engine under DbConnection, on libpq. Each statement is translated from the
-// desktop dialect (PostgresDialect) and its rows are read whole, so that a caller may run
-// other statements while it walks them, as it may on SQLite.
+// desktop dialect (PostgresDialect). Rows stream from the server one by one while the caller
+// walks them, so that a big report is built while the server still sends it; a caller may run
+// other statements meanwhile, as it may on SQLite: the rows still to come are fetched whole first.
 #include "DbBackend.h"
 #include "PostgresDialect.h"
 
 #include <charconv>
 #include <cstdlib>
+#include <deque>
 #include <libpq-fe.h>
+#include <optional>
 
 namespace nax {
 namespace {
@@ -47,29 +50,64 @@ std::string resultMessage(const PGresult* result, PGconn* conn) {
     return trimmed(PQerrorMessage(conn));
 }
 
+// A failed statement, or a connection lost under it.
+Error statementFailure(const PGresult* result, PGconn* conn) {
+    std::string message = resultMessage(result, conn);
+    if (PQstatus(conn) != CONNECTION_OK)
+        message = "The connection to the database server is lost: " + message;
+    return Error{kServerError, message};
+}
+
 struct ResultDeleter {
     void operator()(PGresult* result) const { PQclear(result); }
 };
 using ResultPtr = std::unique_ptr<PGresult, ResultDeleter>;
 
+// The results of the statement a connection runs, in order; the connection streams them to at
+// most one cursor at a time.
+class ResultStream {
+public:
+    explicit ResultStream(PGconn* conn) : conn_(conn) {}
+    PGconn* conn() const { return conn_; }
+    // The next result of the running statement; nullptr when it has sent all.
+    ResultPtr next() { return ResultPtr(PQgetResult(conn_)); }
+    // Reads what the statement still sends, up to its end, and forgets it.
+    void drain() {
+        while (ResultPtr rest = next()) {
+        }
+    }
+    class PostgresCursor* reader = nullptr; // the cursor whose rows are still arriving
+
+private:
+    PGconn* conn_;
+};
+
 class PostgresCursor final : public RecordCursor {
 public:
-    explicit PostgresCursor(ResultPtr result) : result_(std::move(result)), rows_(PQntuples(result_.get())) {
-        const int fields = PQnfields(result_.get());
+    // `first` is the statement's first result: a row, or all of them, or none. While `stream`
+    // is given, the rest arrive from it.
+    PostgresCursor(ResultPtr first, ResultStream* stream) : current_(std::move(first)) {
+        const int fields = PQnfields(current_.get());
         kinds_.reserve(fields);
         for (int field = 0; field < fields; ++field)
-            kinds_.push_back(kindOfType(PQftype(result_.get(), field)));
+            kinds_.push_back(kindOfType(PQftype(current_.get(), field)));
+        static_cast<void>(take(std::move(current_), stream)); // a row or the end, never a failure
     }
+    ~PostgresCursor() override {
+        if (stream_) stopReading()->drain(); // the rows nobody will read are skipped
+    }
+    PostgresCursor(const PostgresCursor&) = delete;
+    PostgresCursor& operator=(const PostgresCursor&) = delete;
 
     bool atEnd() const override { return row_ >= rows_; }
     int fieldCount() const override { return static_cast<int>(kinds_.size()); }
-    std::string_view fieldName(int field) const override { return PQfname(result_.get(), field); }
+    std::string_view fieldName(int field) const override { return PQfname(current_.get(), field); }
     ValueKind kind(int field) const override {
-        return PQgetisnull(result_.get(), row_, field) ? ValueKind::Null : kinds_[field];
+        return PQgetisnull(current_.get(), row_, field) ? ValueKind::Null : kinds_[field];
     }
     int64_t integer(int field) const override {
         const std::string_view text = rawText(field);
-        if (PQftype(result_.get(), field) == kBool) return text == "t" ? 1 : 0;
+        if (PQftype(current_.get(), field) == kBool) return text == "t" ? 1 : 0;
         int64_t value = 0;
         if (kinds_[field] == ValueKind::Integer) {
             std::from_chars(text.data(), text.data() + text.size(), value);
@@ -86,26 +124,89 @@ public:
         return value;
     }
     std::string_view rawText(int field) const override {
-        return {PQgetvalue(result_.get(), row_, field),
-                static_cast<size_t>(PQgetlength(result_.get(), row_, field))};
+        return {PQgetvalue(current_.get(), row_, field),
+                static_cast<size_t>(PQgetlength(current_.get(), row_, field))};
     }
     Result<void> moveNext() override {
-        ++row_;
+        if (++row_ < rows_) return success();
+        if (!ahead_.empty()) {
+            current_ = std::move(ahead_.front());
+            ahead_.pop_front();
+            rows_ = PQntuples(current_.get());
+            row_ = 0;
+            return success();
+        }
+        if (stream_) return take(stream_->next(), stream_);
+        if (failure_) return *std::exchange(failure_, std::nullopt);
         return success();
     }
 
+    // Reads the rest of the rows now, so that the connection can run another statement; a
+    // failure among them is given when the walk reaches it.
+    void readAhead() {
+        ResultStream* stream = stopReading();
+        while (ResultPtr result = stream->next()) {
+            const ExecStatusType status = PQresultStatus(result.get());
+            if ((status == PGRES_SINGLE_TUPLE || status == PGRES_TUPLES_OK) && PQntuples(result.get()) > 0)
+                ahead_.push_back(std::move(result));
+            else if (status != PGRES_SINGLE_TUPLE && status != PGRES_TUPLES_OK && !failure_)
+                failure_ = statementFailure(result.get(), stream->conn());
+        }
+    }
+
 private:
-    ResultPtr result_;
+    // Makes `result` the current one; while it is one row of a stream, the stream goes on.
+    Result<void> take(ResultPtr result, ResultStream* stream) {
+        const ExecStatusType status = result ? PQresultStatus(result.get()) : PGRES_COMMAND_OK;
+        if (status == PGRES_SINGLE_TUPLE) {
+            current_ = std::move(result);
+            rows_ = 1;
+            row_ = 0;
+            stream_ = stream;
+            stream_->reader = this;
+            return success();
+        }
+        if (stream) {
+            if (stream_) stopReading();
+            stream->drain();
+        }
+        if (status == PGRES_TUPLES_OK || status == PGRES_COMMAND_OK) {
+            // All the rows at once (or none, at the end); the last row stays for its field names.
+            rows_ = 0;
+            if (result && PQnfields(result.get()) > 0) {
+                current_ = std::move(result);
+                rows_ = PQntuples(current_.get());
+            }
+            row_ = 0;
+            return success();
+        }
+        row_ = rows_;
+        return statementFailure(result.get(), stream->conn());
+    }
+
+    ResultStream* stopReading() {
+        ResultStream* stream = std::exchange(stream_, nullptr);
+        stream->reader = nullptr;
+        return stream;
+    }
+
+    ResultPtr current_;
     std::vector<ValueKind> kinds_;
-    int rows_;
+    int rows_ = 0;
     int row_ = 0;
+    ResultStream* stream_ = nullptr;
+    std::deque<ResultPtr> ahead_;
+    std::optional<Error> failure_;
 };
 
 class PostgresBackend final : public DbBackend {
 public:
     PostgresBackend(PGconn* conn, const DbConnection& connection, std::string settings)
-        : conn_(conn), connection_(connection), settings_(std::move(settings)) {}
-    ~PostgresBackend() override { PQfinish(conn_); }
+        : conn_(conn), stream_(conn), connection_(connection), settings_(std::move(settings)) {}
+    ~PostgresBackend() override {
+        if (stream_.reader) stream_.reader->readAhead(); // a recordset kept longer keeps its rows
+        PQfinish(conn_);
+    }
     PostgresBackend(const PostgresBackend&) = delete;
     PostgresBackend& operator=(const PostgresBackend&) = delete;
 
@@ -135,10 +236,17 @@ public:
         if (!statement) return statement.error();
         if (statement->find_first_not_of(" \t\r\n;") == std::string::npos)
             return Error{kServerError, "The statement is empty."};
-        ResultPtr result(PQexecParams(conn_, statement->c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0));
-        const ExecStatusType status = PQresultStatus(result.get());
-        if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) return failure(result.get());
-        return std::unique_ptr<RecordCursor>(std::make_unique<PostgresCursor>(std::move(result)));
+        if (!PQsendQueryParams(conn_, statement->c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0))
+            return failure(nullptr);
+        PQsetSingleRowMode(conn_); // without it the rows simply come whole
+        ResultPtr first = stream_.next();
+        const ExecStatusType status = first ? PQresultStatus(first.get()) : PGRES_FATAL_ERROR;
+        if (status != PGRES_SINGLE_TUPLE && status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
+            Error error = failure(first.get());
+            stream_.drain();
+            return error;
+        }
+        return std::unique_ptr<RecordCursor>(std::make_unique<PostgresCursor>(std::move(first), &stream_));
     }
 
     int changes() const override { return changes_; }
@@ -147,6 +255,7 @@ private:
     // The statement for the server; a connection lost since the last statement is made again
     // first, so that a window can simply try again once the server is back.
     Result<std::string> prepare(std::string_view sql) {
+        if (stream_.reader) stream_.reader->readAhead();
         if (PQstatus(conn_) != CONNECTION_OK) {
             PQreset(conn_);
             if (PQstatus(conn_) != CONNECTION_OK)
@@ -183,14 +292,10 @@ private:
         return error;
     }
 
-    Error failure(const PGresult* result) const {
-        std::string message = resultMessage(result, conn_);
-        if (PQstatus(conn_) != CONNECTION_OK)
-            message = "The connection to the database server is lost: " + message;
-        return Error{kServerError, message};
-    }
+    Error failure(const PGresult* result) const { return statementFailure(result, conn_); }
 
     PGconn* conn_;
+    ResultStream stream_;
     const DbConnection& connection_;
     std::string settings_;
     bool settingsReady_ = false;

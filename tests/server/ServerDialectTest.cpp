@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace nax;
 using nax::test::exec;
 using nax::test::scalar;
@@ -114,8 +116,46 @@ TEST_F(ServerDialect, HelpersMadeInsideATransactionFollowIt) {
     exec(db, "begin; update TimeLost set Remarks = 'undone' where Dt_ID = 1");
     EXPECT_EQ(scalar(db, "select format(46361.5,'hh')"), "12");
     exec(db, "rollback");
-    EXPECT_EQ(scalar(db, "select format(46361.5,'hh') || count(Remarks) from TimeLost where Asset = 'FILLER'"),
-              "120");
+    EXPECT_EQ(
+        scalar(db, "select format(46361.5,'hh') || count(Remarks) from TimeLost where Asset = 'FILLER'"),
+        "120");
+}
+
+// Walks a statement's rows, running `meanwhile` on the same connection after the first row: the
+// rows as "a:b|...", then the failure that ended the walk, if any.
+std::string walk(DbConnection& db, const std::string& sql, const std::function<void()>& meanwhile) {
+    auto rows = db.openRecordset(sql);
+    if (!rows) return "open failed: " + rows.error().message;
+    std::string seen;
+    for (bool first = true; !rows->eof(); first = false) {
+        seen += rows->text(0) + ":" + rows->text(1) + "|";
+        if (first) meanwhile();
+        if (auto moved = rows->moveNext(); !moved) return seen + moved.error().message;
+    }
+    return seen;
+}
+
+// Rows arrive while they are walked; other statements run in the middle of a walk, a walk given
+// up half way, and a failure at a later row behave as on SQLite.
+TEST_F(ServerDialect, WalksSurviveOtherStatementsAndFailLateAsOnSqlite) {
+    for (DbConnection* db : {file.get(), pg.get()}) {
+        exec(*db, "create table n (i integer); insert into n values (1), (2), (3), (4), (5)");
+        const auto others = [db] {
+            EXPECT_EQ(walk(*db, "select i, i * 2 from n where i > 3", [] {}), "4:8|5:10|");
+            exec(*db, "update TimeLost set Remarks = 'meanwhile' where Dt_ID = 1");
+            { // given up after one row
+                auto dropped = db->openRecordset("select i from n");
+                ASSERT_TRUE(dropped && !dropped->eof());
+            }
+        };
+        const std::string where = db == pg.get() ? "server" : "SQLite";
+        EXPECT_EQ(walk(*db, "select i, Len(i) from n", others), "1:1|2:1|3:1|4:1|5:1|") << where;
+        EXPECT_EQ(walk(*db, "select i, cint(i * 10000) from n", [] {}), "1:10000|2:20000|3:30000|Overflow")
+            << where;
+        EXPECT_EQ(walk(*db, "select i, cint(i * 10000) from n", others), "1:10000|2:20000|3:30000|Overflow")
+            << where;
+        EXPECT_EQ(scalar(*db, "select Remarks from TimeLost where Dt_ID = 1"), "meanwhile") << where;
+    }
 }
 
 TEST(ServerStatements, TranslationKeepsLiteralsAndNames) {
