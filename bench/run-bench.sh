@@ -84,14 +84,15 @@ for db in "$DB" "$BARE"; do
 done
 # The year's exports to a workbook (nax-report --format xlsx) beside the floor: the same cells
 # written from the report's tsv by libxlsxwriter alone in constant-memory mode; then the year's
-# daily DMS "Print" workbook. "report" is the report alone, written as tsv.
+# daily DMS "Print" workbook. "report" is the report alone, written as tsv; "ratio" is the export's
+# wall time over the floor's, "writing" the export's less the report's over the floor's.
 timed() { # out-var command... -> "wall peak-KB" of the command
   local -n into=$1
   shift
   into=$( { /usr/bin/time -f "%e %M" "$@" >/dev/null; } 2>&1 | tail -1)
 }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN{printf "%.2f", (b > 0 ? a / b : 0)}'; }
-echo "workbook       rows     report    export      peak         floor      peak          ratio"
+ratio() { awk -v a="$1" -v b="$2" -v less="${3:-0}" 'BEGIN{printf "%.2f", (b > 0 ? (a - less) / b : 0)}'; }
+echo "workbook       rows     report    export      peak         floor      peak          ratio  writing"
 for name in downtime-list production; do
   extra=()
   [ "$name" = downtime-list ] && extra=(--minor-stops)
@@ -99,8 +100,9 @@ for name in downtime-list production; do
   timed alone "$BIN/nax-report" "${args[@]}" --out "$DATA/$name-cells.tsv"
   timed export "$BIN/nax-report" "${args[@]}" --format xlsx --out "$DATA/$name.xlsx"
   timed floor "$BIN/xlsx_floor" "$DATA/$name-cells.tsv" "$DATA/$name-floor.xlsx" "$name $FROM to $END"
-  printf "%-14s %7d  %6ss  %6ss  %7s KB  %6ss  %7s KB  %5s\n" "$name" $(($(wc -l <"$DATA/$name-cells.tsv") - 1)) \
-    "${alone% *}" "${export% *}" "${export#* }" "${floor% *}" "${floor#* }" "$(ratio "${export% *}" "${floor% *}")"
+  printf "%-14s %7d  %6ss  %6ss  %7s KB  %6ss  %7s KB  %5s  %5s\n" "$name" $(($(wc -l <"$DATA/$name-cells.tsv") - 1)) \
+    "${alone% *}" "${export% *}" "${export#* }" "${floor% *}" "${floor#* }" "$(ratio "${export% *}" "${floor% *}")" \
+    "$(ratio "${export% *}" "${floor% *}" "${alone% *}")"
 done
 # "Print" fills the data folder's DailyDMS.xlsx (the default one is installed there when missing).
 daily=(dms-daily --db "$DB" --from "$FROM" --to "$END")

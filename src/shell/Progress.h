@@ -45,14 +45,22 @@ public:
         state_.step();
         SetCaption(text);
     }
-    void SetCaption(std::string_view text) override { caption_ = state_.caption(text); }
+    // The caption is spelled out only when asked for: a step per row of a year's report would
+    // otherwise format three numbers each time for nobody.
+    void SetCaption(std::string_view text) override {
+        captionState_ = state_;
+        captionText_ = text;
+        captioned_ = true;
+    }
     void setValue(float value) override { state_.setValue(value); }
     const ProgressState& state() const { return state_; }
-    const std::string& caption() const { return caption_; }
+    std::string caption() const { return captioned_ ? captionState_.caption(captionText_) : std::string(); }
 
 private:
     ProgressState state_;
-    std::string caption_;
+    ProgressState captionState_; // as it was when the caption was set
+    std::string captionText_;
+    bool captioned_ = false;
 };
 
 } // namespace nax
