@@ -25,26 +25,27 @@ bool number(std::string_view text, double& value) {
     return ec == std::errc() && end == text.data() + text.size();
 }
 
-bool twoDigits(std::string_view text, size_t at, int& value) {
-    if (at + 2 > text.size() || !std::isdigit(static_cast<unsigned char>(text[at])) ||
-        !std::isdigit(static_cast<unsigned char>(text[at + 1])))
-        return false;
-    value = (text[at] - '0') * 10 + (text[at + 1] - '0');
-    return true;
+// The number of two digits at `at`, or -1.
+int digits(std::string_view text, size_t at) {
+    const auto digit = [&](size_t i) {
+        return i < text.size() && text[i] >= '0' && text[i] <= '9' ? text[i] - '0' : -100;
+    };
+    const int value = digit(at) * 10 + digit(at + 1);
+    return value < 0 ? -1 : value;
 }
 
 // dd-MMM-yy, dd-MMM-yy hh:mm, dd-MMM-yy hh:mm:ss; `kind` 0, 1, 2 says which.
 bool dateTime(std::string_view text, lxw_datetime& value, int& kind) {
     static constexpr std::string_view kMonths = "JanFebMarAprMayJunJulAugSepOctNovDec";
     if (text.size() != 9 && text.size() != 15 && text.size() != 18) return false;
-    int day = 0, year = 0, hour = 0, minute = 0, second = 0;
-    if (!twoDigits(text, 0, day) || text[2] != '-' || text[6] != '-' || !twoDigits(text, 7, year))
-        return false;
+    const int day = digits(text, 0), year = digits(text, 7);
+    if (day < 0 || year < 0 || text[2] != '-' || text[6] != '-') return false;
     const size_t month = kMonths.find(text.substr(3, 3));
     if (month == std::string_view::npos || month % 3 != 0) return false;
-    if (text.size() >= 15 && (text[9] != ' ' || !twoDigits(text, 10, hour) || !twoDigits(text, 13, minute)))
-        return false;
-    if (text.size() == 18 && !twoDigits(text, 16, second)) return false;
+    const bool timed = text.size() >= 15;
+    const int hour = timed ? digits(text, 10) : 0, minute = timed ? digits(text, 13) : 0;
+    const int second = text.size() == 18 ? digits(text, 16) : 0;
+    if ((timed && text[9] != ' ') || hour < 0 || minute < 0 || second < 0) return false;
     value = {year + (year < 30 ? 2000 : 1900), static_cast<int>(month / 3 + 1), day, hour, minute,
              static_cast<double>(second)};
     kind = text.size() == 9 ? 0 : text.size() == 15 ? 1 : 2;
