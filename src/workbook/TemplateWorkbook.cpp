@@ -406,20 +406,26 @@ struct TemplateWorkbook::Sheet {
         return success();
     }
 
-    // The worksheet's XML with the appended rows at the end of its data.
-    std::string serialized() {
-        if (appended.row == 0) return serialize(doc);
+    // The worksheet's XML with the appended rows at the end of its data, into `out`.
+    Result<void> serializeInto(std::string& out, const std::string& refuse) {
+        if (appended.row == 0) {
+            out = serialize(doc);
+            return success();
+        }
         static constexpr std::string_view kMark = "appended rows", kPlaceholder = "<!--appended rows-->";
         pugi::xml_node mark = data.append_child(pugi::node_comment);
         mark.set_value(std::string(kMark).c_str());
         const std::string xml = serialize(doc);
         data.remove_child(mark);
-        // Comments of the template are not read, so the only one before the data's end is the mark.
-        const size_t at = xml.rfind(std::string(kPlaceholder) + "</sheetData>");
-        std::string whole;
-        whole.reserve(xml.size() + appended.xml.size() + 6);
-        whole.append(xml, 0, at).append(appended.xml).append("</row>").append(xml, at + kPlaceholder.size());
-        return whole;
+        // A template's comments are not read, but a CDATA section could spell the mark out.
+        const std::string end = std::string(kPlaceholder) + "</sheetData>";
+        const size_t at = xml.find(end);
+        if (at == std::string::npos || xml.find(end, at + 1) != std::string::npos)
+            return Error{0, refuse + "its part " + part + " holds a text this program marks its rows with."};
+        out.clear();
+        out.reserve(xml.size() + appended.xml.size() + 6);
+        out.append(xml, 0, at).append(appended.xml).append("</row>").append(xml, at + kPlaceholder.size());
+        return success();
     }
 
     pugi::xml_node rowNode(int number) {
@@ -767,7 +773,10 @@ Result<void> TemplateWorkbook::finishSheets() {
             Sheet& sheet = *found->second;
             finish(sheet.root, i);
             sheet.updateDimension();
-            entry->data = sheet.serialized();
+            if (auto written =
+                    sheet.serializeInto(entry->data, "The template " + shownName_ + " cannot be used: ");
+                !written)
+                return written;
             continue;
         }
         pugi::xml_document doc;

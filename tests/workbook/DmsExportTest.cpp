@@ -336,6 +336,13 @@ TEST_F(DmsExportTest, HostileTemplatesAreRefusedWithoutHarm) {
     rewritePart(dir.path() / "Broken.xlsx", "xl/styles.xml",
                 [](std::string xml) { return xml.substr(0, xml.size() / 2); });
     expectRefused("Broken.xlsx", "is not well-formed");
+    // Text that spells out the mark where the written rows go.
+    std::filesystem::copy_file(dir.path() / "DailyDMS.xlsx", dir.path() / "Marked.xlsx");
+    rewritePart(dir.path() / "Marked.xlsx", "xl/worksheets/sheet1.xml", [](std::string xml) {
+        return xml.insert(xml.rfind("</worksheet>"),
+                          "<extLst><ext><![CDATA[<!--appended rows--></sheetData>]]></ext></extLst>");
+    });
+    expectRefused("Marked.xlsx", "marks its rows with");
     expectFiles({});
 }
 
