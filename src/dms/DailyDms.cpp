@@ -4,7 +4,7 @@
 #include "DmsLayouts.h"
 #include "DmsText.h"
 #include "DowntimeDetail.h"
-#include "TableSlices.h"
+#include "shell/TableSlices.h"
 #include "shell/TextRules.h"
 
 #include <algorithm>

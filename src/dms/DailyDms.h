@@ -2,7 +2,7 @@
 // Day-wise loss analysis: one run-grid row per run that started and finished in the window,
 // with its production, the minutes of the six loss categories, the derived times, calendar
 // columns, ME, NAX and ">85", and the run's downtime events in the detail grid.
-#include "TableSlices.h"
+#include "shell/TableSlices.h"
 #include "shell/DbConnection.h"
 #include "shell/Progress.h"
 #include "shell/ReportGrid.h"

@@ -5,7 +5,7 @@
 #include "DmsText.h"
 #include "DowntimeDetail.h"
 #include "HourWindowLoss.h"
-#include "TableSlices.h"
+#include "shell/TableSlices.h"
 #include "shell/TextRules.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 // Shift-wise loss analysis: one run-grid row per hour, run, pack, flavour and shift of the
 // window's production, with the hour-window losses, the derived times, the shift letter, ME and
 // NAX; then the window's downtime events appended to the detail grid.
-#include "TableSlices.h"
+#include "shell/TableSlices.h"
 #include "shell/DbConnection.h"
 #include "shell/EventPump.h"
 #include "shell/ReportGrid.h"

@@ -4,6 +4,8 @@
 // empty.
 #include "ReportListing.h"
 
+#include "shell/TableSlices.h"
+
 namespace nax {
 
 inline constexpr int kProductionColumns = 8;
@@ -12,13 +14,20 @@ inline constexpr int kProductionColumns = 8;
 void setProductionColumns(ReportGrid& grid, int gridWidthTwips);
 
 std::string productionCountStatement(const ReportRange& range);
-// The listing, in time order (equal time stamps by run).
-std::string productionStatement(const ReportRange& range);
+// The listing of the rows that `timeCondition` picks in time order (equal time stamps by run);
+// `rowids` (" and opc.rowid between a and b" or empty) narrows it to a part of the table.
+std::string productionStatement(std::string_view timeCondition, std::string_view rowids);
 
 // Gives the grid the eight columns and lists the rows, one progress step each. A row whose pack
 // or flavour has no master row is counted but not listed. On a failure the rows listed so far
 // stay and the error is returned.
 Result<void> ProductionReport(DbConnection& db, ReportGrid& grid, const ReportRange& range,
                               int gridWidthTwips, Progress& progress);
+
+// The same, read in short statements of these sizes so that the data collector can commit
+// between them and events are let through only when no statement is open: consecutive time
+// ranges where an index finds them, else rowid slices put in order at the end.
+Result<void> listProduction(DbConnection& db, ReportGrid& grid, const ReportRange& range, int gridWidthTwips,
+                            Progress& progress, const SliceSizes& sizes);
 
 } // namespace nax

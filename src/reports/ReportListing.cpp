@@ -26,21 +26,6 @@ void setReportColumns(ReportGrid& grid, std::span<const ReportColumn> columns, i
     }
 }
 
-namespace {
-
-// Hides the grid while it is filled and shows it again however the filling ends.
-class HiddenWhileFilling {
-public:
-    explicit HiddenWhileFilling(ReportGrid& grid) : grid_(grid) { grid_.setVisible(false); }
-    ~HiddenWhileFilling() { grid_.setVisible(true); }
-    HiddenWhileFilling(const HiddenWhileFilling&) = delete;
-    HiddenWhileFilling& operator=(const HiddenWhileFilling&) = delete;
-
-private:
-    ReportGrid& grid_;
-};
-
-// Runs a counting statement and hands its one value to the progress as the maximum; answers it.
 Result<int32_t> announceCount(DbConnection& db, std::string_view countStatement, Progress& progress) {
     auto counted = db.openRecordset(countStatement);
     if (!counted) return counted.error();
@@ -52,11 +37,8 @@ Result<int32_t> announceCount(DbConnection& db, std::string_view countStatement,
     return rows;
 }
 
-Result<void> listRows(DbConnection& db, std::string_view statement, ReportGrid& grid, Progress& progress,
-                      const ListingShape& shape) {
-    auto opened = db.openRecordset(statement);
-    if (!opened) return opened.error();
-    Recordset& rows = opened.value();
+Result<void> appendRows(Recordset& rows, ReportGrid& grid, const ListingShape& shape,
+                        const std::function<void(const Recordset&)>& alsoRead) {
     const auto filled = static_cast<size_t>(std::min(shape.filledColumns, grid.cols()));
     std::vector<std::string> texts(filled);
     std::vector<std::string_view> cells(filled);
@@ -70,15 +52,31 @@ Result<void> listRows(DbConnection& db, std::string_view statement, ReportGrid& 
         for (size_t c = 0; c < filled; ++c)
             cells[c] = texts[c];
         grid.addRow(cells);
-        const auto progressField = static_cast<size_t>(shape.progressField);
-        if (progressField < filled)
-            progress.ProgressNextValue(texts[progressField]);
-        else
-            progress.ProgressNextValue(rows.text(shape.progressField));
-        if (progress.abandoned()) return abandonment();
+        if (alsoRead) alsoRead(rows);
         if (auto moved = rows.moveNext(); !moved) return moved;
     }
     return success();
+}
+
+Result<void> stepRows(ReportGrid& grid, int first, Progress& progress, const ListingShape& shape) {
+    for (int row = first; row < grid.rows(); ++row) {
+        progress.ProgressNextValue(grid.cell(row, shape.progressField));
+        if (progress.abandoned()) {
+            grid.setRows(row + 1);
+            return abandonment();
+        }
+    }
+    return success();
+}
+
+namespace {
+
+// Appends the rows of one statement and closes it.
+Result<void> appendAll(DbConnection& db, std::string_view statement, ReportGrid& grid,
+                       const ListingShape& shape) {
+    auto opened = db.openRecordset(statement);
+    if (!opened) return opened.error();
+    return appendRows(*opened, grid, shape);
 }
 
 } // namespace
@@ -90,20 +88,19 @@ Result<void> countAndList(DbConnection& db, ReportGrid& grid, Progress& progress
     const auto counted = announceCount(db, countStatement, progress);
     if (!counted) return counted.error();
     grid.reserveRows(grid.rows() + counted.value());
-    return listRows(db, statement, grid, progress, shape);
+    const int first = grid.rows();
+    auto listed = appendAll(db, statement, grid, shape);
+    if (auto stepped = stepRows(grid, first, progress, shape); !stepped) return stepped;
+    return listed;
 }
 
 Result<void> listThenStep(DbConnection& db, ReportGrid& grid, Progress& progress, std::string_view statement,
                           const ListingShape& shape) {
     HiddenWhileFilling hidden(grid);
     const int first = grid.rows();
-    SilentProgress unseen;
-    auto listed = listRows(db, statement, grid, unseen, shape);
+    auto listed = appendAll(db, statement, grid, shape);
     progress.SetMax(grid.rows() - first);
-    for (int row = first; row < grid.rows(); ++row) {
-        progress.ProgressNextValue(grid.cell(row, shape.progressField));
-        if (progress.abandoned()) return abandonment();
-    }
+    if (auto stepped = stepRows(grid, first, progress, shape); !stepped) return stepped;
     return listed;
 }
 

@@ -6,6 +6,7 @@
 #include "shell/ReportGrid.h"
 #include "shell/Result.h"
 
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -42,10 +43,36 @@ struct ListingShape {
     int minutesColumn = -1; // a number there is rounded to two decimals; an empty field stays empty
 };
 
+// Hides the grid while it is filled and shows it again however the filling ends.
+class HiddenWhileFilling {
+public:
+    explicit HiddenWhileFilling(ReportGrid& grid) : grid_(grid) { grid_.setVisible(false); }
+    ~HiddenWhileFilling() { grid_.setVisible(true); }
+    HiddenWhileFilling(const HiddenWhileFilling&) = delete;
+    HiddenWhileFilling& operator=(const HiddenWhileFilling&) = delete;
+
+private:
+    ReportGrid& grid_;
+};
+
+// Runs a counting statement, closes it and hands its one value to the progress as its maximum.
+Result<int32_t> announceCount(DbConnection& db, std::string_view countStatement, Progress& progress);
+
+// Appends one grid row per row of `rows`, handing each row to `alsoRead` when given. It lets no
+// events through: the statement is still open, and the data collector cannot commit until it
+// is closed.
+Result<void> appendRows(Recordset& rows, ReportGrid& grid, const ListingShape& shape,
+                        const std::function<void(const Recordset&)>& alsoRead = {});
+
+// One progress step per grid row from `first` on, once the statement that read them is closed.
+// When the user ends the program meanwhile, the grid is cut to the rows stepped through and
+// abandonment() is returned.
+Result<void> stepRows(ReportGrid& grid, int first, Progress& progress, const ListingShape& shape);
+
 // Hands the one value of `countStatement` to the progress as its maximum, then appends one grid
-// row per row of `statement`, one progress step each. The grid is hidden meanwhile and shown again
-// however the listing ends. Stops at the first failure (the rows listed so far stay) or when the
-// user ends the program (abandonment()).
+// row per row of `statement` and steps the progress through them. The grid is hidden meanwhile
+// and shown again however the listing ends. Stops at the first failure (the rows listed so far
+// stay) or when the user ends the program (abandonment()).
 Result<void> countAndList(DbConnection& db, ReportGrid& grid, Progress& progress,
                           std::string_view countStatement, std::string_view statement,
                           const ListingShape& shape);

@@ -101,4 +101,12 @@ void ReportGrid::setColWidth(int col, int twips) {
     widths_.at(static_cast<size_t>(col)) = twips;
 }
 
+void ReportGrid::reorderRows(int first, const std::vector<int>& order) {
+    std::vector<Row> moved;
+    moved.reserve(order.size());
+    for (const int from : order)
+        moved.push_back(std::move(rowAt(first + from)));
+    std::move(moved.begin(), moved.end(), rows_.begin() + first);
+}
+
 } // namespace nax

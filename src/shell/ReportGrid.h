@@ -40,6 +40,9 @@ public:
     // rows starts from, without copying the rows it drops.
     ReportGrid headerOnly() const;
 
+    // Rows first, first+1, ... become the rows first+order[0], first+order[1], ...
+    void reorderRows(int first, const std::vector<int>& order);
+
     void reserveRows(int count) { rows_.reserve(static_cast<size_t>(count)); }
     void clearRowsBelowHeader() { setRows(rows_.empty() ? 0 : 1); }
 

@@ -239,18 +239,7 @@ TEST_F(DailyDms, CollectorCommitsWhileEventsAreLetThrough) {
     }
     auto collector = DbConnection::open(db->path(), OpenOptions{0, false});
     ASSERT_TRUE(collector);
-    class CommittingProgress : public SilentProgress {
-    public:
-        explicit CommittingProgress(DbConnection& collector) : collector_(collector) {}
-        void ProgressNextValue(std::string_view text) override {
-            SilentProgress::ProgressNextValue(text);
-            const auto committed = collector_.execute("insert into opc (Run_ID, Production) values (99, 1)");
-            EXPECT_TRUE(committed) << (committed ? "" : committed.error().message);
-        }
-
-    private:
-        DbConnection& collector_;
-    } progress(**collector);
+    test::CommittingProgress progress(**collector);
     ASSERT_TRUE(DailyDMSReport(*db, runGrid, detailGrid, dec5(0), dec5(0) + 1, progress));
     EXPECT_EQ(test::scalar(*db, "select count(*) from opc where Run_ID = 99"), "3");
 }

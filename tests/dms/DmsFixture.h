@@ -2,6 +2,7 @@
 // A small plant database for the DMS tests: two packs, two flavours, and helpers that add runs,
 // per-minute production and downtime events at given serials.
 #include "shell/EventPump.h"
+#include "shell/Progress.h"
 #include "shell/ReportGrid.h"
 #include "shell/TextRules.h"
 #include "support/TestSupport.h"
@@ -80,6 +81,23 @@ protected:
 };
 
 // Records every statement sent to the connection while it lives.
+// A data collector on a second connection, without a busy timeout, that commits a production row
+// at every progress step: it fails whenever a statement of the report is still open then.
+class CommittingProgress : public SilentProgress {
+public:
+    explicit CommittingProgress(DbConnection& collector) : collector_(collector) {}
+    void ProgressNextValue(std::string_view text) override {
+        SilentProgress::ProgressNextValue(text);
+        const auto committed = collector_.execute("insert into opc (Run_ID, Production) values (99, 1)");
+        EXPECT_TRUE(committed) << (committed ? "" : committed.error().message);
+        ++commits;
+    }
+    int commits = 0;
+
+private:
+    DbConnection& collector_;
+};
+
 class StatementLog {
 public:
     explicit StatementLog(DbConnection& db) : db_(db) {

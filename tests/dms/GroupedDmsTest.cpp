@@ -1,9 +1,11 @@
-// The grouped DMS reports against the per-run lookups they replace, cell for cell, on random
-// untidy plant databases with and without the report indexes.
+// The grouped DMS reports against the per-run lookups they replace, and the production listing
+// read in short statements against its one statement, cell for cell, on random untidy plant
+// databases with and without the report indexes.
 #include "DmsFixture.h"
 #include "PerRunReference.h"
 #include "dms/DailyDms.h"
 #include "dms/ShiftDms.h"
+#include "reports/ProductionReport.h"
 #include "simulate/PlantSchema.h"
 
 #include <gtest/gtest.h>
@@ -156,6 +158,48 @@ TEST_P(GroupedDms, SameCellsAsThePerRunLookups) {
             ASSERT_TRUE(ShiftDMSReport(*db, pump, sliced, detail, start, end, kTinySlices));
             expectSameGrid(expectedRuns, sliced, what + " shift runs, small slices");
         }
+    }
+}
+
+// Runs overlap, so their rows are not stored in time order; slices and time ranges are tiny.
+TEST_P(GroupedDms, ProductionListingInShortStatementsAsInOne) {
+    const bool indexed = GetParam();
+    for (unsigned seed = 1; seed <= 3; ++seed) {
+        const std::string what = std::string(indexed ? "indexed" : "bare") + " seed " + std::to_string(seed);
+        auto db = test::makePlantDatabase(dir.file("listing" + std::to_string(seed) + ".sqlite"), indexed);
+        ASSERT_TRUE(db);
+        UntidyPlant(*db, seed).fill(kFrom, 4);
+        const std::string runRow = test::scalar(*db, "select min(rowid) from opc where Run_ID = 9999");
+        for (const ReportRange range :
+             {ReportRange{kFrom, kFrom + 5}, ReportRange{kFrom + 0.3, kFrom + 2.71}}) {
+            ReportGrid expected;
+            setProductionColumns(expected, 13320);
+            auto one = db->openRecordset(productionStatement("Timestamp between " + rangeBounds(range), ""));
+            ASSERT_TRUE(one);
+            while (!one->eof()) {
+                const int r = expected.addRow();
+                for (int c = 0; c < 6; ++c)
+                    expected.setCell(r, c, one->text(c));
+                ASSERT_TRUE(one->moveNext());
+            }
+            one->close();
+            ASSERT_GT(expected.rows(), 10) << what;
+
+            auto collector = DbConnection::open(db->path(), OpenOptions{0, false});
+            ASSERT_TRUE(collector);
+            // Its commits need the lock but no disk syncs: a commit at every row stays quick.
+            ASSERT_TRUE((*collector)->execute("pragma journal_mode=memory"));
+            ASSERT_TRUE((*collector)->execute("pragma synchronous=off"));
+            test::CommittingProgress progress(**collector);
+            ReportGrid listed;
+            ASSERT_TRUE(listProduction(*db, listed, range, 13320, progress, SliceSizes{41, 3, 0}));
+            expectSameGrid(expected, listed, what + " small parts");
+            EXPECT_EQ(progress.commits, expected.rows() - 1) << what;
+            ASSERT_TRUE(ProductionReport(*db, listed, range, 13320, progress));
+            expectSameGrid(expected, listed, what);
+            test::exec(*db, "delete from opc where Run_ID = 99");
+        }
+        EXPECT_NE(runRow, "1") << what; // the run read last lies first in time
     }
 }
 

@@ -189,9 +189,13 @@ TEST_F(FrmReportsTest, OneReportAtATimeAndClosingStopsIt) {
             QTest::keyClick(window.MSFlexGrid1, Qt::Key_E, Qt::ControlModifier);
         });
         QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
-        log.expectSent(
-            {productionCountStatement(ReportRange{window.DTStart->serial(), window.DTEnd->serial()}),
-             productionStatement(ReportRange{window.DTStart->serial(), window.DTEnd->serial()})});
+        const ReportRange range{window.DTStart->serial(), window.DTEnd->serial()};
+        const std::string inRange = "Timestamp between " + rangeBounds(range);
+        log.expectSent({productionCountStatement(range),
+                        "EXPLAIN QUERY PLAN select count(*) from opc where " + inRange,
+                        productionStatement("Timestamp >= " + formatGeneral(range.start) +
+                                                " and Timestamp <= " + formatGeneral(range.end),
+                                            "")});
     }
     EXPECT_TRUE(busyWhenPressed);
     EXPECT_FALSE(shownWhilePressed); // the grid is hidden while it fills

@@ -1,5 +1,7 @@
-// LookupValue's answers and the update builder's exact statements and failures.
+// LookupValue's answers, the update builder's exact statements and failures, and reading a
+// table in parts.
 #include "shell/QueryHelpers.h"
+#include "shell/TableSlices.h"
 #include "shell/TextRules.h"
 #include "support/TestSupport.h"
 
@@ -109,6 +111,44 @@ TEST_F(QueryHelpersTest, FailedUpdatesTellTheUserAndChangeNothing) {
     ASSERT_FALSE(locked);
     EXPECT_NE(locked.error().message.find("locked"), std::string::npos) << locked.error().message;
     EXPECT_EQ(scalar(*db, "select Remarks from TimeLost where Dt_ID=5"), "x");
+}
+
+// Values on the parts' inner bounds are read once, the outer bounds as "between" has them, and
+// each statement is closed before the next part begins.
+TEST_F(QueryHelpersTest, RangesPickWhatBetweenPicksOnceEach) {
+    exec(*db,
+         "insert into opc(Timestamp, Production) values (0.5,1),(1,1),(2,1),(2.5,1),(3,1),(4,1),(4.25,1)");
+    auto collector = DbConnection::open(db->path(), OpenOptions{0, false});
+    ASSERT_TRUE(collector);
+    for (const double width : {1.0, 0.75, 10.0}) {
+        std::vector<std::string> statements, read;
+        db->setStatementObserver([&](std::string_view sql) { statements.emplace_back(sql); });
+        auto done = readInRanges(
+            *db, "Timestamp", 1, 4, width, 0,
+            [](const std::string& part) { return "select Timestamp from opc where " + part + " order by 1"; },
+            [&](Recordset& rs) -> Result<void> {
+                for (; !rs.eof(); (void)rs.moveNext())
+                    read.push_back(rs.text(0));
+                return success();
+            },
+            [&]() -> Result<void> {
+                // Another connection that does not wait commits only when no statement is open.
+                return (*collector)
+                    ->execute("update opc set Production = Production + 1 where Timestamp = 0.5");
+            });
+        db->setStatementObserver(nullptr);
+        ASSERT_TRUE(done) << width;
+        EXPECT_EQ(read, (std::vector<std::string>{"1", "2", "2.5", "3", "4"})) << width;
+        EXPECT_EQ(statements.size(), width == 1 ? 3u : width == 0.75 ? 4u : 1u) << width;
+        if (width == 1) {
+            EXPECT_EQ(statements,
+                      (std::vector<std::string>{
+                          "select Timestamp from opc where Timestamp >= 1 and Timestamp < 2 order by 1",
+                          "select Timestamp from opc where Timestamp >= 2 and Timestamp < 3 order by 1",
+                          "select Timestamp from opc where Timestamp >= 3 and Timestamp <= 4 order by 1",
+                      }));
+        }
+    }
 }
 
 } // namespace
