@@ -84,15 +84,16 @@ for db in "$DB" "$BARE"; do
 done
 # The year's exports to a workbook (nax-report --format xlsx) beside the floor: the same cells
 # written from the report's tsv by libxlsxwriter alone in constant-memory mode; then the year's
-# daily DMS "Print" workbook. "report" is the report alone, written as tsv; "ratio" is the export's
-# wall time over the floor's, "writing" the export's less the report's over the floor's.
-timed() { # out-var command... -> "wall peak-KB" of the command
+# daily DMS "Print" workbook. "report" is the report alone, written as tsv. Ratios: the export's
+# wall time over the floor's, the same for the processor time (user + system, steadier on a
+# shared machine), and the export's wall time less the report's over the floor's (the writing).
+timed() { # out-var command... -> "wall peak-KB cpu" of the command
   local -n into=$1
   shift
-  into=$( { /usr/bin/time -f "%e %M" "$@" >/dev/null; } 2>&1 | tail -1)
+  into=$( { /usr/bin/time -f "%e %M %U %S" "$@" >/dev/null; } 2>&1 | tail -1 | awk '{printf "%s %s %.2f", $1, $2, $3 + $4}')
 }
 ratio() { awk -v a="$1" -v b="$2" -v less="${3:-0}" 'BEGIN{printf "%.2f", (b > 0 ? (a - less) / b : 0)}'; }
-echo "workbook       rows     report    export      peak         floor      peak          ratio  writing"
+echo "workbook          rows   report   export    cpu        peak    floor    cpu        peak  ratio    cpu  writing"
 for name in downtime-list production; do
   extra=()
   [ "$name" = downtime-list ] && extra=(--minor-stops)
@@ -100,15 +101,21 @@ for name in downtime-list production; do
   timed alone "$BIN/nax-report" "${args[@]}" --out "$DATA/$name-cells.tsv"
   timed export "$BIN/nax-report" "${args[@]}" --format xlsx --out "$DATA/$name.xlsx"
   timed floor "$BIN/xlsx_floor" "$DATA/$name-cells.tsv" "$DATA/$name-floor.xlsx" "$name $FROM to $END"
-  printf "%-14s %7d  %6ss  %6ss  %7s KB  %6ss  %7s KB  %5s  %5s\n" "$name" $(($(wc -l <"$DATA/$name-cells.tsv") - 1)) \
-    "${alone% *}" "${export% *}" "${export#* }" "${floor% *}" "${floor#* }" "$(ratio "${export% *}" "${floor% *}")" \
-    "$(ratio "${export% *}" "${floor% *}" "${alone% *}")"
+  read -r a_wall _ _ <<<"$alone"
+  read -r e_wall e_peak e_cpu <<<"$export"
+  read -r f_wall f_peak f_cpu <<<"$floor"
+  printf "%-14s %7d  %6ss  %6ss %5ss  %7s KB  %6ss %5ss  %7s KB  %5s  %5s  %5s\n" "$name" \
+    $(($(wc -l <"$DATA/$name-cells.tsv") - 1)) "$a_wall" "$e_wall" "$e_cpu" "$e_peak" "$f_wall" "$f_cpu" "$f_peak" \
+    "$(ratio "$e_wall" "$f_wall")" "$(ratio "$e_cpu" "$f_cpu")" "$(ratio "$e_wall" "$f_wall" "$a_wall")"
 done
 # "Print" fills the data folder's DailyDMS.xlsx (the default one is installed there when missing).
 daily=(dms-daily --db "$DB" --from "$FROM" --to "$END")
 timed alone "$BIN/nax-report" "${daily[@]}" --out "$DATA/dms-daily-cells.tsv"
 timed print env NAX_DATA_DIR="$DATA" "$BIN/nax-report" "${daily[@]}" --format xlsx --out "$DATA/dms-daily.xlsx"
-printf "%-14s %7d  %6ss  %6ss  %7s KB  (Print of the year's daily DMS)\n" dms-daily \
-  $(($(wc -l <"$DATA/dms-daily-cells.tsv") - 1)) "${alone% *}" "${print% *}" "${print#* }"
+read -r a_wall _ _ <<<"$alone"
+read -r p_wall p_peak p_cpu <<<"$print"
+printf "%-14s %7d  %6ss  %6ss %5ss  %7s KB  (Print of the year's daily DMS)\n" dms-daily \
+  $(($(wc -l <"$DATA/dms-daily-cells.tsv") - 1)) "$a_wall" "$p_wall" "$p_cpu" "$p_peak"
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 # The same year on a PostgreSQL server, and the server under load.
 "$(dirname "$0")/run-server-bench.sh" "$BUILD"
