@@ -261,29 +261,37 @@ private:
             if (PQstatus(conn_) != CONNECTION_OK)
                 return Error{kServerError, "The connection to the database server is lost: " +
                                                trimmed(PQerrorMessage(conn_))};
-            settingsReady_ = helpersReady_ = false;
+            settingsReady_ = collationReady_ = functionsReady_ = false;
         }
         if (!settingsReady_)
             if (auto applied = applySettings(); !applied) return applied.error();
         auto statement = postgresStatement(sql, connection_.now());
-        if (statement && !helpersReady_ && statement->find("pg_temp.") != std::string::npos)
-            if (auto created = createHelpers(); !created) return created.error();
+        if (!statement) return statement;
+        const SessionNeeds needs = sessionNeeds(*statement);
+        if (needs.collation && !collationReady_)
+            if (auto created = createHelpers(postgresCollationSql(), collationReady_); !created)
+                return created.error();
+        if (needs.functions && !functionsReady_)
+            if (auto created = createHelpers(postgresFunctionSql(), functionsReady_); !created)
+                return created.error();
         return statement;
     }
 
-    // The temporary collation and functions the translated statements call, made when a statement
+    // The temporary collation or functions the translated statements call, made when a statement
     // first calls them: they are most of a session's setup (the collation loads ICU), and many
-    // sessions never need them. Within a transaction of the caller's they would go with it should
-    // it roll back, so there they are made again by the next statement that calls them.
-    Result<void> createHelpers() {
+    // sessions need only one of them or neither. Within a transaction of the caller's they would
+    // go with it should it roll back, so there they are made again by the next statement that
+    // calls them.
+    Result<void> createHelpers(const char* helpers, bool& ready) {
         const bool inTransaction = PQtransactionStatus(conn_) != PQTRANS_IDLE;
-        // Bodies unchecked, in one round trip; read-write even in a read-only session (the helpers
-        // are the session's own).
-        std::string sql = "SET LOCAL check_function_bodies = off; " + std::string(postgresSessionSql());
+        // Bodies unchecked, in one round trip; read-write even in a read-only session, and without
+        // waiting for the log on disk: the helpers are the session's own and end with it.
+        std::string sql = "SET LOCAL check_function_bodies = off; SET LOCAL synchronous_commit = off; " +
+                          std::string(helpers);
         if (!inTransaction) sql = "BEGIN READ WRITE; " + sql + " COMMIT;";
         ResultPtr result(PQexec(conn_, sql.c_str()));
         if (PQresultStatus(result.get()) == PGRES_COMMAND_OK) {
-            helpersReady_ = !inTransaction;
+            ready = !inTransaction;
             return success();
         }
         Error error{kServerError,
@@ -299,7 +307,8 @@ private:
     const DbConnection& connection_;
     std::string settings_;
     bool settingsReady_ = false;
-    bool helpersReady_ = false;
+    bool collationReady_ = false;
+    bool functionsReady_ = false;
     int changes_ = 0;
 };
 

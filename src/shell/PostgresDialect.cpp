@@ -359,13 +359,27 @@ Result<std::string> postgresStatement(std::string_view sql, double nowSerial) {
     return withStableOrder(std::move(*translated));
 }
 
-const char* postgresSessionSql() {
-    // Text comparisons ignore case (not accents); failures raise the dialect's own words. The
-    // helpers are STABLE, not IMMUTABLE, so the planner can inline them but never folds a failing
-    // branch early; the failures take the culprit value as well, so that the planner's estimates
-    // cannot run them either.
+SessionNeeds sessionNeeds(std::string_view statement) {
+    constexpr std::string_view kHelper = "pg_temp.nax_", kCollation = "pg_temp.nax_nocase";
+    SessionNeeds needs;
+    for (size_t at = statement.find(kHelper); at != std::string_view::npos;
+         at = statement.find(kHelper, at + 1))
+        (statement.compare(at, kCollation.size(), kCollation) == 0 ? needs.collation : needs.functions) =
+            true;
+    return needs;
+}
+
+const char* postgresCollationSql() {
+    // Text comparisons ignore case (not accents).
+    return "CREATE COLLATION IF NOT EXISTS pg_temp.nax_nocase "
+           "(provider = icu, locale = 'und-u-ks-level2', deterministic = false);";
+}
+
+const char* postgresFunctionSql() {
+    // Failures raise the dialect's own words. The helpers are STABLE, not IMMUTABLE, so the
+    // planner can inline them but never folds a failing branch early; the failures take the
+    // culprit value as well, so that the planner's estimates cannot run them either.
     return R"sql(
-CREATE COLLATION IF NOT EXISTS pg_temp.nax_nocase (provider = icu, locale = 'und-u-ks-level2', deterministic = false);
 CREATE OR REPLACE FUNCTION pg_temp.nax_fail_float(message text, culprit anyelement) RETURNS double precision
   LANGUAGE plpgsql STABLE AS $$ BEGIN RAISE EXCEPTION USING MESSAGE = message, ERRCODE = '22000'; END $$;
 CREATE OR REPLACE FUNCTION pg_temp.nax_fail_int(message text, culprit anyelement) RETURNS integer

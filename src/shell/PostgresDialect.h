@@ -13,7 +13,15 @@ namespace nax {
 // literal is an error.
 Result<std::string> postgresStatement(std::string_view sql, double nowSerial);
 
-// Statements that create the session's temporary collation and functions.
-const char* postgresSessionSql();
+// The session's temporary helpers a translated statement calls.
+struct SessionNeeds {
+    bool collation = false; // the case-blind collation of text comparisons
+    bool functions = false; // the dialect's functions
+};
+SessionNeeds sessionNeeds(std::string_view statement);
+
+// Statements that create the session's temporary collation, and its functions.
+const char* postgresCollationSql();
+const char* postgresFunctionSql();
 
 } // namespace nax

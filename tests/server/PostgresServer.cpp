@@ -1,6 +1,7 @@
 #include "PostgresServer.h"
 
 #include "shell/DbConnection.h"
+#include "simulate/PlantSimulator.h"
 
 #include <gtest/gtest.h>
 
@@ -37,6 +38,20 @@ std::string serverBin() {
 }
 
 } // namespace
+
+::testing::AssertionResult simulateSamePlant(const std::vector<std::string>& databases, int days,
+                                             double endSerial, unsigned seed) {
+    for (const std::string& database : databases) {
+        SimulationOptions options;
+        options.outPath = database;
+        options.days = days;
+        options.endSerial = endSerial;
+        options.seed = seed;
+        if (auto written = simulatePlant(options); !written)
+            return ::testing::AssertionFailure() << written.error().message;
+    }
+    return ::testing::AssertionSuccess();
+}
 
 PostgresServer* PostgresServer::instance() {
     if (!g_tried) {

@@ -2,8 +2,11 @@
 // A PostgreSQL server of the tests' own: initdb in a scratch folder, listening only on a Unix
 // socket there, run by an unprivileged user when the tests run as root (the server refuses
 // root). One server serves the whole test program; each test gets a database of its own.
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace nax::test {
 
@@ -14,6 +17,10 @@ inline std::string shellQuoted(const std::string& text) {
         out += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return out + "'";
 }
+
+// The same simulated plant written to each database (a file or a server).
+::testing::AssertionResult simulateSamePlant(const std::vector<std::string>& databases, int days,
+                                             double endSerial, unsigned seed);
 
 class PostgresServer {
 public:

@@ -3,7 +3,6 @@
 #include "PostgresServer.h"
 #include "downtime/ClassificationSave.h"
 #include "downtime/SelectionList.h"
-#include "simulate/PlantSimulator.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -69,15 +68,7 @@ protected:
         NAX_REQUIRE_SERVER();
         serverDb = server->newDatabase();
         fileDb = dir.file("db1.sqlite");
-        for (const std::string& out : {fileDb, serverDb}) {
-            SimulationOptions options;
-            options.outPath = out;
-            options.days = 9;
-            options.endSerial = kEnd;
-            options.seed = 11;
-            auto written = simulatePlant(options);
-            ASSERT_TRUE(written) << written.error().message;
-        }
+        ASSERT_TRUE(test::simulateSamePlant({fileDb, serverDb}, 9, kEnd, 11));
     }
 
     void applyEverywhere(const std::vector<std::string>& statements) {

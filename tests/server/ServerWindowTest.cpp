@@ -7,7 +7,6 @@
 #include "gui/PopupDriving.h"
 #include "shell/ui/DatePicker.h"
 #include "shell/ui/ReportGridView.h"
-#include "simulate/PlantSimulator.h"
 #include "support/TestSupport.h"
 
 #include <QLineEdit>
@@ -98,15 +97,7 @@ TEST(ServerWindow, DowntimeEntryClassifiesAnEventOnTheServerAsInAFile) {
     NAX_REQUIRE_SERVER();
     ScratchDir dir;
     const std::string fileDb = dir.file("db1.sqlite"), serverDb = server->newDatabase();
-    for (const std::string& out : {fileDb, serverDb}) {
-        SimulationOptions options;
-        options.outPath = out;
-        options.days = 2;
-        options.endSerial = kEnd;
-        options.seed = 5;
-        auto written = simulatePlant(options);
-        ASSERT_TRUE(written) << written.error().message;
-    }
+    ASSERT_TRUE(simulateSamePlant({fileDb, serverDb}, 2, kEnd, 5));
     const Classified onFile = classifyFirstEvent(fileDb, dir.path());
     const Classified onServer = classifyFirstEvent(serverDb, dir.path());
 
