@@ -4,6 +4,7 @@
 #include "DmsLayouts.h"
 #include "DmsText.h"
 #include "DowntimeDetail.h"
+#include "RunProduction.h"
 #include "shell/TableSlices.h"
 #include "shell/TextRules.h"
 
@@ -90,71 +91,6 @@ std::string_view sumText(const RunSums& sums, const std::string& run, size_t fie
     return found->second[field];
 }
 
-// The engine's Sum() of a run's production read in parts: whole numbers stay whole.
-class ProductionSum {
-public:
-    void add(const Recordset& rs, int field) {
-        switch (rs.kind(field)) {
-        case ValueKind::Null:
-        case ValueKind::Text:
-            return;
-        case ValueKind::Integer:
-            whole_ += rs.integer(field);
-            break;
-        case ValueKind::Real:
-            fraction_ = true;
-            break;
-        }
-        real_ += rs.real(field);
-        any_ = true;
-    }
-    std::string text() const {
-        if (!any_) return {};
-        return fraction_ ? formatGeneral(real_) : std::to_string(whole_);
-    }
-
-private:
-    int64_t whole_ = 0;
-    double real_ = 0;
-    bool any_ = false, fraction_ = false;
-};
-
-// Production by run. Where an index finds the runs, each group of runs is one short statement
-// and a run's sum is exactly its single lookup; without one, the table is read in rowid slices
-// and a run whose rows lie in two slices adds two partial sums.
-Result<RunSums> readProduction(DbConnection& db, int64_t firstRun, int64_t lastRun, const SliceSizes& sizes) {
-    const std::string runs = " between " + std::to_string(firstRun) + " and " + std::to_string(lastRun);
-    auto indexed = searchesIndex(db, "select Sum(Production) from opc where Run_id" + runs);
-    if (!indexed) return indexed.error();
-    std::unordered_map<std::string, ProductionSum> sums;
-    const auto read = [&](Recordset& rs) -> Result<void> {
-        while (!rs.eof()) {
-            sums[rs.text(0)].add(rs, 1);
-            if (auto moved = rs.moveNext(); !moved) return moved.error();
-        }
-        return success();
-    };
-    const auto done = *indexed ? readInSlices(
-                                     db, firstRun, lastRun, sizes.runs, sizes.seconds,
-                                     [](const std::string& between) {
-                                         return "select Run_id, Sum(Production) from opc where Run_id" +
-                                                between + " group by Run_id";
-                                     },
-                                     read)
-                               : readRowidSlices(
-                                     db, "opc", sizes,
-                                     [&](const std::string& between) {
-                                         return "select Run_id, Sum(Production) from opc where rowid" +
-                                                between + " and Run_id" + runs + " group by Run_id";
-                                     },
-                                     read);
-    if (!done) return done.error();
-    RunSums production;
-    for (const auto& [run, sum] : sums)
-        production[run] = {sum.text()};
-    return production;
-}
-
 // The loss sums of one run: five categories by trimmed name, Equipment Loss also for a blank.
 std::string lossSumsSql(int64_t firstRun, int64_t lastRun) {
     std::string sql = "select Run_no";
@@ -214,7 +150,7 @@ Result<void> DailyDMSReport(DbConnection& db, ReportGrid& runGrid, ReportGrid& d
     // through. The sums come for all runs of the range at once.
     std::vector<ListedRun> runs;
     runs.reserve(count > 0 ? static_cast<size_t>(count) : 0u);
-    int64_t firstRun = INT64_MAX, lastRun = INT64_MIN;
+    RunSpan span;
     while (!runList->eof()) {
         const Recordset& rs = *runList;
         ListedRun& run = runs.emplace_back();
@@ -226,9 +162,9 @@ Result<void> DailyDMSReport(DbConnection& db, ReportGrid& runGrid, ReportGrid& d
         run.caseCount = fieldNumber(rs, fCaseCount);
         run.start = fieldNumber(rs, fStart);
         run.end = fieldNumber(rs, fEnd);
-        if (const auto id = fieldNumber(rs, fRunId); id && std::fabs(*id) < 9e15) {
-            firstRun = std::min({firstRun, static_cast<int64_t>(std::floor(*id)), run.detailRun});
-            lastRun = std::max({lastRun, static_cast<int64_t>(std::ceil(*id)), run.detailRun});
+        if (const auto id = fieldNumber(rs, fRunId)) {
+            span.take(*id);
+            span.take(static_cast<double>(run.detailRun));
         }
         if (auto moved = runList->moveNext(); !moved) return moved.error();
     }
@@ -236,14 +172,15 @@ Result<void> DailyDMSReport(DbConnection& db, ReportGrid& runGrid, ReportGrid& d
 
     RunSums production, losses;
     RunDetailRows events;
-    if (firstRun <= lastRun) {
-        auto produced = readProduction(db, firstRun, lastRun, sizes);
+    if (!span.empty()) {
+        auto produced = sumProductionByRun(db, span.first, span.last, "", sizes);
         if (!produced) return produced.error();
-        production = std::move(*produced);
-        auto lost = readRunSums(db, lossSumsSql(firstRun, lastRun));
+        for (auto& [run, sum] : *produced)
+            production[run] = {std::move(sum)};
+        auto lost = readRunSums(db, lossSumsSql(span.first, span.last));
         if (!lost) return lost.error();
         losses = std::move(*lost);
-        auto listed = RunDetailRows::read(db, firstRun, lastRun);
+        auto listed = RunDetailRows::read(db, span.first, span.last);
         if (!listed) return listed.error();
         events = std::move(*listed);
     }

@@ -6,6 +6,7 @@
 #include "dms/DailyDms.h"
 #include "dms/ShiftDms.h"
 #include "reports/ProductionReport.h"
+#include "reports/RunSummaryReport.h"
 #include "simulate/PlantSchema.h"
 
 #include <gtest/gtest.h>
@@ -161,28 +162,54 @@ TEST_P(GroupedDms, SameCellsAsThePerRunLookups) {
     }
 }
 
-// Runs overlap, so their rows are not stored in time order; slices and time ranges are tiny.
-TEST_P(GroupedDms, ProductionListingInShortStatementsAsInOne) {
+// A grid of the first `columns` fields of every row of one statement, under `header`'s headers.
+ReportGrid listedByOneStatement(DbConnection& db, const std::string& sql, int columns,
+                                const ReportGrid& header) {
+    ReportGrid grid = header.headerOnly();
+    auto rs = db.openRecordset(sql);
+    EXPECT_TRUE(rs) << sql;
+    for (; rs && !rs->eof(); (void)rs->moveNext()) {
+        const int r = grid.addRow();
+        for (int c = 0; c < columns; ++c)
+            grid.setCell(r, c, rs->text(c));
+    }
+    return grid;
+}
+
+// The run summary as one grouped statement over the runs and their rows of tag 1.
+std::string runSummaryInOneStatement(const ReportRange& range) {
+    return " SELECT Run_master.Run_ID, format(Run_master.Start_Time,'dd-MMM-yy hh:mm'), "
+           "format(iif(Run_master.End_Time=0,cdbl(now()),Run_master.End_Time),'dd-MMM-yy hh:mm'), "
+           "Pack_Master.Pack, Flavor_Master.Flavor, Run_master.CSpeed, Run_master.USpeed, "
+           "Run_master.CaseCount, Sum(opc.Production) AS SumOfProduction "
+           " FROM (Flavor_Master INNER JOIN (Pack_Master INNER JOIN Run_master ON Pack_Master.Pack_ID = "
+           "Run_master.Pack_ID) ON Flavor_Master.Flavor_Id = Run_master.Flavor_ID) INNER JOIN opc ON "
+           "Run_master.Run_ID = opc.Run_ID "
+           " where tag_id=1 and Run_master.Start_Time between " +
+           rangeBounds(range) +
+           " GROUP BY Run_master.Run_ID, Run_master.Start_Time, Run_master.End_Time, Pack_Master.Pack, "
+           "Flavor_Master.Flavor, Run_master.CSpeed, Run_master.USpeed, Run_master.CaseCount ORDER BY "
+           "Run_master.Start_Time, Run_master.Run_ID";
+}
+
+// The production listing and the run summary read in short statements against one statement
+// each. Runs overlap, so their rows are not stored in time order; the parts are tiny.
+TEST_P(GroupedDms, ProductionReportsInShortStatementsAsInOne) {
     const bool indexed = GetParam();
+    constexpr SliceSizes kTinyParts{41, 3, 0};
     for (unsigned seed = 1; seed <= 3; ++seed) {
         const std::string what = std::string(indexed ? "indexed" : "bare") + " seed " + std::to_string(seed);
         auto db = test::makePlantDatabase(dir.file("listing" + std::to_string(seed) + ".sqlite"), indexed);
         ASSERT_TRUE(db);
+        db->setClock([] { return kFrom + 3.5; });
         UntidyPlant(*db, seed).fill(kFrom, 4);
         const std::string runRow = test::scalar(*db, "select min(rowid) from opc where Run_ID = 9999");
         for (const ReportRange range :
              {ReportRange{kFrom, kFrom + 5}, ReportRange{kFrom + 0.3, kFrom + 2.71}}) {
-            ReportGrid expected;
-            setProductionColumns(expected, 13320);
-            auto one = db->openRecordset(productionStatement("Timestamp between " + rangeBounds(range), ""));
-            ASSERT_TRUE(one);
-            while (!one->eof()) {
-                const int r = expected.addRow();
-                for (int c = 0; c < 6; ++c)
-                    expected.setCell(r, c, one->text(c));
-                ASSERT_TRUE(one->moveNext());
-            }
-            one->close();
+            ReportGrid header, listed;
+            setProductionColumns(header, 13320);
+            const ReportGrid expected = listedByOneStatement(
+                *db, productionStatement("Timestamp between " + rangeBounds(range), ""), 6, header);
             ASSERT_GT(expected.rows(), 10) << what;
 
             auto collector = DbConnection::open(db->path(), OpenOptions{0, false});
@@ -191,13 +218,21 @@ TEST_P(GroupedDms, ProductionListingInShortStatementsAsInOne) {
             ASSERT_TRUE((*collector)->execute("pragma journal_mode=memory"));
             ASSERT_TRUE((*collector)->execute("pragma synchronous=off"));
             test::CommittingProgress progress(**collector);
-            ReportGrid listed;
-            ASSERT_TRUE(listProduction(*db, listed, range, 13320, progress, SliceSizes{41, 3, 0}));
+            ASSERT_TRUE(listProduction(*db, listed, range, 13320, progress, kTinyParts));
             expectSameGrid(expected, listed, what + " small parts");
             EXPECT_EQ(progress.commits, expected.rows() - 1) << what;
             ASSERT_TRUE(ProductionReport(*db, listed, range, 13320, progress));
             expectSameGrid(expected, listed, what);
             test::exec(*db, "delete from opc where Run_ID = 99");
+
+            setRunSummaryColumns(header, 13320);
+            const ReportGrid runs =
+                listedByOneStatement(*db, runSummaryInOneStatement(range), kRunSummaryColumns, header);
+            ASSERT_GT(runs.rows(), 3) << what;
+            ASSERT_TRUE(listRunSummary(*db, listed, range, 13320, progress, kTinyParts));
+            expectSameGrid(runs, listed, what + " run summary, small parts");
+            ASSERT_TRUE(RunSummaryReport(*db, listed, range, 13320, progress));
+            expectSameGrid(runs, listed, what + " run summary");
         }
         EXPECT_NE(runRow, "1") << what; // the run read last lies first in time
     }
