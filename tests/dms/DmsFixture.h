@@ -72,6 +72,16 @@ protected:
                 lit(end - start) + "," + asset + "," + lossStructure + ")");
     }
 
+    // Run 1 on 04-Dec-26 06:00-14:00 on tag 1 (Filler), 300 minutes of 100 cases of 24, and a
+    // planned stop on that tag from 07:00 to 07:30.
+    void addPlannedStopRun() {
+        exec(*db, "insert into Tag_Master values (1,'Filler')");
+        addRun(1, dec5(6) - 1, dec5(14) - 1, "100", "24");
+        addProduction(1, dec5(6) - 1, 300, 100);
+        addEvent(1, dec5(7) - 1, dec5(7, 30) - 1, quoted("Planned Loss"));
+        exec(*db, "update TimeLost set Tag_ID = 1");
+    }
+
     std::string cells(int row, std::vector<int> cols = {}) const {
         return joined(runGrid, row, std::move(cols));
     }

@@ -2,6 +2,7 @@
 #include "analysis/ui/FrmAnalysis.h"
 #include "analysis/AnalysisFixture.h"
 #include "gui/FrmStartup.h"
+#include "reports/ui/FrmReports.h"
 #include "shell/ui/DatePicker.h"
 
 #include <QApplication>
@@ -194,12 +195,19 @@ TEST_F(FrmAnalysisTest, MenuOpensOneAnalysisWindowFromTheButtonUnderReports) {
     EXPECT_EQ(tabbed.join(QLatin1Char('|')),
               QStringLiteral("Command4|Command3|Command2|CmdAnalysis|CmdShutDown"));
 
+    // Each button opens its window once; a second press brings back the same one.
     QTest::mouseClick(menu.CmdAnalysis, Qt::LeftButton);
-    FrmAnalysis* first = menu.analysisWindow();
-    ASSERT_NE(first, nullptr);
-    EXPECT_TRUE(first->isVisible());
+    QTest::mouseClick(menu.Command2, Qt::LeftButton);
+    FrmAnalysis* analysis = menu.analysisWindow();
+    FrmReports* reports = menu.reportsWindow();
+    ASSERT_TRUE(analysis && reports);
+    EXPECT_TRUE(analysis->isVisible() && reports->isVisible());
     QTest::mouseClick(menu.CmdAnalysis, Qt::LeftButton);
-    EXPECT_EQ(menu.analysisWindow(), first);
+    QTest::mouseClick(menu.Command2, Qt::LeftButton);
+    EXPECT_EQ(menu.analysisWindow(), analysis);
+    EXPECT_EQ(menu.reportsWindow(), reports);
+    delete reports;
+    delete analysis;
 }
 
 } // namespace

@@ -1,7 +1,6 @@
 // "Reports" driven offscreen on a small plant: defaults, the three reports, a failing report,
-// Ctrl+E and one report at a time; the menu's button that opens it.
+// Ctrl+E and one report at a time.
 #include "reports/ui/FrmReports.h"
-#include "gui/FrmStartup.h"
 #include "reports/ProductionReport.h"
 #include "reports/ReportsFixture.h"
 #include "shell/ui/DatePicker.h"
@@ -213,20 +212,6 @@ TEST_F(FrmReportsTest, OneReportAtATimeAndClosingStopsIt) {
     EXPECT_FALSE(window.isBusy());
     EXPECT_EQ(window.MSFlexGrid1->grid().cols(), 8);
     EXPECT_TRUE(messages.messages.empty());
-}
-
-TEST_F(FrmReportsTest, MenuOpensOneReportsWindow) {
-    FrmStartup menu(context, [] {});
-    menu.show();
-    EXPECT_TRUE(menu.Command2->isEnabled());
-    EXPECT_EQ(menu.Command2->text(), QStringLiteral("Reports"));
-    QTest::mouseClick(menu.Command2, Qt::LeftButton);
-    FrmReports* first = menu.reportsWindow();
-    ASSERT_NE(first, nullptr);
-    EXPECT_TRUE(first->isVisible());
-    QTest::mouseClick(menu.Command2, Qt::LeftButton);
-    EXPECT_EQ(menu.reportsWindow(), first);
-    delete first;
 }
 
 } // namespace

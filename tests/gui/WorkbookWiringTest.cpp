@@ -17,16 +17,11 @@
 #include <gtest/gtest.h>
 
 using namespace nax;
-using nax::test::cellOf;
+using nax::test::cellField;
 using nax::test::exec;
 using nax::test::readWorkbook;
 
 namespace {
-
-QString text(const QJsonObject& cell) {
-    const QJsonValue value = cell[QStringLiteral("v")];
-    return value.isString() ? value.toString() : QString::number(value.toDouble());
-}
 
 bool progressShown() {
     for (QWidget* widget : QApplication::topLevelWidgets())
@@ -40,11 +35,7 @@ protected:
     void SetUp() override {
         DmsDatabase::SetUp();
         exec(*db, reportIndexSql());
-        exec(*db, "insert into Tag_Master values (1,'Filler')");
-        addRun(1, dec5(6) - 1, dec5(14) - 1, "100", "24");
-        addProduction(1, dec5(6) - 1, 300, 100);
-        addEvent(1, 46360.3, 46360.31, quoted("Planned Loss"));
-        exec(*db, "update TimeLost set Tag_ID = 1");
+        addPlannedStopRun();
         context.openWorkbook = [this](const std::string& path) { opened.push_back(path); };
         installWorkbookExports(context);
     }
@@ -65,9 +56,8 @@ TEST_F(WorkbookWiringTest, CtrlEInTheDowntimeListOpensTheNewWorkbook) {
     ASSERT_EQ(opened.size(), 1u) << (messages.messages.empty() ? "" : messages.messages[0].text);
     EXPECT_EQ(std::filesystem::path(opened[0]).filename(), "46361.5Downtime Entry.xlsx");
     const QJsonObject book = readWorkbook(opened[0]);
-    EXPECT_EQ(text(cellOf(book, QStringLiteral("Sheet1"), QStringLiteral("A3"))),
-              QStringLiteral("Downtime Entry"));
-    EXPECT_EQ(text(cellOf(book, QStringLiteral("Sheet1"), QStringLiteral("Q4"))), QStringLiteral("Other2"));
+    EXPECT_EQ(cellField(book, "Sheet1", "A3") + "|" + cellField(book, "Sheet1", "Q4"),
+              "Downtime Entry|Other2");
     EXPECT_FALSE(progressShown());
 
     // A data folder that cannot take the workbook: the message, nothing opened, no progress left.
@@ -90,9 +80,7 @@ TEST_F(WorkbookWiringTest, PrintRightAfterOpeningFillsTheDailyTemplateWithHeader
     EXPECT_EQ(std::filesystem::path(opened[0]).filename(), "46361.5DailyDMS.xlsx");
     EXPECT_EQ(std::filesystem::path(opened[1]).filename(), "46361.5DailyDMS (2).xlsx");
     const QJsonObject book = readWorkbook(opened[0]);
-    const QString daily = QStringLiteral("Daily DMS");
-    EXPECT_EQ(text(cellOf(book, daily, QStringLiteral("A4"))), QStringLiteral("Run No"));
-    EXPECT_TRUE(cellOf(book, daily, QStringLiteral("A5")).isEmpty());
+    EXPECT_EQ(cellField(book, "Daily DMS", "A4") + "|" + cellField(book, "Daily DMS", "A5", "t"), "Run No|");
     EXPECT_EQ(book[QStringLiteral("active")].toString(), QStringLiteral("RawData"));
     EXPECT_TRUE(messages.messages.empty());
     EXPECT_FALSE(progressShown());
@@ -111,12 +99,8 @@ TEST_F(WorkbookWiringTest, ShiftPrintAfterADailyReportTakesTheHourTemplateAndThe
     ASSERT_EQ(opened.size(), 1u) << (messages.messages.empty() ? "" : messages.messages[0].text);
     EXPECT_EQ(std::filesystem::path(opened[0]).filename(), "46361.5HourDMS.xlsx");
     const QJsonObject book = readWorkbook(opened[0]);
-    const QString hourly = QStringLiteral("Hourly DMS");
-    EXPECT_EQ(text(cellOf(book, hourly, QStringLiteral("A4"))), QStringLiteral("Hr"));
-    EXPECT_TRUE(cellOf(book, hourly, QStringLiteral("A5")).isEmpty());
-    EXPECT_EQ(text(cellOf(book, QStringLiteral("Downtime"), QStringLiteral("A5"))), QStringLiteral("1"));
-    EXPECT_EQ(text(cellOf(book, QStringLiteral("Downtime"), QStringLiteral("I5"))),
-              QStringLiteral("Planned Loss"));
+    EXPECT_EQ(cellField(book, "Hourly DMS", "A4") + "|" + cellField(book, "Hourly DMS", "A5", "t"), "Hr|");
+    EXPECT_EQ(cellField(book, "Downtime", "A5") + "|" + cellField(book, "Downtime", "I5"), "1|Planned Loss");
 }
 
 TEST_F(WorkbookWiringTest, PrintWithoutTemplateShowsWhyAndOpensNothing) {

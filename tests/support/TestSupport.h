@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 namespace nax::test {
@@ -44,6 +46,21 @@ inline std::string joined(const ReportGrid& grid, int row, std::vector<int> cols
     for (size_t i = 0; i < cols.size(); ++i)
         text += (i ? "|" : "") + std::string(grid.cell(row, cols[i]));
     return text;
+}
+
+// What `work` returns while this process may write files of at most `bytes`: a full disk, as
+// far as the writer can tell.
+template <class Work> auto withFileSizeLimit(rlim_t bytes, Work work) {
+    struct rlimit saved;
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &small);
+    auto result = work();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    return result;
 }
 
 // A test on an empty plant database, db1.sqlite in its own scratch folder.

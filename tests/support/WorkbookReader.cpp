@@ -27,6 +27,26 @@ QJsonObject cellOf(const QJsonObject& book, const QString& sheet, const QString&
     return book[QStringLiteral("sheet")][sheet][QStringLiteral("cells")][address].toObject();
 }
 
+std::string cellField(const QJsonObject& book, const char* sheet, const char* address, const char* field) {
+    const QJsonValue value =
+        cellOf(book, QString::fromUtf8(sheet), QString::fromUtf8(address))[QString::fromUtf8(field)];
+    if (value.isBool()) return value.toBool() ? "true" : "false";
+    if (value.isDouble()) return QString::number(value.toDouble()).toStdString();
+    return value.toString().toStdString();
+}
+
+QJsonValue sheetValue(const QJsonObject& book, const char* sheet, const char* key) {
+    return book[QStringLiteral("sheet")][QString::fromUtf8(sheet)][QString::fromUtf8(key)];
+}
+
+std::string columnWidth(const QJsonObject& book, const char* sheet, const char* column) {
+    const QJsonObject entry = book[QStringLiteral("sheet")][QString::fromUtf8(sheet)]
+                                  [QStringLiteral("widths")][QString::fromUtf8(column)]
+                                      .toObject();
+    return entry.isEmpty() ? "none"
+                           : QString::number(entry[QStringLiteral("width")].toDouble()).toStdString();
+}
+
 std::string readPart(const std::filesystem::path& file, const std::string& part) {
     int code = 0;
     zip_t* archive = zip_open(file.string().c_str(), ZIP_RDONLY, &code);

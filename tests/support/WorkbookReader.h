@@ -16,6 +16,17 @@ QJsonObject readWorkbook(const std::filesystem::path& file);
 // A cell of a sheet of that report: {"t": kind, "v": value, "bold", "size", "wrap", "fmt"}.
 QJsonObject cellOf(const QJsonObject& book, const QString& sheet, const QString& address);
 
+// One field of a cell as text ("v" by default): a text as it is, a number as QString::number
+// writes it, a flag as "true"/"false"; "" for a missing cell or field.
+std::string cellField(const QJsonObject& book, const char* sheet, const char* address,
+                      const char* field = "v");
+
+// What the reader says of a whole sheet under `key`: "merges", "selected", "charts", "cells", ...
+QJsonValue sheetValue(const QJsonObject& book, const char* sheet, const char* key);
+
+// The stored width of a column of a sheet, "none" when the column has no entry.
+std::string columnWidth(const QJsonObject& book, const char* sheet, const char* column);
+
 // The text of one part of an .xlsx package; empty when it has none.
 std::string readPart(const std::filesystem::path& file, const std::string& part);
 

@@ -8,19 +8,19 @@
 #include <QJsonArray>
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <fstream>
-#include <sys/resource.h>
 
 using namespace nax;
-using nax::test::cellOf;
+using nax::test::cellField;
+using nax::test::columnWidth;
 using nax::test::filesEndingWith;
 using nax::test::readWorkbook;
+using nax::test::sheetValue;
 
 namespace {
 
 constexpr double kNow = 46361.5416666667; // 05-Dec-26 13:00:00
-const QString kSheet = QStringLiteral("Sheet1");
+constexpr const char* kSheet = "Sheet1";
 
 ReportGrid gridOf(const std::vector<std::vector<std::string_view>>& rows) {
     ReportGrid grid;
@@ -62,12 +62,6 @@ protected:
     CountingProgress progress;
 };
 
-QString width(const QJsonObject& book, const QString& column) {
-    const auto entry = book[QStringLiteral("sheet")][kSheet][QStringLiteral("widths")][column].toObject();
-    return entry.isEmpty() ? QStringLiteral("none")
-                           : QString::number(entry[QStringLiteral("width")].toDouble());
-}
-
 } // namespace
 
 TEST(CellText, TypesTextsAsASpreadsheetWould) {
@@ -88,20 +82,12 @@ TEST(CellText, TypesTextsAsASpreadsheetWould) {
 }
 
 TEST(CellText, ColumnLettersAndSafeTexts) {
-    EXPECT_EQ(XlCol(1), "A");
-    EXPECT_EQ(XlCol(26), "Z");
-    EXPECT_EQ(XlCol(27), "AA");
-    EXPECT_EQ(XlCol(52), "AZ");
-    EXPECT_EQ(XlCol(53), "BA");
-    EXPECT_EQ(XlCol(702), "ZZ");
-    EXPECT_EQ(XlCol(16384), "XFD");
-    EXPECT_EQ(XlCol(0), "");
-    EXPECT_EQ(GetXLCol(1), "B");
-    EXPECT_EQ(GetXLCol(25), "Z");
-    EXPECT_EQ(GetXLCol(26), "AA");
-    EXPECT_EQ(GetXLCol(27), "AB");
-    EXPECT_EQ(GetXLCol(52), "BA");
-    EXPECT_EQ(GetXLCol(103), "CZ");
+    std::string letters;
+    for (int col : {1, 26, 27, 52, 53, 702, 16384, 0})
+        letters += XlCol(col) + " ";
+    for (int zeroBased : {1, 25, 26, 27, 52, 103})
+        letters += GetXLCol(zeroBased) + " ";
+    EXPECT_EQ(letters, "A Z AA AZ BA ZZ XFD  B Z AA AB BA CZ ");
     int row = 0, col = 0;
     EXPECT_TRUE(parseCellAddress("$AB$12", row, col));
     EXPECT_EQ(row * 100 + col, 1228);
@@ -141,47 +127,34 @@ TEST_F(GridExportTest, LaysOutTitleHeadersAndTypedDataRows) {
     EXPECT_EQ(progress.steps, 2);
 
     const QJsonObject book = readWorkbook(*written);
-    const QJsonArray merges = book[QStringLiteral("sheet")][kSheet][QStringLiteral("merges")].toArray();
-    EXPECT_EQ(merges,
+    EXPECT_EQ(sheetValue(book, kSheet, "merges").toArray(),
               (QJsonArray{QStringLiteral("A1:O1"), QStringLiteral("A2:O2"), QStringLiteral("A3:O3")}));
-    const QJsonObject company = cellOf(book, kSheet, QStringLiteral("A1"));
-    EXPECT_EQ(company[QStringLiteral("v")].toString(), QStringLiteral("Online NAX C-200"));
-    EXPECT_TRUE(company[QStringLiteral("bold")].toBool());
-    EXPECT_EQ(company[QStringLiteral("size")].toDouble(), 10);
-    EXPECT_TRUE(company[QStringLiteral("centre")].toBool());
-    EXPECT_EQ(cellOf(book, kSheet, QStringLiteral("A3"))[QStringLiteral("v")].toString(),
-              QStringLiteral("Downtime Entry"));
-
-    const QJsonObject header = cellOf(book, kSheet, QStringLiteral("C4"));
-    EXPECT_EQ(header[QStringLiteral("v")].toString(), QStringLiteral("Start Time"));
-    EXPECT_TRUE(header[QStringLiteral("bold")].toBool());
-    EXPECT_EQ(header[QStringLiteral("size")].toDouble(), 9);
-    EXPECT_TRUE(cellOf(book, kSheet, QStringLiteral("A5")).isEmpty()); // row 5 stays empty
+    // A cell as "kind value bold size wrap centre format".
+    const auto cell = [&](const char* address) {
+        std::string text;
+        for (const char* field : {"t", "v", "bold", "size", "wrap", "centre", "fmt"})
+            text += cellField(book, kSheet, address, field) + (field[0] == 'f' ? "" : " ");
+        return text;
+    };
+    EXPECT_EQ(cell("A1"), "s Online NAX C-200 true 10 false true General");
+    EXPECT_EQ(cellField(book, kSheet, "A3"), "Downtime Entry");
+    EXPECT_EQ(cell("C4"), "s Start Time true 9 false false General");
+    EXPECT_EQ(cellField(book, kSheet, "A5", "t"), ""); // row 5 stays empty
 
     // Typed data from row 6: text, number, date-time in the grid's own pattern; empty stays empty.
-    const QJsonObject tag = cellOf(book, kSheet, QStringLiteral("A6"));
-    EXPECT_EQ(tag[QStringLiteral("t")].toString(), QStringLiteral("s"));
-    EXPECT_TRUE(tag[QStringLiteral("wrap")].toBool());
-    EXPECT_FALSE(tag[QStringLiteral("bold")].toBool());
-    const QJsonObject run = cellOf(book, kSheet, QStringLiteral("B6"));
-    EXPECT_EQ(run[QStringLiteral("t")].toString(), QStringLiteral("n"));
-    EXPECT_EQ(run[QStringLiteral("v")].toDouble(), 12);
-    const QJsonObject start = cellOf(book, kSheet, QStringLiteral("C6"));
-    EXPECT_EQ(start[QStringLiteral("t")].toString(), QStringLiteral("d"));
-    EXPECT_EQ(start[QStringLiteral("v")].toString(), QStringLiteral("2026-12-05T06:30:15"));
-    EXPECT_EQ(start[QStringLiteral("fmt")].toString(), QStringLiteral("dd-mmm-yy hh:mm:ss"));
-    EXPECT_EQ(cellOf(book, kSheet, QStringLiteral("N6"))[QStringLiteral("fmt")].toString(),
-              QStringLiteral("dd-mmm-yy"));
-    EXPECT_EQ(cellOf(book, kSheet, QStringLiteral("D7"))[QStringLiteral("v")].toDouble(), -4);
-    EXPECT_TRUE(cellOf(book, kSheet, QStringLiteral("E7")).isEmpty());
+    EXPECT_EQ(cell("A6"), "s Filler false 11 true false General");
+    EXPECT_EQ(cell("B6"), "n 12 false 11 true false General");
+    EXPECT_EQ(cell("C6"), "d 2026-12-05T06:30:15 false 11 true false dd-mmm-yy hh:mm:ss");
+    EXPECT_EQ(cellField(book, kSheet, "N6", "fmt"), "dd-mmm-yy");
+    EXPECT_EQ(cellField(book, kSheet, "D7"), "-4");
+    EXPECT_EQ(cellField(book, kSheet, "E7", "t"), "");
 
-    // Widths in characters as the file stores them (n + 0.7109375 for the default font).
-    EXPECT_EQ(width(book, QStringLiteral("A")), QStringLiteral("8.71094")); // "Labeller"
-    EXPECT_EQ(width(book, QStringLiteral("C")), QStringLiteral("18.7109")); // a date-time text
-    EXPECT_EQ(width(book, QStringLiteral("D")), QStringLiteral("16.7109")); // the header
-    EXPECT_EQ(width(book, QStringLiteral("G")), QStringLiteral("250.711")); // 300 characters, then 100
-    EXPECT_EQ(width(book, QStringLiteral("F")), QStringLiteral("0"));       // empty header, empty cells
-    EXPECT_EQ(width(book, QStringLiteral("O")), QStringLiteral("12.1406")); // standard width + 3
+    // Widths in characters as the file stores them (n + 0.7109375 for the default font): "Labeller",
+    // a date-time text, the header, 300 characters then 100, empty header and cells, standard + 3.
+    std::string widths;
+    for (const char* column : {"A", "C", "D", "G", "F", "O"})
+        widths += columnWidth(book, kSheet, column) + " ";
+    EXPECT_EQ(widths, "8.71094 18.7109 16.7109 250.711 0 12.1406 ");
 }
 
 TEST_F(GridExportTest, HeaderOnlyGridWritesTheFirstFourRows) {
@@ -193,11 +166,9 @@ TEST_F(GridExportTest, HeaderOnlyGridWritesTheFirstFourRows) {
     EXPECT_EQ(progress.maxima, std::vector<int32_t>{1});
     EXPECT_EQ(progress.steps, 0);
     const QJsonObject book = readWorkbook(*written);
-    const QJsonObject cells = book[QStringLiteral("sheet")][kSheet][QStringLiteral("cells")].toObject();
-    EXPECT_EQ(cells.keys(), (QStringList{QStringLiteral("A1"), QStringLiteral("A3"), QStringLiteral("A4"),
-                                         QStringLiteral("B4")}));
-    EXPECT_EQ(cells[QStringLiteral("A3")].toObject()[QStringLiteral("v")].toString(),
-              QStringLiteral("Run Summary Report 05-Dec-26 06:00 - 05-Dec-26 12:00"));
+    const QJsonObject cells = sheetValue(book, kSheet, "cells").toObject();
+    EXPECT_EQ(cells.keys().join(u' '), QStringLiteral("A1 A3 A4 B4"));
+    EXPECT_EQ(cellField(book, kSheet, "A3"), "Run Summary Report 05-Dec-26 06:00 - 05-Dec-26 12:00");
 }
 
 TEST_F(GridExportTest, ExportsInOneSecondKeepTheirOwnFilesInsideTheDataFolder) {
@@ -212,8 +183,7 @@ TEST_F(GridExportTest, ExportsInOneSecondKeepTheirOwnFilesInsideTheDataFolder) {
     EXPECT_EQ(hostile->filename(), "46361.5416666667.._.._etc_Downtime. Entry.xlsx");
     EXPECT_EQ(filesEndingWith(dir.path(), ".xlsx").size(), 3u);
     expectNoLeftovers();
-    EXPECT_EQ(cellOf(readWorkbook(*first), kSheet, QStringLiteral("A6"))[QStringLiteral("v")].toString(),
-              QStringLiteral("Filler"));
+    EXPECT_EQ(cellField(readWorkbook(*first), kSheet, "A6"), "Filler");
 }
 
 TEST_F(GridExportTest, FailuresComeBackWithAMessageAndLeaveNothing) {
@@ -229,15 +199,7 @@ TEST_F(GridExportTest, FailuresComeBackWithAMessageAndLeaveNothing) {
     ReportGrid big = gridOf({{"Tag", "Remarks"}});
     for (int r = 0; r < 20000; ++r)
         big.addRow({std::to_string(r), "a remark that takes some room " + std::to_string(r * 7919)});
-    struct rlimit saved;
-    getrlimit(RLIMIT_FSIZE, &saved);
-    auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = saved;
-    small.rlim_cur = 64 * 1024;
-    setrlimit(RLIMIT_FSIZE, &small);
-    const auto full = exportGrid(big);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
+    const auto full = test::withFileSizeLimit(64 * 1024, [&] { return exportGrid(big); });
     ASSERT_FALSE(full);
     EXPECT_FALSE(full.error().message.empty());
     EXPECT_TRUE(filesEndingWith(dir.path(), ".xlsx").empty());

@@ -9,27 +9,18 @@
 #include <fstream>
 
 using namespace nax;
-using nax::test::cellOf;
+using nax::test::cellField;
 using nax::test::exec;
 using nax::test::readWorkbook;
 
 namespace {
-
-QString text(const QJsonObject& cell) {
-    const QJsonValue value = cell[QStringLiteral("v")];
-    return value.isString() ? value.toString() : QString::number(value.toDouble());
-}
 
 // Run 1 on 04-Dec-26 from 06:00 to 14:00 with a planned stop; a tagged event for the lists.
 class ReportWorkbookTest : public test::DmsDatabase {
 protected:
     void SetUp() override {
         DmsDatabase::SetUp();
-        exec(*db, "insert into Tag_Master values (1,'Filler')");
-        addRun(1, dec5(6) - 1, dec5(14) - 1, "100", "24");
-        addProduction(1, dec5(6) - 1, 300, 100);
-        addEvent(1, dec5(7) - 1, dec5(7, 30) - 1, quoted("Planned Loss"));
-        exec(*db, "update TimeLost set Tag_ID = 1, Dt_ID = 1");
+        addPlannedStopRun();
     }
     int run(const std::string& args, QString* err = nullptr) {
         const auto done =
@@ -51,11 +42,9 @@ TEST_F(ReportWorkbookTest, ListsGoIntoNewWorkbooksUnderTheWindowsTitles) {
         0)
         << err.toStdString();
     QJsonObject book = readWorkbook(out("list.xlsx"));
-    EXPECT_EQ(text(cellOf(book, QStringLiteral("Sheet1"), QStringLiteral("A3"))),
-              QStringLiteral("Downtime Entry"));
-    EXPECT_EQ(text(cellOf(book, QStringLiteral("Sheet1"), QStringLiteral("A6"))), QStringLiteral("Filler"));
-    EXPECT_EQ(cellOf(book, QStringLiteral("Sheet1"), QStringLiteral("H6"))[QStringLiteral("v")].toDouble(),
-              30);
+    EXPECT_EQ(cellField(book, "Sheet1", "A3") + "|" + cellField(book, "Sheet1", "A6") + "|" +
+                  cellField(book, "Sheet1", "H6"),
+              "Downtime Entry|Filler|30");
 
     ASSERT_EQ(run("run-summary|--db|$db|--from|2026-12-05 06:00|--to|2026-12-05 12:00|--format|xlsx|--out|" +
                       out("summary.xlsx"),
@@ -63,8 +52,7 @@ TEST_F(ReportWorkbookTest, ListsGoIntoNewWorkbooksUnderTheWindowsTitles) {
               0)
         << err.toStdString();
     book = readWorkbook(out("summary.xlsx"));
-    EXPECT_EQ(text(cellOf(book, QStringLiteral("Sheet1"), QStringLiteral("A3"))),
-              QStringLiteral("Run Summary Report 05-Dec-26 06:00 - 05-Dec-26 12:00"));
+    EXPECT_EQ(cellField(book, "Sheet1", "A3"), "Run Summary Report 05-Dec-26 06:00 - 05-Dec-26 12:00");
     EXPECT_TRUE(test::filesEndingWith(dir.path(), ".tmp").empty());
 }
 
@@ -79,12 +67,9 @@ TEST_F(ReportWorkbookTest, DmsReportsFillTheDataFoldersTemplate) {
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "DailyDMS.xlsx")); // installed for the folder
     const QJsonObject book = readWorkbook(out("daily.xlsx"));
     EXPECT_EQ(book[QStringLiteral("active")].toString(), QStringLiteral("RawData"));
-    EXPECT_EQ(cellOf(book, QStringLiteral("Daily DMS"), QStringLiteral("A5"))[QStringLiteral("v")].toDouble(),
-              1);
-    EXPECT_EQ(cellOf(book, QStringLiteral("Daily DMS"), QStringLiteral("L5"))[QStringLiteral("v")].toDouble(),
-              30);
-    EXPECT_EQ(text(cellOf(book, QStringLiteral("Downtime"), QStringLiteral("I5"))),
-              QStringLiteral("Planned Loss"));
+    EXPECT_EQ(cellField(book, "Daily DMS", "A5", "t") + cellField(book, "Daily DMS", "A5") + "|" +
+                  cellField(book, "Daily DMS", "L5") + "|" + cellField(book, "Downtime", "I5"),
+              "n1|30|Planned Loss");
 }
 
 TEST_F(ReportWorkbookTest, WorkbookFailuresExitOneAndKeepTheOldFile) {

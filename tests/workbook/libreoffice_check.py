@@ -22,6 +22,17 @@ def nax_report(name, start, end, *extra):
     subprocess.run([report, name, "--data-dir", work, "--from", start, "--to", end, *extra], check=True)
 
 
+def report_set(name, start, end, stem, *extra, detail=True):
+    """The report as a workbook and as text grids: (header, rows, detail header, detail rows, sheets)."""
+    path = os.path.join(work, stem)
+    nax_report(name, start, end, *extra, "--format", "xlsx", "--out", path + ".xlsx")
+    nax_report(name, start, end, *extra, "--out", path + ".tsv")
+    if detail:
+        nax_report(name, start, end, *extra, "--grid", "detail", "--out", path + "-detail.tsv")
+    return (*grid(path + ".tsv"), *(grid(path + "-detail.tsv") if detail else (None, None)),
+            sheets_as_csv(path + ".xlsx"))
+
+
 def grid(path):
     with open(path, newline="", encoding="utf-8") as tsv:
         rows = [line.rstrip("\n").split("\t") for line in tsv]
@@ -63,11 +74,7 @@ def glance(sheet):
 
 
 def expect(what, shown, wanted):
-    if wanted is None or shown is None:
-        if shown != wanted:
-            failures.append(f"{what}: LibreOffice shows {shown}, the grids give {wanted}")
-        return
-    if abs(shown - wanted) > 1e-6 * max(1.0, abs(wanted)):
+    if shown != wanted if None in (shown, wanted) else abs(shown - wanted) > 1e-6 * max(1.0, abs(wanted)):
         failures.append(f"{what}: LibreOffice shows {shown}, the grids give {wanted}")
 
 
@@ -78,14 +85,7 @@ def ratio(earned, base):
 CATEGORIES = ["Lack of Sales", "Equipment Loss", "Planned Loss", "Operational Loss", "Minor Stoppage", "QA Loss"]
 
 # The daily Print workbook.
-nax_report("dms-daily", "2026-12-02 00:00", "2026-12-05 00:00", "--format", "xlsx", "--out",
-           os.path.join(work, "daily.xlsx"))
-nax_report("dms-daily", "2026-12-02 00:00", "2026-12-05 00:00", "--out", os.path.join(work, "daily.tsv"))
-nax_report("dms-daily", "2026-12-02 00:00", "2026-12-05 00:00", "--grid", "detail", "--out",
-           os.path.join(work, "daily-detail.tsv"))
-header, rows = grid(os.path.join(work, "daily.tsv"))
-dheader, drows = grid(os.path.join(work, "daily-detail.tsv"))
-sheets = sheets_as_csv(os.path.join(work, "daily.xlsx"))
+header, rows, dheader, drows, sheets = report_set("dms-daily", "2026-12-02 00:00", "2026-12-05 00:00", "daily")
 if sheets:
     if sheets["Daily DMS"][3][:len(header)] != header or len(sheets["Daily DMS"]) != 4 + len(rows):
         failures.append("daily: the run grid is not in the first sheet from row 4")
@@ -107,14 +107,7 @@ if sheets:
     print(f"daily: {len(rows)} runs, {len(drows)} events; ME {figures['ME (%)'][0]:.2f} NAX {figures['NAX (%)'][0]:.2f}")
 
 # The shift-wise Print workbook, per shift.
-nax_report("dms-shift", "2026-12-04 00:00", "2026-12-05 00:00", "--format", "xlsx", "--out",
-           os.path.join(work, "hour.xlsx"))
-nax_report("dms-shift", "2026-12-04 00:00", "2026-12-05 00:00", "--out", os.path.join(work, "hour.tsv"))
-nax_report("dms-shift", "2026-12-04 00:00", "2026-12-05 00:00", "--grid", "detail", "--out",
-           os.path.join(work, "hour-detail.tsv"))
-header, rows = grid(os.path.join(work, "hour.tsv"))
-dheader, drows = grid(os.path.join(work, "hour-detail.tsv"))
-sheets = sheets_as_csv(os.path.join(work, "hour.xlsx"))
+header, rows, dheader, drows, sheets = report_set("dms-shift", "2026-12-04 00:00", "2026-12-05 00:00", "hour")
 if sheets:
     figures = glance(sheets["RawData"])
     shift = header.index("Shift")
@@ -136,12 +129,8 @@ if sheets:
           " ".join(f"{v:.2f}" if v is not None else "-" for v in figures["ME (%)"][1:]))
 
 # A new workbook of Ctrl+E loads with its rows.
-nax_report("downtime-list", "2026-12-04 00:00", "2026-12-05 00:00", "--minor-stops", "--format", "xlsx", "--out",
-           os.path.join(work, "list.xlsx"))
-nax_report("downtime-list", "2026-12-04 00:00", "2026-12-05 00:00", "--minor-stops", "--out",
-           os.path.join(work, "list.tsv"))
-header, rows = grid(os.path.join(work, "list.tsv"))
-sheets = sheets_as_csv(os.path.join(work, "list.xlsx"))
+header, rows, _, _, sheets = report_set("downtime-list", "2026-12-04 00:00", "2026-12-05 00:00", "list",
+                                        "--minor-stops", detail=False)
 if sheets:
     sheet = next(iter(sheets.values()))
     if sheet[3][:len(header)] != header or len(sheet) != 5 + len(rows):
