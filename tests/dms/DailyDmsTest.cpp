@@ -206,23 +206,10 @@ TEST_F(DailyDms, FailedLookupEndsTheReportWithTheEnginesError) {
 }
 
 // The user ends the program while the report lets events through: it stops at once.
-class AbandonedAtStep : public SilentProgress {
-public:
-    explicit AbandonedAtStep(int step) : step_(step) {}
-    void ProgressNextValue(std::string_view text) override {
-        SilentProgress::ProgressNextValue(text);
-        ++steps_;
-    }
-    bool abandoned() const override { return steps_ >= step_; }
-
-private:
-    int step_, steps_ = 0;
-};
-
 TEST_F(DailyDms, AbandonedReportStopsAtOnceWritingNothingMore) {
     for (const int id : {1, 2, 3})
         addRun(id, dec5(id), dec5(id) + 0.02, "100", "24");
-    AbandonedAtStep progress(2);
+    test::EndingProgress progress(2);
     const auto done = DailyDMSReport(*db, runGrid, detailGrid, dec5(0), dec5(0) + 1, progress);
     ASSERT_FALSE(done);
     EXPECT_TRUE(done.error().abandoned);

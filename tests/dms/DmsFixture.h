@@ -108,6 +108,20 @@ private:
     DbConnection& collector_;
 };
 
+// Progress that reports the program ending once `steps` steps were taken.
+class EndingProgress : public SilentProgress {
+public:
+    explicit EndingProgress(int steps) : steps_(steps) {}
+    void ProgressNextValue(std::string_view text) override {
+        SilentProgress::ProgressNextValue(text);
+        --steps_;
+    }
+    bool abandoned() const override { return steps_ <= 0; }
+
+private:
+    int steps_;
+};
+
 class StatementLog {
 public:
     explicit StatementLog(DbConnection& db) : db_(db) {

@@ -159,28 +159,20 @@ TEST_F(ShiftDms, HourOfARunWithoutSpeedIsStillListed) {
     EXPECT_EQ(cells(2, {6, 15}), "400|10");                               // units stay: case count 0
 }
 
-TEST_F(ShiftDms, WindowEventsAreAppendedToTheDetailGrid) {
-    SetDowntimeGrid(detailGrid);
-    detailGrid.addRow({"earlier"});
+// A fresh detail grid gets its header row first; the events that start in the window go below
+// it, and a second report appends to what is there.
+TEST_F(ShiftDms, WindowEventsGoBelowTheDetailHeadersAndAfterEarlierRows) {
     addRun(1, dec5(6), dec5(14), "40", "24");
     addEvent(1, dec5(7, 10), dec5(7, 20), quoted("QA Loss"));
     addEvent(1, dec5(6, 50), dec5(7, 20), quoted("QA Loss")); // starts before the window
     addEvent(1, dec5(7, 50), dec5(8, 20), quoted("QA Loss")); // ends after it
     ASSERT_TRUE(run(dec5(7), dec5(8)));
-    ASSERT_EQ(detailGrid.rows(), 3);
-    EXPECT_EQ(detailGrid.cell(1, 0), "earlier");
-    EXPECT_EQ(detailGrid.cell(2, 20), "07");
-}
-
-// A fresh detail grid gets its header row first; the first event goes below it.
-TEST_F(ShiftDms, DetailGridWithoutRowsGetsItsHeadersFirst) {
-    addRun(1, dec5(6), dec5(14), "40", "24");
-    addEvent(1, dec5(7, 10), dec5(7, 20), quoted("QA Loss"));
-    ASSERT_TRUE(run(dec5(7), dec5(8)));
     ASSERT_EQ(detailGrid.rows(), 2);
     EXPECT_EQ(detailGrid.cols(), 24);
     EXPECT_EQ(test::joined(detailGrid, 0, {0, 5, 23}), "Run No|TimeLost|WW-Asset");
-    EXPECT_EQ(detailGrid.cell(1, 0), "1");
+    EXPECT_EQ(test::joined(detailGrid, 1, {0, 20}), "1|07");
+    ASSERT_TRUE(run(dec5(7), dec5(8)));
+    EXPECT_EQ(detailGrid.rows(), 3);
 }
 
 // Ending the program while the report lets events through stops it at once: no row is

@@ -95,7 +95,6 @@ TEST_F(NaxReportTest, PrintsTheListAndExitsByKindOfFailure) {
 
     EXPECT_EQ(run("downtime-list|--db|$db|--from|2026-12-05 08:00|--to|2026-12-05 08:00", nullptr, &err), 3);
     EXPECT_EQ(err, QStringLiteral("Invalid Dates Selected\n"));
-    EXPECT_EQ(run("no-such-report|--db|$db|--from|2026-12-05 06:00|--to|2026-12-05 08:00"), 2);
     EXPECT_EQ(run("downtime-list|--from|yesterday"), 2);
     EXPECT_EQ(
         run("downtime-list|--db|$db-missing|--from|2026-12-05 06:00|--to|2026-12-05 08:00", nullptr, &err),

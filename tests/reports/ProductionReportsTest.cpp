@@ -130,20 +130,6 @@ TEST_F(ProductionReports, WidthsAreSharesOfTheGridWidthHalvesToEven) {
     EXPECT_EQ(shareOfWidth(13310, 0.15), 1996); // 1996.5
 }
 
-// Progress that reports the program ending after a number of steps.
-class EndingProgress : public SilentProgress {
-public:
-    explicit EndingProgress(int steps) : steps_(steps) {}
-    void ProgressNextValue(std::string_view text) override {
-        SilentProgress::ProgressNextValue(text);
-        --steps_;
-    }
-    bool abandoned() const override { return steps_ <= 0; }
-
-private:
-    int steps_;
-};
-
 TEST_F(ProductionReports, FailureOrAbandonmentKeepsTheRowsListedSoFar) {
     exec(*db, reportIndexSql()); // rows come one by one in start order, as from a real plant
     addTaggedEvent(1, 1, dec5(7), 60);
@@ -159,7 +145,7 @@ TEST_F(ProductionReports, FailureOrAbandonmentKeepsTheRowsListedSoFar) {
     EXPECT_EQ(row(2, {4}), "05-Dec-26 08:00:00");
     EXPECT_TRUE(grid.visible());
 
-    EndingProgress ending(1);
+    test::EndingProgress ending(1);
     auto abandoned = DowntimeReport(*db, grid, morning, 13320, ending);
     ASSERT_FALSE(abandoned);
     EXPECT_TRUE(abandoned.error().abandoned);
