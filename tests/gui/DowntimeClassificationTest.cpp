@@ -300,10 +300,6 @@ TEST_F(DowntimeClassification, FailedSaveIsReportedAndTheListShowsTheTrueState) 
     EXPECT_EQ(timeLost("Remarks", 1) + "|" + timeLost("Remarks", 3), "r1|collector");
 }
 
-} // namespace
-
-namespace {
-
 // Texts the user does not touch survive a save byte for byte: a 40,000-character remark, and a
 // name an older collector stored in Windows-1252 ("José Mañana"), which is shown decoded.
 TEST_F(DowntimeClassification, UntouchedTextsOfAnyLengthOrEncodingSurviveASave) {

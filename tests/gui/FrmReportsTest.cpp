@@ -62,9 +62,8 @@ TEST_F(FrmReportsTest, OpensOnTheLastSixHoursWithProductionAndItsHeaders) {
     EXPECT_EQ(captions, (std::vector<QString>{QStringLiteral("Production"), QStringLiteral("Downtime"),
                                               QStringLiteral("Run Summary")}));
     EXPECT_TRUE(window.OptReport[0]->isChecked());
-    EXPECT_EQ(window.Label->text(), QStringLiteral("Date Start"));
-    EXPECT_EQ(window.Label1->text(), QStringLiteral("Date End"));
-    EXPECT_EQ(window.CmdGenerate->text(), QStringLiteral("Generate"));
+    EXPECT_EQ(window.Label->text() + u'|' + window.Label1->text() + u'|' + window.CmdGenerate->text(),
+              QStringLiteral("Date Start|Date End|Generate"));
     EXPECT_EQ(window.font().family(), QStringLiteral("Tahoma"));
     EXPECT_DOUBLE_EQ(window.font().pointSizeF(), 8.25);
     EXPECT_DOUBLE_EQ(window.MSFlexGrid1->font().pointSizeF(), 8.25);

@@ -167,10 +167,6 @@ TEST_F(DialectTest, DateLiteralsBecomeSerials) {
     EXPECT_FALSE(db->execute("update TimeLost set DT_End = #2/30/2024# where Dt_ID = 1"));
 }
 
-} // namespace
-
-namespace {
-
 // At open: a file without the plant's tables says so and names them; a hot journal that a
 // read-only open cannot roll back asks for one read-write open.
 TEST(PlantOpen, FilesThatAreNoPlantDatabaseOrNeedRecoverySaySo) {
