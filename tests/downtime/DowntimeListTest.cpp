@@ -75,56 +75,52 @@ TEST_F(DowntimeListTest, CellsHeadersAndWidths) {
 // nax-report prints the same grid and tells failures apart by exit status.
 class NaxReportTest : public DowntimeListTest {
 protected:
-    // Arguments separated by '|'; $db stands for the test database.
-    int run(const char* args, QString* out = nullptr, QString* err = nullptr) {
-        const auto run =
+    // Arguments separated by '|'; $db stands for the test database. The status must be `exitCode`.
+    test::NaxReportRun report(const char* args, int exitCode) {
+        auto done =
             test::runNaxReport(QString::fromLatin1(args), QString::fromStdString(dir.file("db1.sqlite")));
-        if (out) *out = run.out;
-        if (err) *err = run.err;
-        return run.exitCode;
+        EXPECT_EQ(done.exitCode, exitCode) << args << "\n" << done.err.toStdString();
+        return done;
     }
+    static QStringList lines(const QString& out) { return out.split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
 };
 
 TEST_F(NaxReportTest, PrintsTheListAndExitsByKindOfFailure) {
-    QString out, err;
-    ASSERT_EQ(run("downtime-list|--db|$db|--from|2026-12-05 06:00|--to|2026-12-05 08:00", &out), 0);
-    const QStringList lines = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 4);
-    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Tag\tRun\tShift\t")));
-    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("Filler\t9\tB\t300ML\tCola\t05-Dec-26 07:00:00")));
+    const QStringList list =
+        lines(report("downtime-list|--db|$db|--from|2026-12-05 06:00|--to|2026-12-05 08:00", 0).out);
+    ASSERT_EQ(list.size(), 4);
+    EXPECT_TRUE(list[0].startsWith(QStringLiteral("Tag\tRun\tShift\t")));
+    EXPECT_TRUE(list[1].startsWith(QStringLiteral("Filler\t9\tB\t300ML\tCola\t05-Dec-26 07:00:00")));
 
-    EXPECT_EQ(run("downtime-list|--db|$db|--from|2026-12-05 08:00|--to|2026-12-05 08:00", nullptr, &err), 3);
-    EXPECT_EQ(err, QStringLiteral("Invalid Dates Selected\n"));
-    EXPECT_EQ(run("downtime-list|--from|yesterday"), 2);
-    EXPECT_EQ(
-        run("downtime-list|--db|$db-missing|--from|2026-12-05 06:00|--to|2026-12-05 08:00", nullptr, &err),
-        1);
-    EXPECT_TRUE(err.contains(QStringLiteral("db1.sqlite-missing")));
+    EXPECT_EQ(report("downtime-list|--db|$db|--from|2026-12-05 08:00|--to|2026-12-05 08:00", 3).err,
+              QStringLiteral("Invalid Dates Selected\n"));
+    report("downtime-list|--from|yesterday", 2);
+    EXPECT_TRUE(report("downtime-list|--db|$db-missing|--from|2026-12-05 06:00|--to|2026-12-05 08:00", 1)
+                    .err.contains(QStringLiteral("db1.sqlite-missing")));
 }
 
 TEST_F(NaxReportTest, DmsReportsPrintTheirGridsAndRefuseMoreThanSevenDays) {
-    QString out, err;
-    EXPECT_EQ(run("dms-shift|--db|$db|--from|2026-12-01 00:00|--to|2026-12-08 00:01", &out, &err), 3);
-    EXPECT_EQ(err, QStringLiteral("Shift wise report Cannot be generated for More than 7 Days\n"));
-    EXPECT_TRUE(out.isEmpty());
-    ASSERT_EQ(
-        run("dms-daily|--db|$db|--from|2026-11-01 00:00|--to|2026-12-06 00:00|--grid|detail|--format|csv",
-            &out),
-        0);
-    EXPECT_TRUE(out.startsWith(QStringLiteral("Run No,Pack,Flavor,StartTime,EndTime,TimeLost,Shift,Asset,")));
-    EXPECT_TRUE(out.endsWith(QStringLiteral("WW-Asset\r\n")));
+    const auto refused = report("dms-shift|--db|$db|--from|2026-12-01 00:00|--to|2026-12-08 00:01", 3);
+    EXPECT_EQ(refused.err, QStringLiteral("Shift wise report Cannot be generated for More than 7 Days\n"));
+    EXPECT_TRUE(refused.out.isEmpty());
+    const QString csv =
+        report("dms-daily|--db|$db|--from|2026-11-01 00:00|--to|2026-12-06 00:00|--grid|detail|--format|csv",
+               0)
+            .out;
+    EXPECT_TRUE(csv.startsWith(QStringLiteral("Run No,Pack,Flavor,StartTime,EndTime,TimeLost,Shift,Asset,")));
+    EXPECT_TRUE(csv.endsWith(QStringLiteral("WW-Asset\r\n")));
     // The shift report's detail grid starts with its header line, its events below.
-    ASSERT_EQ(run("dms-shift|--db|$db|--from|2026-12-05 06:00|--to|2026-12-05 08:00|--grid|detail", &out), 0);
-    const QStringList lines = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 6);
-    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Run No\tPack\tFlavor\t")));
-    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("9\t300ML\tCola\t")));
+    const QStringList detail = lines(
+        report("dms-shift|--db|$db|--from|2026-12-05 06:00|--to|2026-12-05 08:00|--grid|detail", 0).out);
+    ASSERT_EQ(detail.size(), 6);
+    EXPECT_TRUE(detail[0].startsWith(QStringLiteral("Run No\tPack\tFlavor\t")));
+    EXPECT_TRUE(detail[1].startsWith(QStringLiteral("9\t300ML\tCola\t")));
 
     // A sum the report cannot read is a failure, not a column of zeros.
     exec(*db, "insert into Run_master values (9, 46361.25, 46361.5, 1, 1, 120, 100, 24);"
               "insert into Pack_Master values (1, '300ML'); insert into Flavor_Master values (1, 'Cola');"
               "alter table opc rename column Production to Bottles");
-    EXPECT_EQ(run("dms-daily|--db|$db|--from|2026-12-05 00:00|--to|2026-12-06 00:00", &out, &err), 1);
+    const QString err = report("dms-daily|--db|$db|--from|2026-12-05 00:00|--to|2026-12-06 00:00", 1).err;
     EXPECT_TRUE(err.contains(QStringLiteral("no such column: Production"))) << err.toStdString();
 }
 

@@ -1,4 +1,5 @@
 #include "simulate/PlantSimulator.h"
+#include "support/NaxReportProcess.h"
 
 #include <QProcess>
 #include <QStringList>
@@ -182,24 +183,21 @@ TEST_F(SimulatedPlant, SeedDecidesTheContentOptionsTheIndexesAndOnlyDatabasesAre
 }
 
 TEST_F(SimulatedPlant, CommandLineExitCodes) {
-    auto run = [](const QStringList& args, QString* out = nullptr, QString* err = nullptr) {
-        QProcess process;
-        process.start(QStringLiteral(NAX_SIMULATE_EXE), args);
-        process.waitForFinished(60000);
-        if (out) *out = QString::fromUtf8(process.readAllStandardOutput());
-        if (err) *err = QString::fromUtf8(process.readAllStandardError());
-        return process.exitCode();
+    // "$db" stands for the file named.
+    const auto run = [](const char* args, const std::string& file = {}) {
+        return test::runProgram(QStringLiteral(NAX_SIMULATE_EXE), QString::fromUtf8(args),
+                                QString::fromStdString(file));
     };
     const std::string file = temp("cli.sqlite"), notes = temp("cli.txt");
-    QString out, err;
-    EXPECT_EQ(
-        run(args("--days|3|--end|2026-05-10 14:37|--seed|7|--out") << QString::fromStdString(file), &out), 0);
-    EXPECT_TRUE(out.contains(QStringLiteral("%1 runs").arg(totals.runs))) << out.toStdString();
+    const auto made = run("--days|3|--end|2026-05-10 14:37|--seed|7|--out|$db", file);
+    EXPECT_EQ(made.exitCode, 0);
+    EXPECT_TRUE(made.out.contains(QStringLiteral("%1 runs").arg(totals.runs))) << made.out.toStdString();
     EXPECT_TRUE(Db(file).dump() == Db(path).dump());
-    EXPECT_EQ(run(args("--days|3"), nullptr, &err), 2);
-    EXPECT_TRUE(err.contains(QStringLiteral("usage:")));
+    const auto usage = run("--days|3");
+    EXPECT_EQ(usage.exitCode, 2);
+    EXPECT_TRUE(usage.err.contains(QStringLiteral("usage:")));
     std::ofstream(notes) << "text";
-    EXPECT_EQ(run(args("--out") << QString::fromStdString(notes)), 1);
+    EXPECT_EQ(run("--out|$db", notes).exitCode, 1);
 }
 
 TEST(SimulateArguments, ParsesOptionsAndRejectsBadOnes) {

@@ -1,5 +1,5 @@
 #pragma once
-// Runs the nax-report program built beside the tests (only the core tests know where it is).
+// Runs the programs built beside the tests (only the core tests know where they are).
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
@@ -15,18 +15,22 @@ struct NaxReportRun {
 
 // `args` separated by '|'; "$db" stands for `db`. `setup` adjusts the process before it starts
 // (environment, output file, limits of the child).
-inline NaxReportRun runNaxReport(const QString& args, const QString& db = {},
-                                 const std::function<void(QProcess&)>& setup = {}) {
+inline NaxReportRun runProgram(const QString& program, const QString& args, const QString& db = {},
+                               const std::function<void(QProcess&)>& setup = {}) {
     QProcess process;
     if (setup) setup(process);
-    process.start(QStringLiteral(NAX_REPORT_EXE),
-                  QString(args).replace(QStringLiteral("$db"), db).split(QLatin1Char('|')));
+    process.start(program, QString(args).replace(QStringLiteral("$db"), db).split(QLatin1Char('|')));
     process.waitForFinished(60000);
     NaxReportRun run;
     run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     run.out = QString::fromUtf8(process.readAllStandardOutput());
     run.err = QString::fromUtf8(process.readAllStandardError());
     return run;
+}
+
+inline NaxReportRun runNaxReport(const QString& args, const QString& db = {},
+                                 const std::function<void(QProcess&)>& setup = {}) {
+    return runProgram(QStringLiteral(NAX_REPORT_EXE), args, db, setup);
 }
 
 } // namespace nax::test

@@ -22,11 +22,14 @@ protected:
         DmsDatabase::SetUp();
         addPlannedStopRun();
     }
-    int run(const std::string& args, QString* err = nullptr) {
+    // nax-report on the test database; the status must be `exitCode` ("$out/" is the scratch folder).
+    QString report(const std::string& args, int exitCode) {
         const auto done =
-            test::runNaxReport(QString::fromStdString(args), QString::fromStdString(dir.file("db1.sqlite")));
-        if (err) *err = done.err;
-        return done.exitCode;
+            test::runNaxReport(QString::fromStdString(args).replace(QStringLiteral("$out/"),
+                                                                    QString::fromStdString(dir.file(""))),
+                               QString::fromStdString(dir.file("db1.sqlite")));
+        EXPECT_EQ(done.exitCode, exitCode) << args << "\n" << done.err.toStdString();
+        return done.err;
     }
     std::string out(const std::string& name) const { return dir.file(name); }
 };
@@ -34,36 +37,27 @@ protected:
 } // namespace
 
 TEST_F(ReportWorkbookTest, ListsGoIntoNewWorkbooksUnderTheWindowsTitles) {
-    QString err;
-    ASSERT_EQ(
-        run("downtime-list|--db|$db|--from|2026-12-04 06:00|--to|2026-12-04 12:00|--format|xlsx|--out|" +
-                out("list.xlsx"),
-            &err),
-        0)
-        << err.toStdString();
+    report("downtime-list|--db|$db|--from|2026-12-04 06:00|--to|2026-12-04 "
+           "12:00|--format|xlsx|--out|$out/list.xlsx",
+           0);
     QJsonObject book = readWorkbook(out("list.xlsx"));
     EXPECT_EQ(cellField(book, "Sheet1", "A3") + "|" + cellField(book, "Sheet1", "A6") + "|" +
                   cellField(book, "Sheet1", "H6"),
               "Downtime Entry|Filler|30");
 
-    ASSERT_EQ(run("run-summary|--db|$db|--from|2026-12-05 06:00|--to|2026-12-05 12:00|--format|xlsx|--out|" +
-                      out("summary.xlsx"),
-                  &err),
-              0)
-        << err.toStdString();
-    book = readWorkbook(out("summary.xlsx"));
+    report("run-summary|--db|$db|--from|2026-12-05 06:00|--to|2026-12-05 "
+           "12:00|--format|xlsx|--out|$out/sum.xlsx",
+           0);
+    book = readWorkbook(out("sum.xlsx"));
     EXPECT_EQ(cellField(book, "Sheet1", "A3"), "Run Summary Report 05-Dec-26 06:00 - 05-Dec-26 12:00");
     EXPECT_TRUE(test::filesEndingWith(dir.path(), ".tmp").empty());
 }
 
 TEST_F(ReportWorkbookTest, DmsReportsFillTheDataFoldersTemplate) {
-    QString err;
-    ASSERT_EQ(run("dms-daily|--data-dir|" + dir.path().string() +
-                      "|--from|2026-12-01 00:00|--to|2026-12-05 00:00|--format|xlsx|--out|" +
-                      out("daily.xlsx"),
-                  &err),
-              0)
-        << err.toStdString();
+    report(
+        "dms-daily|--data-dir|$out/|--from|2026-12-01 00:00|--to|2026-12-05 00:00|--format|xlsx|--out|$out/"
+        "daily.xlsx",
+        0);
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "DailyDMS.xlsx")); // installed for the folder
     const QJsonObject book = readWorkbook(out("daily.xlsx"));
     EXPECT_EQ(book[QStringLiteral("active")].toString(), QStringLiteral("RawData"));
@@ -73,17 +67,15 @@ TEST_F(ReportWorkbookTest, DmsReportsFillTheDataFoldersTemplate) {
 }
 
 TEST_F(ReportWorkbookTest, WorkbookFailuresExitOneAndKeepTheOldFile) {
-    QString err;
-    EXPECT_EQ(run("downtime-list|--db|$db|--from|2026-12-04 06:00|--to|2026-12-04 12:00|--format|xlsx", &err),
-              2);
-    EXPECT_TRUE(err.contains(QStringLiteral("--format xlsx needs --out")));
+    EXPECT_TRUE(
+        report("downtime-list|--db|$db|--from|2026-12-04 06:00|--to|2026-12-04 12:00|--format|xlsx", 2)
+            .contains(QStringLiteral("--format xlsx needs --out")));
 
     { std::ofstream(dir.path() / "DailyDMS.xlsx") << "not a workbook"; }
     { std::ofstream(dir.path() / "old.xlsx") << "yesterday's"; }
-    EXPECT_EQ(run("dms-daily|--data-dir|" + dir.path().string() +
-                      "|--from|2026-12-01 00:00|--to|2026-12-05 00:00|--format|xlsx|--out|" + out("old.xlsx"),
-                  &err),
-              1);
+    const QString err = report("dms-daily|--data-dir|$out/|--from|2026-12-01 00:00|--to|2026-12-05 "
+                               "00:00|--format|xlsx|--out|$out/old.xlsx",
+                               1);
     EXPECT_TRUE(
         err.startsWith(QStringLiteral("The template DailyDMS.xlsx cannot be used: it is not a workbook")))
         << err.toStdString();
