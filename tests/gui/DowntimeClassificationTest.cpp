@@ -272,8 +272,7 @@ TEST_F(DowntimeClassification, OpeningAnEventTakesTheAssetKeyFromItsOwnAsset) {
         EXPECT_EQ(popup.ListCount(0), 0);
         popup.reject();
     });
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(messages.messages[0].text, "No Record Found ");
+    EXPECT_EQ(shownMessages(messages), "Online NAX Reporting|None|No Record Found \n");
 }
 
 TEST_F(DowntimeClassification, FailedSaveIsReportedAndTheListShowsTheTrueState) {

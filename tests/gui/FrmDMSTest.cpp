@@ -150,10 +150,9 @@ TEST_F(FrmDMSTest, ShiftModeListsHoursAndRefusesMoreThanSevenDays) {
 
     window.DMSEnd_Date->setSerial(window.DMSStart_date->serial() + 7 + 1.0 / 1440);
     QTest::mouseClick(window.Command1, Qt::LeftButton);
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(messages.messages[0].text, "Shift wise report Cannot be generated for More than 7 Days");
-    EXPECT_EQ(messages.messages[0].icon, MessageIcon::Information);
-    EXPECT_EQ(messages.messages[0].caption, "Online NAX Reporting");
+    EXPECT_EQ(
+        test::shownMessages(messages),
+        "Online NAX Reporting|Information|Shift wise report Cannot be generated for More than 7 Days\n");
     EXPECT_EQ(window.MSFlexGrid1->model()->rowCount(), 0);
 
     QTest::mouseClick(window.Option1, Qt::LeftButton);

@@ -53,7 +53,7 @@ TEST_F(WorkbookWiringTest, CtrlEInTheDowntimeListOpensTheNewWorkbook) {
     QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
     ASSERT_EQ(window.MSFlexGrid1->grid().rows(), 1); // the event is a day old: header only
     QTest::keyClick(window.MSFlexGrid1, Qt::Key_E, Qt::ControlModifier);
-    ASSERT_EQ(opened.size(), 1u) << (messages.messages.empty() ? "" : messages.messages[0].text);
+    ASSERT_EQ(opened.size(), 1u) << test::shownMessages(messages);
     EXPECT_EQ(std::filesystem::path(opened[0]).filename(), "46361.5Downtime Entry.xlsx");
     const QJsonObject book = readWorkbook(opened[0]);
     EXPECT_EQ(cellField(book, "Sheet1", "A3") + "|" + cellField(book, "Sheet1", "Q4"),
@@ -76,7 +76,7 @@ TEST_F(WorkbookWiringTest, PrintRightAfterOpeningFillsTheDailyTemplateWithHeader
     window.show();
     QTest::mouseClick(window.Command2, Qt::LeftButton);
     QTest::mouseClick(window.Command2, Qt::LeftButton); // each press exports once more
-    ASSERT_EQ(opened.size(), 2u) << (messages.messages.empty() ? "" : messages.messages[0].text);
+    ASSERT_EQ(opened.size(), 2u) << test::shownMessages(messages);
     EXPECT_EQ(std::filesystem::path(opened[0]).filename(), "46361.5DailyDMS.xlsx");
     EXPECT_EQ(std::filesystem::path(opened[1]).filename(), "46361.5DailyDMS (2).xlsx");
     const QJsonObject book = readWorkbook(opened[0]);
@@ -96,7 +96,7 @@ TEST_F(WorkbookWiringTest, ShiftPrintAfterADailyReportTakesTheHourTemplateAndThe
     ASSERT_EQ(window.MsfDT->grid().rows(), 2);
     QTest::mouseClick(window.Option2, Qt::LeftButton);
     QTest::mouseClick(window.Command2, Qt::LeftButton);
-    ASSERT_EQ(opened.size(), 1u) << (messages.messages.empty() ? "" : messages.messages[0].text);
+    ASSERT_EQ(opened.size(), 1u) << test::shownMessages(messages);
     EXPECT_EQ(std::filesystem::path(opened[0]).filename(), "46361.5HourDMS.xlsx");
     const QJsonObject book = readWorkbook(opened[0]);
     EXPECT_EQ(cellField(book, "Hourly DMS", "A4") + "|" + cellField(book, "Hourly DMS", "A5", "t"), "Hr|");
@@ -108,9 +108,10 @@ TEST_F(WorkbookWiringTest, PrintWithoutTemplateShowsWhyAndOpensNothing) {
     window.show();
     QTest::mouseClick(window.Command2, Qt::LeftButton);
     EXPECT_TRUE(opened.empty());
-    ASSERT_EQ(messages.messages.size(), 1u);
-    EXPECT_EQ(messages.messages[0].text,
-              "The template DailyDMS.xlsx was not found in the data folder " + dir.path().string() + ".");
+    EXPECT_EQ(test::shownMessages(messages),
+              "Online NAX Reporting|None|The template DailyDMS.xlsx was not found in "
+              "the data folder " +
+                  dir.path().string() + ".\n");
     EXPECT_FALSE(progressShown());
     EXPECT_TRUE(test::filesEndingWith(dir.path(), ".xlsx").empty());
 }

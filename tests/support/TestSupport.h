@@ -63,6 +63,16 @@ template <class Work> auto withFileSizeLimit(rlim_t bytes, Work work) {
     return result;
 }
 
+// The messages shown so far, a line each: "caption|icon|text" (icon None, Information, Warning or
+// Critical).
+inline std::string shownMessages(const CapturedMessages& sink) {
+    static const char* const icons[] = {"None", "Information", "Warning", "Critical"};
+    std::string lines;
+    for (const Message& message : sink.messages)
+        lines += message.caption + "|" + icons[static_cast<int>(message.icon)] + "|" + message.text + "\n";
+    return lines;
+}
+
 // A test on an empty plant database, db1.sqlite in its own scratch folder.
 class PlantDbTest : public ::testing::Test {
 protected:
