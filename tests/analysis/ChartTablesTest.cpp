@@ -12,13 +12,6 @@
 namespace nax {
 namespace {
 
-std::string rows(const ChartTable& table) {
-    std::string text;
-    for (int r = 0; r < table.grid.rows(); ++r)
-        text += test::joined(table.grid, r) + "\n";
-    return text;
-}
-
 class ChartTables : public test::AnalysisPlant {
 protected:
     ReportGrid runs() {
@@ -35,14 +28,14 @@ TEST_F(ChartTables, LossParetoFallsFromSpeedLossAndAddsUpToTheLostTime) {
     ASSERT_TRUE(table);
     // Lost 180 + 40 + 20 = 240 minutes; Speed Loss 100 + 20 + 15. The two empty categories keep
     // the run grid's order.
-    EXPECT_EQ(rows(*table), "Loss Category|Minutes Lost|Share %|Cumulative %\n"
-                            "Speed Loss|135|56.25|56.25\n"
-                            "Planned Loss|50|20.83|77.08\n"
-                            "Lack of Sales|30|12.5|89.58\n"
-                            "Equipment Loss|20|8.33|97.92\n"
-                            "QA Loss|5|2.08|100\n"
-                            "Operational Loss|0|0|100\n"
-                            "Minor Stoppage|0|0|100\n");
+    EXPECT_EQ(test::rowsOf(table->grid), "Loss Category|Minutes Lost|Share %|Cumulative %\n"
+                                         "Speed Loss|135|56.25|56.25\n"
+                                         "Planned Loss|50|20.83|77.08\n"
+                                         "Lack of Sales|30|12.5|89.58\n"
+                                         "Equipment Loss|20|8.33|97.92\n"
+                                         "QA Loss|5|2.08|100\n"
+                                         "Operational Loss|0|0|100\n"
+                                         "Minor Stoppage|0|0|100\n");
     EXPECT_EQ(table->note, "");
 }
 
@@ -52,9 +45,10 @@ TEST_F(ChartTables, MeAndNaxByDayFromTheDaysSummedMinutes) {
     plant();
     auto table = EfficiencyByDay(runs());
     ASSERT_TRUE(table);
-    EXPECT_EQ(rows(*table), "Date|Runs|Production Time|Earned Time|Lack of Sales|Planned Loss|ME|NAX\n"
-                            "04-Dec-26|1|120|100|0|0|83.33|83.33\n"
-                            "05-Dec-26|2|720|500|30|50|78.12|72.46\n");
+    EXPECT_EQ(test::rowsOf(table->grid),
+              "Date|Runs|Production Time|Earned Time|Lack of Sales|Planned Loss|ME|NAX\n"
+              "04-Dec-26|1|120|100|0|0|83.33|83.33\n"
+              "05-Dec-26|2|720|500|30|50|78.12|72.46\n");
     EXPECT_EQ(table->note, "");
 }
 
@@ -63,17 +57,17 @@ TEST_F(ChartTables, TopAssetsAndFailuresCountEventsByStartWithTheUnclassifiedBar
     auto tables = TopLosses(*db, kFrom, kTo);
     ASSERT_TRUE(tables);
     // " filler" of the running run 4 is Filler; the event before the range is not counted.
-    EXPECT_EQ(rows(tables->assets), "Asset|Minutes Lost|Events\n"
-                                    "Filler|57|3\n"
-                                    "Labeller|50|1\n"
-                                    "(Unclassified)|10|1\n"
-                                    "Capper|5|1\n");
-    EXPECT_EQ(rows(tables->failures), "Failure|Minutes Lost|Events\n"
-                                      "Changeover|50|1\n"
-                                      "No orders|30|1\n"
-                                      "Jam|27|2\n"
-                                      "(Unclassified)|10|1\n"
-                                      "Cap check|5|1\n");
+    EXPECT_EQ(test::rowsOf(tables->assets.grid), "Asset|Minutes Lost|Events\n"
+                                                 "Filler|57|3\n"
+                                                 "Labeller|50|1\n"
+                                                 "(Unclassified)|10|1\n"
+                                                 "Capper|5|1\n");
+    EXPECT_EQ(test::rowsOf(tables->failures.grid), "Failure|Minutes Lost|Events\n"
+                                                   "Changeover|50|1\n"
+                                                   "No orders|30|1\n"
+                                                   "Jam|27|2\n"
+                                                   "(Unclassified)|10|1\n"
+                                                   "Cap check|5|1\n");
     EXPECT_EQ(tables->assets.note, "");
 }
 
@@ -104,7 +98,7 @@ TEST_F(ChartTables, ARangeWithoutRunsGivesHeadersAndANote) {
     addRun(1, dec5(6), 0, "100", "24"); // still running
     auto pareto = LossPareto(runs());
     ASSERT_TRUE(pareto);
-    EXPECT_EQ(rows(*pareto), "Loss Category|Minutes Lost|Share %|Cumulative %\n");
+    EXPECT_EQ(test::rowsOf(pareto->grid), "Loss Category|Minutes Lost|Share %|Cumulative %\n");
     EXPECT_EQ(pareto->note, kNoRunsNote);
     auto byDay = EfficiencyByDay(runs());
     ASSERT_TRUE(byDay);
@@ -112,7 +106,7 @@ TEST_F(ChartTables, ARangeWithoutRunsGivesHeadersAndANote) {
     EXPECT_EQ(byDay->note, kNoRunsNote);
     auto tables = TopLosses(*db, kFrom, kTo);
     ASSERT_TRUE(tables);
-    EXPECT_EQ(rows(tables->failures), "Failure|Minutes Lost|Events\n");
+    EXPECT_EQ(test::rowsOf(tables->failures.grid), "Failure|Minutes Lost|Events\n");
     EXPECT_EQ(tables->failures.note, kNoEventsNote);
 }
 

@@ -171,10 +171,7 @@ TEST_F(DailyDms, DetailGridHoldsTheEventsRunAfterRun) {
     ASSERT_TRUE(run());
     ASSERT_EQ(detailGrid.rows(), 4);
     EXPECT_EQ(detailGrid.cell(0, 0), "Run No");
-    std::string runs;
-    for (int r = 1; r < detailGrid.rows(); ++r)
-        runs += detailGrid.cell(r, 0);
-    EXPECT_EQ(runs, "112");
+    EXPECT_EQ(test::rowsOf(detailGrid, 1, {0}), "1\n1\n2\n");
 
     test::exec(*db, "drop table TimeLost");
     const auto done = run();

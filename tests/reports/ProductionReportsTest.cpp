@@ -17,12 +17,7 @@ protected:
     std::string row(int r, std::vector<int> cols = {}) const {
         return test::joined(grid, r, std::move(cols));
     }
-    std::vector<std::string> rows() const {
-        std::vector<std::string> all;
-        for (int r = 1; r < grid.rows(); ++r)
-            all.push_back(row(r));
-        return all;
-    }
+    std::string rows() const { return test::rowsOf(grid, 1); }
     ReportGrid grid;
     SilentProgress progress;
 };
@@ -43,12 +38,10 @@ TEST_F(ProductionReports, RunSummaryListsRunsThatStartedInsideWithAllTheirTagOne
     addProduction(3, dec5(12), 3, 5);    // its bottles after the range end count too
 
     ASSERT_TRUE(RunSummaryReport(*db, grid, morning, 13320, progress));
-    EXPECT_EQ(rows(), (std::vector<std::string>{
-                          "2|05-Dec-26 06:00|05-Dec-26 08:00|PET 500|Cola|120|100|24|70",
-                          "5|05-Dec-26 07:30|05-Dec-26 09:00|Can 330|Lemon|120|||2",
-                          "9|05-Dec-26 07:30|05-Dec-26 08:30|PET 500|Cola|120|50|12|50",
-                          "3|05-Dec-26 12:00|05-Dec-26 13:45|PET 500|Cola|120|100|24|15",
-                      }));
+    EXPECT_EQ(rows(), "2|05-Dec-26 06:00|05-Dec-26 08:00|PET 500|Cola|120|100|24|70\n"
+                      "5|05-Dec-26 07:30|05-Dec-26 09:00|Can 330|Lemon|120|||2\n"
+                      "9|05-Dec-26 07:30|05-Dec-26 08:30|PET 500|Cola|120|50|12|50\n"
+                      "3|05-Dec-26 12:00|05-Dec-26 13:45|PET 500|Cola|120|100|24|15\n");
     EXPECT_EQ(row(0), "Run|Start_Time|End_Time|Pack_ID|Flavor_ID|CSpeed|USpeed|CaseCount|Production");
     EXPECT_EQ(progress.caption(), "100%[4 / 4]05-Dec-26 12:00"); // counted as listed, the start shown
     EXPECT_TRUE(grid.visible());
@@ -65,12 +58,10 @@ TEST_F(ProductionReports, ProductionListsTagOneMinutesInsideInTimeThenRunOrder) 
 
     ASSERT_TRUE(ProductionReport(*db, grid, morning, 13320, progress));
     EXPECT_EQ(row(0), "Time|Run|Shift|Pack|Flavor|Bottles|U Time Lost|C Time Lost");
-    EXPECT_EQ(rows(), (std::vector<std::string>{
-                          "05-Dec-26 06:00|3||PET 500|Cola|20||",
-                          "05-Dec-26 06:00|8|B|PET 500|Cola|30||",
-                          "05-Dec-26 06:01|8|B|PET 500|Cola|30||",
-                          "05-Dec-26 12:00|3|C|Can 330|Lemon|11||",
-                      }));
+    EXPECT_EQ(rows(), "05-Dec-26 06:00|3||PET 500|Cola|20||\n"
+                      "05-Dec-26 06:00|8|B|PET 500|Cola|30||\n"
+                      "05-Dec-26 06:01|8|B|PET 500|Cola|30||\n"
+                      "05-Dec-26 12:00|3|C|Can 330|Lemon|11||\n");
     EXPECT_EQ(progress.caption(), "80%[4 / 5]05-Dec-26 12:00");
 }
 
@@ -88,13 +79,11 @@ TEST_F(ProductionReports, DowntimeListsEventsStartedInsideWithMinutesToTwoDecima
     ASSERT_TRUE(DowntimeReport(*db, grid, morning, 13320, progress));
     EXPECT_EQ(row(0), "Tag|Run|Pack|Flavor|Start Time|End Time|Time Lost (mins)|Asset|Failure|Operator|"
                       "Executive|Remarks|Other1|Other2");
-    EXPECT_EQ(rows(), (std::vector<std::string>{
-                          "Filler|2|PET 500|Cola|05-Dec-26 06:00:00|||||||||",
-                          "Labeller|2|PET 500|Cola|05-Dec-26 07:00:00|05-Dec-26 07:00:20|0.33|||||||",
-                          "Filler|2|PET 500|Cola|05-Dec-26 07:00:00|05-Dec-26 07:01:30|1.5|Filler|Valve leak|"
-                          "Ravi|Mala|seal|o1|o2",
-                          "Filler|2|PET 500|Cola|05-Dec-26 12:00:00|05-Dec-26 12:12:30|12.5|||||||",
-                      }));
+    EXPECT_EQ(rows(), "Filler|2|PET 500|Cola|05-Dec-26 06:00:00|||||||||\n"
+                      "Labeller|2|PET 500|Cola|05-Dec-26 07:00:00|05-Dec-26 07:00:20|0.33|||||||\n"
+                      "Filler|2|PET 500|Cola|05-Dec-26 07:00:00|05-Dec-26 07:01:30|1.5|Filler|Valve "
+                      "leak|Ravi|Mala|seal|o1|o2\n"
+                      "Filler|2|PET 500|Cola|05-Dec-26 12:00:00|05-Dec-26 12:12:30|12.5|||||||\n");
     EXPECT_EQ(progress.caption(), "100%[4 / 4]05-Dec-26 12:00:00");
 }
 

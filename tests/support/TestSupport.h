@@ -48,6 +48,14 @@ inline std::string joined(const ReportGrid& grid, int row, std::vector<int> cols
     return text;
 }
 
+// The rows from `first` on, each as joined() gives it and ended by a line break.
+inline std::string rowsOf(const ReportGrid& grid, int first = 0, const std::vector<int>& cols = {}) {
+    std::string text;
+    for (int row = first; row < grid.rows(); ++row)
+        text += joined(grid, row, cols) + "\n";
+    return text;
+}
+
 // What `work` returns while this process may write files of at most `bytes`: a full disk, as
 // far as the writer can tell.
 template <class Work> auto withFileSizeLimit(rlim_t bytes, Work work) {
