@@ -82,8 +82,8 @@ TEST_F(FrmAnalysisTest, OpensOnTheLastThirtyDaysWithEmptyCharts) {
     EXPECT_DOUBLE_EQ(window.DTEnd->serial(), 46362);
     EXPECT_EQ(window.DTStart->text(), QStringLiteral("06-Nov-26"));
     ASSERT_EQ(window.TabCharts->count(), static_cast<int>(window.chartViews.size()));
-    EXPECT_EQ(window.TabCharts->tabText(0), QStringLiteral("Loss Pareto"));
-    EXPECT_EQ(window.TabCharts->tabText(1), QStringLiteral("Top Assets"));
+    EXPECT_EQ(window.TabCharts->tabText(0) + u'|' + window.TabCharts->tabText(1),
+              QStringLiteral("Loss Pareto|Top Assets"));
     EXPECT_EQ(test::joined(window.currentTable().grid, 0), "Loss Category|Minutes Lost|Share %|Cumulative %");
     EXPECT_EQ(window.currentTable().grid.rows(), 1);
 }

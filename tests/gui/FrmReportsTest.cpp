@@ -56,11 +56,10 @@ TEST_F(FrmReportsTest, OpensOnTheLastSixHoursWithProductionAndItsHeaders) {
     EXPECT_GE(window.width(), 898);
     EXPECT_LT(window.CmdGenerate->geometry().right(), window.width());
     EXPECT_EQ(window.height(), 487);
-    std::vector<QString> captions;
+    QStringList captions;
     for (auto* option : window.OptReport)
-        captions.push_back(option->text());
-    EXPECT_EQ(captions, (std::vector<QString>{QStringLiteral("Production"), QStringLiteral("Downtime"),
-                                              QStringLiteral("Run Summary")}));
+        captions << option->text();
+    EXPECT_EQ(captions.join(u'|'), QStringLiteral("Production|Downtime|Run Summary"));
     EXPECT_TRUE(window.OptReport[0]->isChecked());
     EXPECT_EQ(window.Label->text() + u'|' + window.Label1->text() + u'|' + window.CmdGenerate->text(),
               QStringLiteral("Date Start|Date End|Generate"));

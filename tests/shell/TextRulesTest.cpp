@@ -208,9 +208,8 @@ TEST(StoredText, Utf8StaysAndAnythingElseReadsAsWindows1252) {
               "José Mañana");
     EXPECT_EQ(storedTextAsUtf8("\x80 \x93quoted\x94 \x9F"), "€ “quoted” Ÿ");
     // Overlong forms and surrogates are no UTF-8 either.
-    EXPECT_FALSE(isValidUtf8("\xC0\xAF"));
-    EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));
-    EXPECT_FALSE(isValidUtf8("abc\xE2\x82"));
+    for (const char* bad : {"\xC0\xAF", "\xED\xA0\x80", "abc\xE2\x82"})
+        EXPECT_FALSE(isValidUtf8(bad)) << bad;
     EXPECT_TRUE(isValidUtf8("€ \xF0\x9F\x98\x80"));
 }
 
