@@ -1,9 +1,8 @@
 #include "NewWorkbook.h"
 
 #include <xlsxwriter.h>
-#include <zip.h>
 
-#include <cstring>
+#include <cstdio>
 
 namespace nax {
 
@@ -11,36 +10,6 @@ namespace {
 
 Error writerError(std::string_view what, lxw_error code) {
     return Error{static_cast<int>(code), std::string(what) + ": " + lxw_strerror(code)};
-}
-
-// Counts the rows of the written worksheet. The library does not check the writes to its scratch
-// file, so a disk that fills while the rows go there would otherwise give a short sheet that looks
-// like success.
-Result<int64_t> rowsInFile(const std::string& path) {
-    int code = 0;
-    zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, &code);
-    if (!archive) return Error{code, "The written workbook cannot be read back."};
-    zip_file_t* sheet = zip_fopen(archive, "xl/worksheets/sheet1.xml", 0);
-    if (!sheet) {
-        zip_discard(archive);
-        return Error{0, "The written workbook has no worksheet."};
-    }
-    static constexpr std::string_view kRowEnd = "</row>";
-    std::vector<char> buffer(1 << 20);
-    size_t kept = 0; // the tail of the last chunk, for a tag split between two chunks
-    int64_t rows = 0;
-    zip_int64_t read = 0;
-    while ((read = zip_fread(sheet, buffer.data() + kept, buffer.size() - kept)) > 0) {
-        const std::string_view text(buffer.data(), kept + static_cast<size_t>(read));
-        for (size_t at = text.find(kRowEnd); at != std::string_view::npos; at = text.find(kRowEnd, at + 1))
-            ++rows;
-        kept = std::min(text.size(), kRowEnd.size() - 1);
-        std::memmove(buffer.data(), text.data() + text.size() - kept, kept);
-    }
-    zip_fclose(sheet);
-    zip_discard(archive);
-    if (read < 0) return Error{0, "The written workbook is damaged."};
-    return rows;
 }
 
 } // namespace
@@ -71,12 +40,6 @@ Result<void> NewWorkbook::nextRow(int row) {
     if (row < row_) return Error{0, "Rows of a new workbook are written in order."};
     row_ = row;
     return success();
-}
-
-void NewWorkbook::countRow(int row) {
-    if (row == lastCounted_) return;
-    lastCounted_ = row;
-    ++rowsWritten_;
 }
 
 lxw_format* NewWorkbook::format(const CellStyle& style, std::string_view numberFormat) {
@@ -124,7 +87,6 @@ Result<void> NewWorkbook::setCell(int row, int col, std::string_view text, const
         break;
     }
     if (written != LXW_NO_ERROR) return writerError("Cell " + cellAddress(row, col), written);
-    countRow(row);
     return success();
 }
 
@@ -142,7 +104,6 @@ Result<void> NewWorkbook::mergeRow(int row, int firstCol, int lastCol, std::stri
         worksheet_merge_range(sheet_, r, static_cast<lxw_col_t>(firstCol - 1), r,
                               static_cast<lxw_col_t>(lastCol - 1), buffer_.c_str(), look);
     if (merged != LXW_NO_ERROR) return writerError("Merging row " + std::to_string(row), merged);
-    countRow(row);
     return success();
 }
 
@@ -163,15 +124,19 @@ Result<void> NewWorkbook::save() {
     if (standardWidth_ != kDefaultStandardWidth && lastSet < kMaxSheetCols)
         worksheet_set_column(sheet_, static_cast<lxw_col_t>(std::max(lastSet, 0)),
                              static_cast<lxw_col_t>(kMaxSheetCols - 1), standardWidth_, nullptr);
+    // The library does not check its writes to the scratch file that holds the rows, so a disk
+    // that fills while they go there would give a short sheet that looks like success. The last
+    // row is written out first and the scratch file's error flag read before the rows are copied.
+    bool rowsKept = true;
+    if (FILE* rows = sheet_->optimize_tmpfile) {
+        lxw_worksheet_write_single_row(sheet_);
+        rowsKept = std::fflush(rows) == 0 && !std::ferror(rows);
+    }
     lxw_workbook* book = book_;
     book_ = nullptr;
     const lxw_error closed = workbook_close(book);
+    if (!rowsKept) return Error{0, "The workbook could not be written completely (is the disk full?)."};
     if (closed != LXW_NO_ERROR) return writerError("The workbook could not be written", closed);
-    const auto rows = rowsInFile(path_);
-    if (!rows) return rows.error();
-    if (*rows != rowsWritten_)
-        return Error{0, "The workbook could not be written completely (is the disk full?): " +
-                            std::to_string(*rows) + " of " + std::to_string(rowsWritten_) + " rows arrived."};
     return success();
 }
 

@@ -41,15 +41,12 @@ public:
 private:
     NewWorkbook() = default;
     Result<void> nextRow(int row);
-    void countRow(int row);
     lxw_format* format(const CellStyle& style, std::string_view numberFormat);
 
     lxw_workbook* book_ = nullptr;
     lxw_worksheet* sheet_ = nullptr;
     std::string path_;
     std::string scratch_;
-    int lastCounted_ = 0;
-    int64_t rowsWritten_ = 0;
     std::string buffer_;
     int row_ = 0;
     std::vector<double> widths_; // by column from 1; negative: none set
