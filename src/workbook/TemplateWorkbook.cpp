@@ -21,6 +21,15 @@ std::string zipMessage(zip_error_t* error) {
     return zip_error_strerror(error);
 }
 
+// The text of the code zip_open gave back.
+std::string zipOpenMessage(int code) {
+    zip_error_t error;
+    zip_error_init_with_code(&error, code);
+    std::string message = zipMessage(&error);
+    zip_error_fini(&error);
+    return message;
+}
+
 // Folder part of a package path, with its slash: "xl/workbook.xml" -> "xl/".
 std::string folderOf(std::string_view part) {
     const size_t slash = part.rfind('/');
@@ -529,13 +538,7 @@ Result<void> TemplateWorkbook::load(const std::filesystem::path& path) {
 
     int code = 0;
     zip_t* archive = zip_open(path.string().c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
-    if (!archive) {
-        zip_error_t error;
-        zip_error_init_with_code(&error, code);
-        const std::string message = zipMessage(&error);
-        zip_error_fini(&error);
-        return Error{0, refuse + "it is not a workbook (" + message + ")."};
-    }
+    if (!archive) return Error{0, refuse + "it is not a workbook (" + zipOpenMessage(code) + ")."};
     package_ = std::make_unique<Package>();
     const zip_int64_t count = zip_get_num_entries(archive, 0);
     Result<void> read =
@@ -798,13 +801,7 @@ Result<void> TemplateWorkbook::saveAs(const std::filesystem::path& path) {
     const std::string failed = "The workbook " + path.filename().string() + " could not be written: ";
     int code = 0;
     zip_t* archive = zip_open(path.string().c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
-    if (!archive) {
-        zip_error_t error;
-        zip_error_init_with_code(&error, code);
-        const std::string message = zipMessage(&error);
-        zip_error_fini(&error);
-        return Error{0, failed + message + "."};
-    }
+    if (!archive) return Error{0, failed + zipOpenMessage(code) + "."};
     for (const Package::Entry& entry : package_->entries) {
         if (entry.removed) continue;
         zip_source_t* source = zip_source_buffer(archive, entry.data.data(), entry.data.size(), 0);
