@@ -94,14 +94,4 @@ Result<void> countAndList(DbConnection& db, ReportGrid& grid, Progress& progress
     return listed;
 }
 
-Result<void> listThenStep(DbConnection& db, ReportGrid& grid, Progress& progress, std::string_view statement,
-                          const ListingShape& shape) {
-    HiddenWhileFilling hidden(grid);
-    const int first = grid.rows();
-    auto listed = appendAll(db, statement, grid, shape);
-    progress.SetMax(grid.rows() - first);
-    if (auto stepped = stepRows(grid, first, progress, shape); !stepped) return stepped;
-    return listed;
-}
-
 } // namespace nax

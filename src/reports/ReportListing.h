@@ -77,9 +77,4 @@ Result<void> countAndList(DbConnection& db, ReportGrid& grid, Progress& progress
                           std::string_view countStatement, std::string_view statement,
                           const ListingShape& shape);
 
-// The same for a listing whose rows all come out of one grouping step, which a count would repeat:
-// lists first, then gives the progress the number of rows listed and one step per row.
-Result<void> listThenStep(DbConnection& db, ReportGrid& grid, Progress& progress, std::string_view statement,
-                          const ListingShape& shape);
-
 } // namespace nax
