@@ -2,9 +2,9 @@
 // bench_reports_window DATABASE [FROM-SERIAL TO-SERIAL]. One database per run, so that the peak
 // memory is this report's.
 #include "reports/ui/FrmReports.h"
-#include "shell/DbConnection.h"
-#include "shell/ui/DatePicker.h"
-#include "shell/ui/ReportGridView.h"
+#include "db/DbConnection.h"
+#include "ui/DatePicker.h"
+#include "ui/ReportGridView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

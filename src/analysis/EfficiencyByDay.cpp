@@ -2,7 +2,7 @@
 
 #include "dms/DmsFigures.h"
 #include "dms/DmsText.h"
-#include "shell/TextRules.h"
+#include "text/TextRules.h"
 
 #include <map>
 

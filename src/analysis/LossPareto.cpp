@@ -1,7 +1,7 @@
 #include "LossPareto.h"
 
 #include "dms/DmsText.h"
-#include "shell/TextRules.h"
+#include "text/TextRules.h"
 
 #include <algorithm>
 #include <set>

@@ -1,6 +1,6 @@
 #include "DmsText.h"
 
-#include "shell/TextRules.h"
+#include "text/TextRules.h"
 
 #include <charconv>
 #include <cmath>

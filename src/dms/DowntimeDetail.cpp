@@ -2,7 +2,7 @@
 
 #include "DmsLayouts.h"
 #include "DmsText.h"
-#include "shell/TextRules.h"
+#include "text/TextRules.h"
 
 #include <array>
 #include <cmath>

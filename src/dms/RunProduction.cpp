@@ -1,6 +1,6 @@
 #include "RunProduction.h"
 
-#include "shell/TextRules.h"
+#include "text/TextRules.h"
 
 #include <algorithm>
 #include <cmath>

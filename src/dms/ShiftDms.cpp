@@ -5,8 +5,8 @@
 #include "DmsText.h"
 #include "DowntimeDetail.h"
 #include "HourWindowLoss.h"
-#include "shell/TableSlices.h"
-#include "shell/TextRules.h"
+#include "db/TableSlices.h"
+#include "text/TextRules.h"
 
 #include <algorithm>
 #include <array>

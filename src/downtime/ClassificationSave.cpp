@@ -1,6 +1,6 @@
 #include "ClassificationSave.h"
 
-#include "shell/TextRules.h"
+#include "text/TextRules.h"
 
 namespace nax {
 

@@ -1,6 +1,6 @@
 #include "SelectionList.h"
 
-#include "shell/TextRules.h"
+#include "text/TextRules.h"
 
 #include <cmath>
 #include <limits>

@@ -1,6 +1,6 @@
 #include "ReportListing.h"
 
-#include "shell/TextRules.h"
+#include "text/TextRules.h"
 
 #include <algorithm>
 #include <limits>

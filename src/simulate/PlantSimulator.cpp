@@ -1,6 +1,6 @@
 #include "simulate/PlantSimulator.h"
 
-#include "shell/DbConnection.h"
+#include "db/DbConnection.h"
 #include "simulate/PlantSchema.h"
 #include "simulate/PlantStore.h"
 

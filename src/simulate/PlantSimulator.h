@@ -2,7 +2,7 @@
 // Writes a plant database the way the data collector fills it: production runs back to back,
 // one opc row per tag and minute, and a downtime event for every stop of a tag, about two
 // thirds of them already classified from the master lists.
-#include "shell/Result.h"
+#include "base/Result.h"
 
 #include <cstdint>
 #include <string>

@@ -6,8 +6,8 @@
 #include "dms/DmsText.h"
 #include "dms/DowntimeDetail.h"
 #include "dms/ShiftDms.h"
-#include "shell/QueryHelpers.h"
-#include "shell/TextRules.h"
+#include "db/QueryHelpers.h"
+#include "text/TextRules.h"
 
 #include <cmath>
 #include <optional>

@@ -3,7 +3,7 @@
 // message without the password, and never a hang. And two people saving at once lose nothing.
 #include "PostgresServer.h"
 #include "downtime/ClassificationSave.h"
-#include "shell/Startup.h"
+#include "db/PlantDatabase.h"
 #include "simulate/PlantSchema.h"
 #include "simulate/PlantSimulator.h"
 #include "support/TestSupport.h"

@@ -2,8 +2,8 @@
 
 #include "analysis/TopLosses.h"
 #include "dms/DmsText.h"
-#include "shell/CommandLine.h"
-#include "shell/TextRules.h"
+#include "base/GridOutput.h"
+#include "text/TextRules.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>

@@ -1,9 +1,9 @@
 #include "FrmAnalysis.h"
 
-#include "shell/QueryHelpers.h"
-#include "shell/ui/BusyClose.h"
-#include "shell/ui/DatePicker.h"
-#include "shell/ui/FrmProgress.h"
+#include "db/QueryHelpers.h"
+#include "ui/BusyClose.h"
+#include "ui/DatePicker.h"
+#include "ui/FrmProgress.h"
 
 #include <QChart>
 #include <QChartView>

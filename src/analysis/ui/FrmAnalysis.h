@@ -3,7 +3,7 @@
 // assets and failures, ME and NAX by day. Each chart saves as a PNG; Ctrl+E exports its table.
 #include "analysis/AnalysisTables.h"
 #include "analysis/ui/AnalysisCharts.h"
-#include "shell/AppContext.h"
+#include "base/AppContext.h"
 
 #include <QWidget>
 

@@ -3,14 +3,14 @@
 #include "dms/DailyDms.h"
 #include "dms/DmsLayouts.h"
 #include "dms/ShiftDms.h"
-#include "shell/QueryHelpers.h"
-#include "shell/ui/BusyClose.h"
-#include "shell/ui/DatePicker.h"
-#include "shell/ui/FrmProgress.h"
-#include "shell/ui/Placement.h"
-#include "shell/ui/ReportGridView.h"
-#include "workbook/WorkbookExport.h"
-#include "workbook/ui/WorkbookHandover.h"
+#include "db/QueryHelpers.h"
+#include "ui/BusyClose.h"
+#include "ui/DatePicker.h"
+#include "ui/FrmProgress.h"
+#include "ui/Placement.h"
+#include "ui/ReportGridView.h"
+#include "xlsx/WorkbookExport.h"
+#include "xlsx/ui/WorkbookHandover.h"
 
 #include <QCloseEvent>
 #include <QLabel>

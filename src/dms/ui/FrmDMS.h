@@ -1,7 +1,7 @@
 #pragma once
 // "DMS": the day-wise and shift-wise loss reports with the downtime detail grid behind them.
-#include "shell/AppContext.h"
-#include "shell/ui/Placement.h"
+#include "base/AppContext.h"
+#include "ui/Placement.h"
 
 #include <QWidget>
 #include <functional>

@@ -2,7 +2,7 @@
 // "More Info": the frame over the downtime list in which one event is classified and saved.
 // While an event is open the list side (grid and Generate) is disabled.
 #include "downtime/ClassificationSave.h"
-#include "shell/AppContext.h"
+#include "base/AppContext.h"
 
 #include <QGroupBox>
 #include <QString>

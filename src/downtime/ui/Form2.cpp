@@ -2,10 +2,10 @@
 
 #include "downtime/DowntimeList.h"
 #include "downtime/ui/DowntimeDetailFrame.h"
-#include "shell/QueryHelpers.h"
-#include "shell/ui/DatePicker.h"
-#include "shell/ui/Placement.h"
-#include "shell/ui/ReportGridView.h"
+#include "db/QueryHelpers.h"
+#include "ui/DatePicker.h"
+#include "ui/Placement.h"
+#include "ui/ReportGridView.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

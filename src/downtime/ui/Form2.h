@@ -1,7 +1,7 @@
 #pragma once
 // "Downtime Entry": lists the downtime events of a range; a double-click opens one event.
-#include "shell/AppContext.h"
-#include "shell/ui/Placement.h"
+#include "base/AppContext.h"
+#include "ui/Placement.h"
 
 #include <QWidget>
 

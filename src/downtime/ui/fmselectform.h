@@ -3,7 +3,7 @@
 // order (the shown name and a second value); typing above either list narrows both by that
 // column. PickIntoTextBox fills it from a master table and copies the chosen row into a box.
 #include "downtime/SelectionList.h"
-#include "shell/AppContext.h"
+#include "base/AppContext.h"
 
 #include <QAbstractTableModel>
 #include <QDialog>

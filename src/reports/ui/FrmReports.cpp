@@ -1,13 +1,13 @@
 #include "FrmReports.h"
 
 #include "reports/ReportKinds.h"
-#include "shell/QueryHelpers.h"
-#include "shell/TextRules.h"
-#include "shell/ui/BusyClose.h"
-#include "shell/ui/DatePicker.h"
-#include "shell/ui/FrmProgress.h"
-#include "shell/ui/Placement.h"
-#include "shell/ui/ReportGridView.h"
+#include "db/QueryHelpers.h"
+#include "text/TextRules.h"
+#include "ui/BusyClose.h"
+#include "ui/DatePicker.h"
+#include "ui/FrmProgress.h"
+#include "ui/Placement.h"
+#include "ui/ReportGridView.h"
 
 #include <QCloseEvent>
 #include <QLabel>

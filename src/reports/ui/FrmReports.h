@@ -1,8 +1,8 @@
 #pragma once
 // "Reports": the run summary, production and downtime reports of a date-and-time range in one
 // grid, which Ctrl+E hands to the workbook export.
-#include "shell/AppContext.h"
-#include "shell/ui/Placement.h"
+#include "base/AppContext.h"
+#include "ui/Placement.h"
 
 #include <QWidget>
 #include <array>

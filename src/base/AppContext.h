@@ -1,0 +1,27 @@
+#pragma once
+// What the windows are handed: the connection, where messages go, the event pump and the data
+// folder. Tests inject their own.
+#include "db/DbConnection.h"
+#include "EventPump.h"
+#include "Messages.h"
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "ReportGrid.h"
+
+namespace nax {
+
+struct AppContext {
+    DbConnection& db;
+    MessageSink& messages;
+    EventPump& pump;
+    std::filesystem::path dataFolder;
+    // Hands a finished workbook to the user; tests record the path instead.
+    std::function<void(const std::string& path)> openWorkbook = [](const std::string&) {};
+    // Writes a grid into a new workbook (Ctrl+E in the lists); empty until workbooks exist.
+    std::function<void(const ReportGrid& grid, const std::string& title)> exportGrid;
+};
+
+} // namespace nax

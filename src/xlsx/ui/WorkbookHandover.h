@@ -1,0 +1,27 @@
+#pragma once
+// The windows' side of a workbook export: one export at a time with the progress window, the
+// finished workbook handed to the user, a failure shown with its description.
+#include "base/AppContext.h"
+#include "base/Progress.h"
+
+#include <filesystem>
+#include <functional>
+
+class QWidget;
+
+namespace nax {
+
+using WorkbookWriter = std::function<Result<std::filesystem::path>(Progress& progress)>;
+
+// Runs `write` with a progress window over `over` that lets events through `pump`; the window is
+// closed before anything is shown. Success opens the workbook through context.openWorkbook; a
+// failure shows its message; an abandoned export (the pump says so) shows nothing.
+void handOverWorkbook(AppContext& context, EventPump& pump, QWidget* over, const WorkbookWriter& write);
+
+// Ctrl+E of the lists: context.exportGrid writes the grid into a new workbook this way.
+void installWorkbookExports(AppContext& context);
+
+// Opens a workbook in the desktop's program for it.
+void openWithDesktop(const std::string& path);
+
+} // namespace nax
