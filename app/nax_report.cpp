@@ -11,7 +11,7 @@
 #include "base/DataFolder.h"
 #include "db/DbConnection.h"
 #include "base/EventPump.h"
-#include "base/Progress.h"
+#include "text/ProgressText.h"
 #include "db/QueryHelpers.h"
 #include "db/PlantDatabase.h"
 #include "dms/DmsWorkbook.h"

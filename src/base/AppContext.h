@@ -1,17 +1,17 @@
 #pragma once
 // What the windows are handed: the connection, where messages go, the event pump and the data
 // folder. Tests inject their own.
-#include "db/DbConnection.h"
 #include "EventPump.h"
 #include "Messages.h"
+#include "ReportGrid.h"
 
 #include <filesystem>
 #include <functional>
 #include <string>
 
-#include "ReportGrid.h"
-
 namespace nax {
+
+class DbConnection; // the database layer lies above this one; the windows include it
 
 struct AppContext {
     DbConnection& db;

@@ -1,10 +1,6 @@
 #include "GridOutput.h"
 
-#include "text/TextRules.h"
-
-#include <QDate>
 #include <QSaveFile>
-#include <QTime>
 
 #include <cstdio>
 #include <filesystem>
@@ -12,18 +8,6 @@
 #include <streambuf>
 
 namespace nax {
-
-std::optional<double> parseDateArgument(std::string_view text) {
-    const QString value = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).trimmed();
-    const qsizetype blank = value.indexOf(QLatin1Char(' '));
-    if (blank < 0) return std::nullopt;
-    const QDate date = QDate::fromString(value.left(blank), QStringLiteral("yyyy-MM-dd"));
-    const QString clock = value.mid(blank + 1);
-    QTime time = QTime::fromString(clock, QStringLiteral("HH:mm:ss"));
-    if (!time.isValid()) time = QTime::fromString(clock, QStringLiteral("HH:mm"));
-    if (!date.isValid() || !time.isValid()) return std::nullopt;
-    return partsToSerial(date.year(), date.month(), date.day(), time.hour(), time.minute(), time.second());
-}
 
 namespace {
 void writeTsvCell(std::ostream& out, std::string_view cell) {

@@ -1,6 +1,6 @@
 #pragma once
-// Pieces of the command-line programs: date arguments, grids as text, and output files that
-// are replaced only once they are complete.
+// Pieces of the command-line programs: grids as text, and output files that are replaced only
+// once they are complete.
 #include "ReportGrid.h"
 #include "Result.h"
 
@@ -11,10 +11,6 @@
 #include <string_view>
 
 namespace nax {
-
-// "YYYY-MM-DD HH:MM" or "YYYY-MM-DD HH:MM:SS" as a day serial; nullopt when malformed. The text
-// is a plain wall-clock reading: no time zone applies, so no hour is missing or doubled.
-std::optional<double> parseDateArgument(std::string_view text);
 
 enum class GridFormat { Tsv, Csv };
 

@@ -1,6 +1,5 @@
 #include "ReportGrid.h"
 
-#include "text/TextRules.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -87,10 +86,6 @@ void ReportGrid::setCell(int row, int col, std::string_view text) {
     std::string clean(text);
     std::erase(clean, '\0');
     cells.replace(begin, end - begin, clean);
-}
-
-std::optional<double> ReportGrid::number(int row, int col) const {
-    return parseNumber(cell(row, col));
 }
 
 int ReportGrid::colWidth(int col) const {

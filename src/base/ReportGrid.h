@@ -24,8 +24,6 @@ public:
     void setCell(int row, int col, std::string_view text);
     // Appends a whole row at once, the fast path of the listings.
     int addRow(const std::vector<std::string_view>& cells, int64_t key = 0);
-    // The cell read back as a number; nullopt when empty or not a number.
-    std::optional<double> number(int row, int col) const;
 
     int64_t rowKey(int row) const { return rows_.at(static_cast<size_t>(row)).key; }
     void setRowKey(int row, int64_t key) { rows_.at(static_cast<size_t>(row)).key = key; }

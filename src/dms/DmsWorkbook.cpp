@@ -1,9 +1,11 @@
 #include "DmsWorkbook.h"
 
+#include "DmsLayouts.h"
+
 #include "xlsx/CellText.h"
+#include "xlsx/TemplateWorkbook.h"
 #include "xlsx/WorkbookExport.h"
 #include "xlsx/WorkbookFile.h"
-#include "dms/DmsLayouts.h"
 
 #include <xlsxwriter.h>
 
@@ -266,6 +268,50 @@ Result<std::vector<std::string>> installDefaultTemplates(const std::filesystem::
         if (file->commit(std::string(name), true)) written.emplace_back(name);
     }
     return written;
+}
+
+Result<std::filesystem::path> ExportToExcelDMS(const ReportGrid& runGrid, std::string_view templateName,
+                                               const ReportGrid& detailGrid, const ExportPlace& place,
+                                               Progress& progress) {
+    const std::string name(templateName);
+    if (!isPlainFileName(name))
+        return Error{0, "The template name \"" + name + "\" is not the name of a file in the data folder."};
+    const auto source = place.dataFolder / name;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(source, ec))
+        return Error{0, "The template " + name + " was not found in the data folder " +
+                            place.dataFolder.string() + "."};
+    if (auto fits = fitsOneSheet(runGrid, 5); !fits) return fits.error();
+    if (auto fits = fitsOneSheet(detailGrid, 5); !fits) return fits.error();
+
+    auto opened = TemplateWorkbook::open(source, name);
+    if (!opened) return opened.error();
+    TemplateWorkbook& book = **opened;
+    if (book.sheetCount() < 2) return Error{0, "The template " + name + " has no second worksheet."};
+    if (auto raw = book.selectSheet(kRawDataSheet); !raw) return raw.error();
+
+    if (auto first = book.selectSheet(1); !first) return first.error();
+    progress.SetMax(runGrid.rows());
+    if (auto written = writeGridTable(book, runGrid, 4, 5, progress); !written) return written.error();
+
+    if (auto second = book.selectSheet(2); !second) return second.error();
+    progress.setValue(1);
+    progress.SetMax(detailGrid.rows());
+    for (int c = 0; c < detailGrid.cols() && detailGrid.rows() > 0; ++c)
+        if (auto written = book.setCell(4, c + 1, detailGrid.cell(0, c), CellStyle{}); !written) return written.error();
+    for (int r = 1; r < detailGrid.rows(); ++r) {
+        progress.ProgressNextValue("[Downtime]");
+        if (progress.abandoned()) return abandonment();
+        for (int c = 0; c < detailGrid.cols(); ++c)
+            if (auto written = book.setCell(r + 4, c + 1, detailGrid.cell(r, c), CellStyle{}); !written)
+                return written.error();
+    }
+
+    if (auto shown = book.activateSheet(kRawDataSheet); !shown) return shown.error();
+    auto file = PendingFile::reserve(targetFolder(place));
+    if (!file) return file.error();
+    if (auto saved = book.saveAs(file->path()); !saved) return saved.error();
+    return finishExport(*file, place, serialStamp(place.now) + name);
 }
 
 } // namespace nax

@@ -1,14 +1,22 @@
 #pragma once
-// The default DMS templates: a first sheet with title rows over the run grid, a second over the
-// downtime detail grid, and a "RawData" sheet whose formulas sum up what "Print" writes, with a
-// chart of the loss categories.
+// The DMS workbook: the default templates (a first sheet with title rows over the run grid, a
+// second over the downtime detail grid, and a "RawData" sheet whose formulas sum up what "Print"
+// writes, with a chart of the loss categories) and "Print", the grids written into a copy.
+#include "base/Progress.h"
+#include "base/ReportGrid.h"
 #include "base/Result.h"
+#include "xlsx/WorkbookExport.h"
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace nax {
+
+inline constexpr std::string_view kDailyTemplate = "DailyDMS.xlsx";
+inline constexpr std::string_view kHourTemplate = "HourDMS.xlsx";
+inline constexpr std::string_view kRawDataSheet = "RawData";
 
 enum class DmsTemplate { Daily, Hour };
 
@@ -18,5 +26,12 @@ Result<void> writeDmsTemplate(DmsTemplate kind, const std::filesystem::path& pat
 // Puts the default templates into the data folder where it has none of that name; a folder's own
 // template is never replaced. Answers the names written.
 Result<std::vector<std::string>> installDefaultTemplates(const std::filesystem::path& dataFolder);
+
+// Copies the template `templateName` of the data folder as "<serial><templateName>", writes the
+// run grid into its first sheet and the detail grid into its second, both from row 4, and makes
+// "RawData" the sheet it opens on. Answers the copy's path.
+Result<std::filesystem::path> ExportToExcelDMS(const ReportGrid& runGrid, std::string_view templateName,
+                                               const ReportGrid& detailGrid, const ExportPlace& place,
+                                               Progress& progress);
 
 } // namespace nax

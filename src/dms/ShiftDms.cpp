@@ -136,7 +136,7 @@ Result<void> ShiftDMSReport(DbConnection& db, EventPump& pump, ReportGrid& runGr
         PumpEvents(pump, 5);
         if (pump.abandoned()) return abandonment();
         const int r = runGrid.addRow();
-        const auto number = [&](int col) { return runGrid.number(r, col); };
+        const auto number = [&](int col) { return cellNumber(runGrid, r, col); };
         const auto setFigure = [&](int col, Figure value) {
             if (value) runGrid.setCell(r, col, formatGeneral(*value));
         };

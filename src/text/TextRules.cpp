@@ -1,6 +1,8 @@
 #include "TextRules.h"
 
+#include <QDate>
 #include <QLocale>
+#include <QTime>
 #include <QString>
 
 #include <algorithm>
@@ -279,6 +281,10 @@ std::optional<double> parseNumber(std::string_view text) {
     return value;
 }
 
+std::optional<double> cellNumber(const ReportGrid& grid, int row, int col) {
+    return parseNumber(grid.cell(row, col));
+}
+
 // =======================================================================================
 // Day serials
 
@@ -327,6 +333,18 @@ Result<QDateTime> SerialToDate(double serial) {
 
 int weekOfYear(double serial) {
     return weekOfYear(serialToParts(serial));
+}
+
+std::optional<double> parseDateArgument(std::string_view text) {
+    const QString value = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).trimmed();
+    const qsizetype blank = value.indexOf(QLatin1Char(' '));
+    if (blank < 0) return std::nullopt;
+    const QDate date = QDate::fromString(value.left(blank), QStringLiteral("yyyy-MM-dd"));
+    const QString clock = value.mid(blank + 1);
+    QTime time = QTime::fromString(clock, QStringLiteral("HH:mm:ss"));
+    if (!time.isValid()) time = QTime::fromString(clock, QStringLiteral("HH:mm"));
+    if (!date.isValid() || !time.isValid()) return std::nullopt;
+    return partsToSerial(date.year(), date.month(), date.day(), time.hour(), time.minute(), time.second());
 }
 
 // =======================================================================================

@@ -1,6 +1,7 @@
 #pragma once
 // Shared text and date routines: the general number format, half-to-even rounding,
 // day serials and the date patterns of the reports (English names whatever the locale).
+#include "base/ReportGrid.h"
 #include "base/Result.h"
 
 #include <QDateTime>
@@ -33,6 +34,9 @@ double roundHalfEven(double value, int decimals = 0);
 // formatGeneral(roundHalfEven(value, decimals)).
 std::string roundedText(double value, int decimals);
 
+// The grid's cell read back as a number (parseNumber).
+std::optional<double> cellNumber(const ReportGrid& grid, int row, int col);
+
 // Reads a cell or field text back as a number ("12.5", "-3", " 7 ", "1E+15"); nullopt when
 // the text is empty or not a number.
 std::optional<double> parseNumber(std::string_view text);
@@ -45,6 +49,10 @@ struct DateParts {
 };
 DateParts serialToParts(double serial);
 double partsToSerial(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
+
+// "YYYY-MM-DD HH:MM" or "YYYY-MM-DD HH:MM:SS" as a day serial; nullopt when malformed. The text
+// is a plain wall-clock reading: no time zone applies, so no hour is missing or doubled.
+std::optional<double> parseDateArgument(std::string_view text);
 
 // Date-times are naive (no time zone): QDateTime values use Qt::UTC as the carrier.
 double DateToSerial(const QDateTime& dateTime);

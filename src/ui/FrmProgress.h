@@ -4,6 +4,7 @@
 // so that repainting never dominates a long report.
 #include "base/EventPump.h"
 #include "base/Progress.h"
+#include "text/ProgressText.h"
 
 #include <QElapsedTimer>
 #include <QWidget>
@@ -25,7 +26,7 @@ public:
 
     const ProgressState& state() const { return state_; }
     // The line of text as of the last step (exact, even between repaints).
-    std::string caption() const { return state_.caption(lastText_); }
+    std::string caption() const { return progressCaption(state_, lastText_); }
     QString shownCaption() const;
 
 private:

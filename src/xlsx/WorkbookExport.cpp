@@ -14,8 +14,9 @@ constexpr CellStyle kTitleStyle{true, 10, false, true};
 constexpr CellStyle kTitleRowStyle{false, 0, false, true};
 constexpr CellStyle kHeaderStyle{true, 9, false, false};
 constexpr CellStyle kDataStyle{false, 0, true, false};
-constexpr CellStyle kPlain{};
 constexpr double kStandardWidthGain = 3;
+
+} // namespace
 
 Result<void> fitsOneSheet(const ReportGrid& grid, int firstDataRow) {
     if (grid.rows() - 1 + firstDataRow - 1 > kMaxSheetRows)
@@ -27,6 +28,8 @@ Result<void> fitsOneSheet(const ReportGrid& grid, int firstDataRow) {
                             " beside its title."};
     return success();
 }
+
+namespace {
 
 // The header row in bold with each column as wide as its header, then the data rows, each text
 // widening its column up to kMaxTextWidth characters; a narrower text never narrows it.
@@ -59,23 +62,31 @@ Result<void> writeTable(Book& book, const ReportGrid& grid, int headerRow, int f
     return success();
 }
 
+} // namespace
+
+Result<void> writeGridTable(TemplateWorkbook& book, const ReportGrid& grid, int headerRow, int firstDataRow,
+                            Progress& progress) {
+    return writeTable(book, grid, headerRow, firstDataRow, progress);
+}
+
+namespace {
+
 std::string workbookName(double now, std::string_view title) {
     std::string name = fileNameSafe(title);
     return serialStamp(now) + (name.empty() ? "Workbook" : name) + ".xlsx";
 }
 
-// The folder the workbook is written in: the data folder, or the one of the caller's file.
+} // namespace
+
 std::filesystem::path targetFolder(const ExportPlace& place) {
     if (!place.outFile) return place.dataFolder;
     const auto folder = place.outFile->parent_path();
     return folder.empty() ? std::filesystem::path(".") : folder;
 }
 
-Result<std::filesystem::path> finish(PendingFile& file, const ExportPlace& place, const std::string& name) {
+Result<std::filesystem::path> finishExport(PendingFile& file, const ExportPlace& place, const std::string& name) {
     return place.outFile ? file.replace(*place.outFile) : file.commit(name);
 }
-
-} // namespace
 
 Result<std::filesystem::path> ExportToExcel(const ReportGrid& grid, std::string_view title,
                                             const ExportPlace& place, Progress& progress) {
@@ -96,51 +107,7 @@ Result<std::filesystem::path> ExportToExcel(const ReportGrid& grid, std::string_
     if (auto written = writeTable(book, grid, 4, 6, progress); !written) return written.error();
     book.setStandardWidth(NewWorkbook::kDefaultStandardWidth + kStandardWidthGain);
     if (auto saved = book.save(); !saved) return saved.error();
-    return finish(*file, place, workbookName(place.now, title));
-}
-
-Result<std::filesystem::path> ExportToExcelDMS(const ReportGrid& msf, std::string_view templateName,
-                                               const ReportGrid& msf2, const ExportPlace& place,
-                                               Progress& progress) {
-    const std::string name(templateName);
-    if (!isPlainFileName(name))
-        return Error{0, "The template name \"" + name + "\" is not the name of a file in the data folder."};
-    const auto source = place.dataFolder / name;
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(source, ec))
-        return Error{0, "The template " + name + " was not found in the data folder " +
-                            place.dataFolder.string() + "."};
-    if (auto fits = fitsOneSheet(msf, 5); !fits) return fits.error();
-    if (auto fits = fitsOneSheet(msf2, 5); !fits) return fits.error();
-
-    auto opened = TemplateWorkbook::open(source, name);
-    if (!opened) return opened.error();
-    TemplateWorkbook& book = **opened;
-    if (book.sheetCount() < 2) return Error{0, "The template " + name + " has no second worksheet."};
-    if (auto raw = book.selectSheet(kRawDataSheet); !raw) return raw.error();
-
-    if (auto first = book.selectSheet(1); !first) return first.error();
-    progress.SetMax(msf.rows());
-    if (auto written = writeTable(book, msf, 4, 5, progress); !written) return written.error();
-
-    if (auto second = book.selectSheet(2); !second) return second.error();
-    progress.setValue(1);
-    progress.SetMax(msf2.rows());
-    for (int c = 0; c < msf2.cols() && msf2.rows() > 0; ++c)
-        if (auto written = book.setCell(4, c + 1, msf2.cell(0, c), kPlain); !written) return written.error();
-    for (int r = 1; r < msf2.rows(); ++r) {
-        progress.ProgressNextValue("[Downtime]");
-        if (progress.abandoned()) return abandonment();
-        for (int c = 0; c < msf2.cols(); ++c)
-            if (auto written = book.setCell(r + 4, c + 1, msf2.cell(r, c), kPlain); !written)
-                return written.error();
-    }
-
-    if (auto shown = book.activateSheet(kRawDataSheet); !shown) return shown.error();
-    auto file = PendingFile::reserve(targetFolder(place));
-    if (!file) return file.error();
-    if (auto saved = book.saveAs(file->path()); !saved) return saved.error();
-    return finish(*file, place, serialStamp(place.now) + name);
+    return finishExport(*file, place, workbookName(place.now, title));
 }
 
 } // namespace nax

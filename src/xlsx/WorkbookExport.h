@@ -1,7 +1,7 @@
 #pragma once
-// The two ways a grid becomes a workbook in the data folder: a new workbook under a title block
-// (Ctrl+E in the lists), and the DMS grids written into a copy of a template ("Print"). Each
-// writes to a temporary file and gives it its time-stamped name only when it is complete.
+// A grid becomes a new workbook in the data folder under a title block (Ctrl+E in the lists),
+// written to a temporary file that gets its time-stamped name only when it is complete. The
+// pieces below it serve the exports into a copy of a template too (dms/DmsWorkbook).
 #include "base/Progress.h"
 #include "base/ReportGrid.h"
 #include "base/Result.h"
@@ -12,10 +12,10 @@
 
 namespace nax {
 
+class PendingFile;
+class TemplateWorkbook;
+
 inline constexpr std::string_view kWorkbookCompany = "Online NAX C-200";
-inline constexpr std::string_view kDailyTemplate = "DailyDMS.xlsx";
-inline constexpr std::string_view kHourTemplate = "HourDMS.xlsx";
-inline constexpr std::string_view kRawDataSheet = "RawData";
 inline constexpr int kMaxTextWidth = 250; // a data text widens its column up to this many characters
 
 struct ExportPlace {
@@ -32,11 +32,18 @@ struct ExportPlace {
 Result<std::filesystem::path> ExportToExcel(const ReportGrid& grid, std::string_view title,
                                             const ExportPlace& place, Progress& progress);
 
-// Copies the template `templateName` of the data folder as "<serial><templateName>", writes the
-// run grid into its first sheet and the detail grid into its second, both from row 4, and makes
-// "RawData" the sheet it opens on. Answers the copy's path.
-Result<std::filesystem::path> ExportToExcelDMS(const ReportGrid& msf, std::string_view templateName,
-                                               const ReportGrid& msf2, const ExportPlace& place,
-                                               Progress& progress);
+// The grid fits one worksheet with its data from `firstDataRow`; else an error that says why.
+Result<void> fitsOneSheet(const ReportGrid& grid, int firstDataRow);
+
+// The header row in bold with each column as wide as its header, then the data rows, each text
+// widening its column up to kMaxTextWidth characters; a narrower text never narrows it.
+Result<void> writeGridTable(TemplateWorkbook& book, const ReportGrid& grid, int headerRow, int firstDataRow,
+                            Progress& progress);
+
+// The folder the workbook is written in: the data folder, or the one of the caller's file.
+std::filesystem::path targetFolder(const ExportPlace& place);
+
+// Gives the finished file its name in the data folder, or replaces the caller's file with it.
+Result<std::filesystem::path> finishExport(PendingFile& file, const ExportPlace& place, const std::string& name);
 
 } // namespace nax

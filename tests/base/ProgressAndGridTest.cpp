@@ -1,6 +1,7 @@
 // The progress line's arithmetic and the packed report grid.
 #include "base/GridOutput.h"
-#include "base/Progress.h"
+#include "text/ProgressText.h"
+#include "text/TextRules.h"
 #include "base/ReportGrid.h"
 #include "support/TestSupport.h"
 

@@ -2,7 +2,7 @@
 // A small plant database for the DMS tests: two packs, two flavours, and helpers that add runs,
 // per-minute production and downtime events at given serials.
 #include "base/EventPump.h"
-#include "base/Progress.h"
+#include "text/ProgressText.h"
 #include "base/ReportGrid.h"
 #include "text/TextRules.h"
 #include "support/TestSupport.h"

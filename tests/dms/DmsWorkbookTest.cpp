@@ -5,6 +5,7 @@
 #include "dms/DmsWorkbook.h"
 #include "xlsx/TemplateWorkbook.h"
 #include "xlsx/WorkbookExport.h"
+#include "text/ProgressText.h"
 
 #include <QJsonArray>
 #include <gtest/gtest.h>

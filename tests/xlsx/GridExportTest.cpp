@@ -4,6 +4,7 @@
 #include "xlsx/CellText.h"
 #include "xlsx/WorkbookExport.h"
 #include "xlsx/WorkbookFile.h"
+#include "text/ProgressText.h"
 
 #include <QJsonArray>
 #include <gtest/gtest.h>

@@ -9,6 +9,7 @@
 #include "ui/FrmProgress.h"
 #include "ui/Placement.h"
 #include "ui/ReportGridView.h"
+#include "dms/DmsWorkbook.h"
 #include "xlsx/WorkbookExport.h"
 #include "xlsx/ui/WorkbookHandover.h"
 

@@ -1,5 +1,6 @@
 #include "WorkbookHandover.h"
 
+#include "db/DbConnection.h"
 #include "ui/FrmProgress.h"
 #include "xlsx/WorkbookExport.h"
 
