@@ -1,11 +1,11 @@
 // nax: the desktop application. Opens the database, then the main menu.
-#include "menu/FrmStartup.h"
 #include "base/DataFolder.h"
 #include "db/DbConnection.h"
 #include "db/PlantDatabase.h"
+#include "dms/DmsWorkbook.h"
+#include "menu/FrmStartup.h"
 #include "ui/Placement.h"
 #include "ui/QtServices.h"
-#include "dms/DmsWorkbook.h"
 #include "xlsx/ui/WorkbookHandover.h"
 
 #include <QApplication>

@@ -4,7 +4,7 @@
 // Prints how long its transactions waited. Works on a file or a server.
 //   bench_collector DATABASE SECONDS START_SERIAL
 #include "db/DbConnection.h"
-#include "text/TextRules.h"
+#include "text/NumberText.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,8 +1,8 @@
 // The production report of a whole year filled and shown in the "Reports" window, offscreen:
 // bench_reports_window DATABASE [FROM-SERIAL TO-SERIAL]. One database per run, so that the peak
 // memory is this report's.
-#include "reports/ui/FrmReports.h"
 #include "db/DbConnection.h"
+#include "reports/ui/FrmReports.h"
 #include "ui/DatePicker.h"
 #include "ui/ReportGridView.h"
 

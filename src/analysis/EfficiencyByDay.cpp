@@ -2,7 +2,8 @@
 
 #include "dms/DmsFigures.h"
 #include "dms/DmsText.h"
-#include "text/TextRules.h"
+#include "text/DatePattern.h"
+#include "text/NumberText.h"
 
 #include <map>
 

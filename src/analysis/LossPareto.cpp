@@ -1,7 +1,7 @@
 #include "LossPareto.h"
 
 #include "dms/DmsText.h"
-#include "text/TextRules.h"
+#include "text/NumberText.h"
 
 #include <algorithm>
 #include <set>

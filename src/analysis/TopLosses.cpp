@@ -1,7 +1,7 @@
 #include "TopLosses.h"
 
 #include "dms/DmsText.h"
-#include "text/TextRules.h"
+#include "text/NumberText.h"
 
 #include <QString>
 

@@ -1,6 +1,5 @@
 #include "ReportGrid.h"
 
-
 #include <algorithm>
 #include <stdexcept>
 

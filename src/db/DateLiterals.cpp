@@ -1,6 +1,9 @@
 #include "DateLiterals.h"
 
-#include "text/TextRules.h"
+#include "SqlLexer.h"
+#include "text/DaySerial.h"
+#include "text/NumberText.h"
+#include "text/TextMatch.h"
 
 #include <cctype>
 #include <charconv>
@@ -38,11 +41,9 @@ std::optional<int> number(std::string_view digits) {
     return value;
 }
 
-bool isValidDate(int year, int month, int day) {
-    static const int lengths[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return day <= lengths[month - 1] + (month == 2 && leap ? 1 : 0);
+// A date of the serial range (years 100 to 9999).
+bool isSerialDate(int year, int month, int day) {
+    return year >= 100 && year <= 9999 && isValidDate(year, month, day);
 }
 
 } // namespace
@@ -70,14 +71,11 @@ std::optional<double> dateLiteralSerial(std::string_view text) {
     const int minute = values.size() > 4 ? values[4] : 0;
     const int second = values.size() > 5 ? values[5] : 0;
     if (!meridiem.empty()) {
-        std::string upper(meridiem);
-        for (char& letter : upper)
-            letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
-        if ((upper != "AM" && upper != "PM") || hour < 1 || hour > 12 || values.size() < 4)
-            return std::nullopt;
-        hour = hour % 12 + (upper == "PM" ? 12 : 0);
+        const std::string half = lowerAscii(meridiem);
+        if ((half != "am" && half != "pm") || hour < 1 || hour > 12 || values.size() < 4) return std::nullopt;
+        hour = hour % 12 + (half == "pm" ? 12 : 0);
     }
-    if (!isValidDate(year, month, day) || hour > 23 || minute > 59 || second > 59) return std::nullopt;
+    if (!isSerialDate(year, month, day) || hour > 23 || minute > 59 || second > 59) return std::nullopt;
     return partsToSerial(year, month, day, hour, minute, second);
 }
 
@@ -89,10 +87,8 @@ Result<std::string> dateLiteralsAsSerials(std::string_view sql) {
     while (i < sql.size()) {
         const char c = sql[i];
         size_t next = i + 1;
-        if (c == '\'' || c == '[' || c == '"') {
-            const char closing = c == '[' ? ']' : c;
-            next = sql.find(closing, i + 1);
-            next = next == std::string_view::npos ? sql.size() : next + 1;
+        if (opensQuoted(c)) {
+            next = quotedEnd(sql, i);
         } else if (c == '#') {
             const size_t end = sql.find('#', i + 1);
             if (end == std::string_view::npos)

@@ -1,7 +1,9 @@
 #include "DbConnection.h"
 
 #include "DbBackend.h"
-#include "text/TextRules.h"
+#include "text/DaySerial.h"
+#include "text/NumberText.h"
+#include "text/TextMatch.h"
 
 #include <QDateTime>
 #include <algorithm>

@@ -1,6 +1,8 @@
 #include "PostgresDialect.h"
 
 #include "DateLiterals.h"
+#include "SqlLexer.h"
+#include "text/TextMatch.h"
 
 #include <algorithm>
 #include <cctype>
@@ -21,35 +23,10 @@ bool isBlank(char c) {
     return std::isspace(static_cast<unsigned char>(c)) != 0;
 }
 
-std::string lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
 size_t skipBlanks(std::string_view text, size_t at) {
     while (at < text.size() && isBlank(text[at]))
         ++at;
     return at;
-}
-
-// End of the token starting at `at` that must be copied whole: a '...' literal ('' inside is a
-// quote), a [name] or a "name".
-size_t quotedEnd(std::string_view sql, size_t at) {
-    const char opening = sql[at];
-    const char closing = opening == '[' ? ']' : opening;
-    size_t i = at + 1;
-    while (i < sql.size()) {
-        if (sql[i] != closing) {
-            ++i;
-        } else if (opening != '[' && i + 1 < sql.size() && sql[i + 1] == closing) {
-            i += 2;
-        } else {
-            return i + 1;
-        }
-    }
-    return sql.size();
 }
 
 bool hasLetter(std::string_view text) {
@@ -71,7 +48,7 @@ std::string comparisonAt(std::string_view sql, size_t at) {
     if (end > at) return std::string(sql.substr(at, end - at));
     while (end < sql.size() && isWordChar(sql[end]))
         ++end;
-    const std::string word = lower(sql.substr(at, end - at));
+    const std::string word = lowerAscii(sql.substr(at, end - at));
     return word == "like" ? word : std::string();
 }
 
@@ -152,7 +129,7 @@ public:
                 const bool closed = end - i >= 2 && sql[end - 1] == (c == '[' ? ']' : '"');
                 const std::string_view name = sql.substr(i + 1, end - i - (closed ? 2 : 1));
                 out += '"';
-                for (const char n : lower(name))
+                for (const char n : lowerAscii(name))
                     out.append(n == '"' ? "\"\"" : std::string(1, n));
                 out += '"';
                 previous = "name";
@@ -161,7 +138,7 @@ public:
                 size_t end = i;
                 while (end < sql.size() && isWordChar(sql[end]))
                     ++end;
-                const std::string word = lower(sql.substr(i, end - i));
+                const std::string word = lowerAscii(sql.substr(i, end - i));
                 const size_t after = skipBlanks(sql, end);
                 if (after < sql.size() && sql[after] == '(') {
                     auto call = translateCall(word, sql, i, after, out);
@@ -239,7 +216,7 @@ private:
         size_t end = out.size();
         while (end > 0 && isBlank(out[end - 1]))
             --end;
-        if (end >= 3 && lower(std::string_view(out).substr(end - 3, 3)) == "not" &&
+        if (end >= 3 && lowerAscii(std::string_view(out).substr(end - 3, 3)) == "not" &&
             (end == 3 || !isWordChar(out[end - 4]))) {
             end -= 3;
             while (end > 0 && isBlank(out[end - 1]))
@@ -266,7 +243,7 @@ size_t topLevelFind(std::string_view text, std::string_view phrase) {
         if (c == '(') ++depth;
         if (c == ')') --depth;
         if (depth == 0 && (i == 0 || !isWordChar(text[i - 1])) &&
-            lower(text.substr(i, phrase.size())) == phrase &&
+            lowerAscii(text.substr(i, phrase.size())) == phrase &&
             (i + phrase.size() == text.size() || !isWordChar(text[i + phrase.size()])))
             found = i;
         ++i;
@@ -301,7 +278,7 @@ std::vector<std::string> clauseItems(std::string_view clause) {
 }
 
 bool endsWithWord(const std::string& item, std::string_view word) {
-    const std::string text = lower(item);
+    const std::string text = lowerAscii(item);
     return text.size() > word.size() && text.compare(text.size() - word.size(), word.size(), word) == 0 &&
            isBlank(text[text.size() - word.size() - 1]);
 }
@@ -309,7 +286,7 @@ bool endsWithWord(const std::string& item, std::string_view word) {
 // The order SQLite gives, made explicit: NULLs sort first (last when descending), rows that tie
 // on the sort keys keep the order of their groups, and events read alone follow their key.
 std::string withStableOrder(std::string statement) {
-    const std::string text = lower(statement);
+    const std::string text = lowerAscii(statement);
     if (text.compare(
             text.find_first_not_of(" \t\r\n") == std::string::npos ? 0 : text.find_first_not_of(" \t\r\n"), 6,
             "select") != 0)

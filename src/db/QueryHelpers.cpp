@@ -1,6 +1,6 @@
 #include "QueryHelpers.h"
 
-#include "text/TextRules.h"
+#include "text/TextMatch.h"
 
 namespace nax {
 

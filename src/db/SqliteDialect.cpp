@@ -1,7 +1,11 @@
 #include "SqliteDialect.h"
 
 #include "DbConnection.h"
-#include "text/TextRules.h"
+#include "SqlLexer.h"
+#include "text/DatePattern.h"
+#include "text/DaySerial.h"
+#include "text/NumberText.h"
+#include "text/TextMatch.h"
 
 #include <QString>
 
@@ -134,42 +138,19 @@ void registerDialectFunctions(sqlite3* db, const DbConnection& connection) {
     sqlite3_create_collation_v2(db, kIgnoreCaseCollation, SQLITE_UTF8, nullptr, compareIgnoringCase, nullptr);
 }
 
-} // namespace nax
-
 // ---------------------------------------------------------------- statement text
 
-namespace nax {
 namespace {
 
 bool isNameChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.';
 }
 
-size_t skipPast(std::string_view sql, size_t from, char closing) {
-    const size_t end = sql.find(closing, from + 1);
-    return end == std::string_view::npos ? sql.size() : end + 1;
-}
-
-// End of a '...' literal starting at `from`; '' inside is an escaped quote.
-size_t literalEnd(std::string_view sql, size_t from) {
-    size_t i = from + 1;
-    while (i < sql.size()) {
-        if (sql[i] != '\'') {
-            ++i;
-        } else if (i + 1 < sql.size() && sql[i + 1] == '\'') {
-            i += 2;
-        } else {
-            return i + 1;
-        }
-    }
-    return sql.size();
-}
-
 // True when the word at `at` is `word` (any case) standing alone.
 bool wordAt(std::string_view text, size_t at, std::string_view word) {
     if (at + word.size() > text.size()) return false;
     for (size_t i = 0; i < word.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(text[at + i])) != word[i]) return false;
+        if (lowerAscii(text[at + i]) != word[i]) return false;
     const bool startsAlone = at == 0 || !isNameChar(text[at - 1]);
     const bool endsAlone = at + word.size() == text.size() || !isNameChar(text[at + word.size()]);
     return startsAlone && endsAlone;
@@ -205,12 +186,8 @@ std::string caseInsensitiveStatement(std::string_view sql) {
     while (i < sql.size()) {
         const char c = sql[i];
         size_t next = i + 1;
-        if (c == '[')
-            next = skipPast(sql, i, ']');
-        else if (c == '"')
-            next = skipPast(sql, i, '"');
-        else if (c == '\'')
-            next = literalEnd(sql, i);
+        if (opensQuoted(c))
+            next = quotedEnd(sql, i);
         else if (wordAt(sql, i, "in")) {
             // The operand text is already in `out`, which matches `sql` up to here but for the
             // markers added so far; find its end there.

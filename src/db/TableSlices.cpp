@@ -1,6 +1,6 @@
 #include "TableSlices.h"
 
-#include "text/TextRules.h"
+#include "text/NumberText.h"
 
 #include <algorithm>
 #include <array>

@@ -6,7 +6,8 @@
 #include "DowntimeDetail.h"
 #include "RunProduction.h"
 #include "db/TableSlices.h"
-#include "text/TextRules.h"
+#include "text/DatePattern.h"
+#include "text/NumberText.h"
 
 #include <algorithm>
 #include <array>

@@ -298,7 +298,8 @@ Result<std::filesystem::path> ExportToExcelDMS(const ReportGrid& runGrid, std::s
     progress.setValue(1);
     progress.SetMax(detailGrid.rows());
     for (int c = 0; c < detailGrid.cols() && detailGrid.rows() > 0; ++c)
-        if (auto written = book.setCell(4, c + 1, detailGrid.cell(0, c), CellStyle{}); !written) return written.error();
+        if (auto written = book.setCell(4, c + 1, detailGrid.cell(0, c), CellStyle{}); !written)
+            return written.error();
     for (int r = 1; r < detailGrid.rows(); ++r) {
         progress.ProgressNextValue("[Downtime]");
         if (progress.abandoned()) return abandonment();

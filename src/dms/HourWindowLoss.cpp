@@ -1,7 +1,8 @@
 #include "HourWindowLoss.h"
 
 #include "DmsText.h"
-#include "text/TextRules.h"
+#include "text/DaySerial.h"
+#include "text/NumberText.h"
 
 #include <cmath>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "RunProduction.h"
 
-#include "text/TextRules.h"
+#include "text/NumberText.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,8 @@
 #pragma once
 // Production summed by run over a range of runs, read in short statements so that the data
 // collector can commit between them (see TableSlices.h).
-#include "db/DbConnection.h"
 #include "base/Result.h"
+#include "db/DbConnection.h"
 #include "db/TableSlices.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "DowntimeList.h"
 
-#include "text/TextRules.h"
+#include "text/NumberText.h"
 
 #include <array>
 

@@ -1,10 +1,10 @@
 #pragma once
 // The main menu: opens the working windows, one instance of each, and ends the program.
 #include "analysis/ui/FrmAnalysis.h"
+#include "base/AppContext.h"
 #include "dms/ui/FrmDMS.h"
 #include "downtime/ui/Form2.h"
 #include "reports/ui/FrmReports.h"
-#include "base/AppContext.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,6 +1,6 @@
 #include "ReportListing.h"
 
-#include "text/TextRules.h"
+#include "text/NumberText.h"
 
 #include <algorithm>
 #include <limits>

@@ -34,20 +34,7 @@ inline constexpr int kMaxSimulationDays = 3660;
 // exist already, that is an error unless options.replace. Same options, same content.
 Result<SimulationSummary> simulatePlant(const SimulationOptions& options);
 
-// Command line of nax-simulate, without the program name:
-//   --out FILE|URI [--days N] [--end "YYYY-MM-DD HH:MM"] [--seed N] [--no-indexes] [--replace]
-// nowSerial is the end when --end is not given. The error message names the bad argument.
-Result<SimulationOptions> parseSimulateArguments(const std::vector<std::string>& args, double nowSerial);
-
-const char* simulateUsage();
-
 // Day serial of a calendar date and time (proleptic Gregorian), no validation.
 double simulationSerial(int year, int month, int day, int hour, int minute);
-
-// The local clock as a day serial, rounded down to the minute.
-double localNowSerial();
-
-// One line for the console: file, days, runs, events, opc rows.
-std::string summaryLine(const SimulationOptions& options, const SimulationSummary& summary);
 
 } // namespace nax

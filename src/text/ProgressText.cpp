@@ -1,6 +1,6 @@
 #include "ProgressText.h"
 
-#include "TextRules.h"
+#include "NumberText.h"
 
 namespace nax {
 

@@ -28,7 +28,9 @@ public:
     }
     void setValue(float value) override { state_.setValue(value); }
     const ProgressState& state() const { return state_; }
-    std::string caption() const { return captioned_ ? progressCaption(captionState_, captionText_) : std::string(); }
+    std::string caption() const {
+        return captioned_ ? progressCaption(captionState_, captionText_) : std::string();
+    }
 
 private:
     ProgressState state_;

@@ -1,6 +1,6 @@
 #include "DatePicker.h"
 
-#include "text/TextRules.h"
+#include "text/DaySerial.h"
 
 namespace nax {
 

@@ -1,6 +1,6 @@
 #include "ReportGridView.h"
 
-#include "text/TextRules.h"
+#include "text/StoredText.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>

@@ -1,16 +1,15 @@
 #include "CellText.h"
 
-#include "text/TextRules.h"
+#include "text/DatePattern.h"
+#include "text/DaySerial.h"
+#include "text/NumberText.h"
+#include "text/StoredText.h"
 
-#include <array>
 #include <cctype>
 
 namespace nax {
 
 namespace {
-
-constexpr std::array<std::string_view, 12> kMonthAbbreviations = {"jan", "feb", "mar", "apr", "may", "jun",
-                                                                  "jul", "aug", "sep", "oct", "nov", "dec"};
 
 bool twoDigits(std::string_view text, size_t at, int& value) {
     if (at + 2 > text.size() || !std::isdigit(static_cast<unsigned char>(text[at])) ||
@@ -20,33 +19,13 @@ bool twoDigits(std::string_view text, size_t at, int& value) {
     return true;
 }
 
-int monthOf(std::string_view name) {
-    if (name.size() != 3) return 0;
-    std::string lower;
-    for (char c : name)
-        lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    for (size_t i = 0; i < kMonthAbbreviations.size(); ++i)
-        if (kMonthAbbreviations[i] == lower) return static_cast<int>(i) + 1;
-    return 0;
-}
-
-int daysInMonth(int year, int month) {
-    static constexpr int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : days[month - 1];
-}
-
 // dd-MMM-yy[ hh:mm[:ss]] as the grids write it; the two-digit year as a spreadsheet reads it
 // (00 to 29 this century, 30 to 99 the last).
 bool parseGridDate(std::string_view text, CellValue& value) {
     if (text.size() != 9 && text.size() != 15 && text.size() != 18) return false;
-    int day = 0, year = 0, hour = 0, minute = 0, second = 0;
-    if (!twoDigits(text, 0, day) || text[2] != '-' || text[6] != '-' || !twoDigits(text, 7, year))
-        return false;
-    const int month = monthOf(text.substr(3, 3));
-    if (month == 0) return false;
-    year += year < 30 ? 2000 : 1900;
-    if (day < 1 || day > daysInMonth(year, month)) return false;
+    const auto date = parseDayMonthYear(text.substr(0, 9), DayMonthYearForm::Grid);
+    if (!date) return false;
+    int hour = 0, minute = 0, second = 0;
     value.format = "dd-mmm-yy";
     if (text.size() >= 15) {
         if (text[9] != ' ' || !twoDigits(text, 10, hour) || text[12] != ':' || !twoDigits(text, 13, minute) ||
@@ -59,7 +38,7 @@ bool parseGridDate(std::string_view text, CellValue& value) {
         value.format = "dd-mmm-yy hh:mm:ss";
     }
     value.kind = CellValue::Kind::DateTime;
-    value.number = partsToSerial(year, month, day, hour, minute, second);
+    value.number = partsToSerial(date->year, date->month, date->day, hour, minute, second);
     return true;
 }
 
@@ -76,25 +55,12 @@ int significantDigits(std::string_view text) {
     return count;
 }
 
-// Length of the UTF-8 sequence starting at text[i], or 0 when it is not a valid one.
+// Length of the UTF-8 sequence starting at text[i], or 0 when it is not a valid one or is one of
+// the two non-characters U+FFFE and U+FFFF, which a worksheet's XML cannot hold.
 size_t utf8Length(std::string_view text, size_t i) {
+    const size_t length = utf8SequenceLength(text, i);
     const auto byte = [&](size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char lead = byte(i);
-    size_t length = lead < 0x80           ? 1
-                    : (lead >> 5) == 0x6  ? 2
-                    : (lead >> 4) == 0xE  ? 3
-                    : (lead >> 3) == 0x1E ? 4
-                                          : 0;
-    if (length == 0 || i + length > text.size()) return 0;
-    for (size_t k = 1; k < length; ++k)
-        if ((byte(i + k) & 0xC0) != 0x80) return 0;
-    if (length == 2 && lead < 0xC2) return 0;                         // overlong
-    if (length == 3 && lead == 0xE0 && byte(i + 1) < 0xA0) return 0;  // overlong
-    if (length == 3 && lead == 0xED && byte(i + 1) >= 0xA0) return 0; // surrogate
-    if (length == 4 &&
-        (lead > 0xF4 || (lead == 0xF0 && byte(i + 1) < 0x90) || (lead == 0xF4 && byte(i + 1) >= 0x90)))
-        return 0;
-    if (length == 3 && lead == 0xEF && byte(i + 1) == 0xBF && byte(i + 2) >= 0xBE) return 0; // U+FFFE/F
+    if (length == 3 && byte(i) == 0xEF && byte(i + 1) == 0xBF && byte(i + 2) >= 0xBE) return 0;
     return length;
 }
 

@@ -84,7 +84,8 @@ std::filesystem::path targetFolder(const ExportPlace& place) {
     return folder.empty() ? std::filesystem::path(".") : folder;
 }
 
-Result<std::filesystem::path> finishExport(PendingFile& file, const ExportPlace& place, const std::string& name) {
+Result<std::filesystem::path> finishExport(PendingFile& file, const ExportPlace& place,
+                                           const std::string& name) {
     return place.outFile ? file.replace(*place.outFile) : file.commit(name);
 }
 

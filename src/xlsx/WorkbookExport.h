@@ -44,6 +44,7 @@ Result<void> writeGridTable(TemplateWorkbook& book, const ReportGrid& grid, int 
 std::filesystem::path targetFolder(const ExportPlace& place);
 
 // Gives the finished file its name in the data folder, or replaces the caller's file with it.
-Result<std::filesystem::path> finishExport(PendingFile& file, const ExportPlace& place, const std::string& name);
+Result<std::filesystem::path> finishExport(PendingFile& file, const ExportPlace& place,
+                                           const std::string& name);
 
 } // namespace nax

@@ -1,6 +1,6 @@
 #include "WorkbookFile.h"
 
-#include "text/TextRules.h"
+#include "text/NumberText.h"
 
 #include <QFile>
 #include <QString>
@@ -146,10 +146,6 @@ Result<std::filesystem::path> PendingFile::commit(const std::string& name, bool 
     }
     return Error{0, "The name " + name + " is taken in the data folder " + folder_.string() + "."};
 }
-
-} // namespace nax
-
-namespace nax {
 
 Result<std::filesystem::path> PendingFile::replace(const std::filesystem::path& target) {
     std::error_code ec;

@@ -1,9 +1,9 @@
 // The progress line's arithmetic and the packed report grid.
 #include "base/GridOutput.h"
-#include "text/ProgressText.h"
-#include "text/TextRules.h"
 #include "base/ReportGrid.h"
 #include "support/TestSupport.h"
+#include "text/DatePattern.h"
+#include "text/ProgressText.h"
 
 #include <gtest/gtest.h>
 #include <sstream>

@@ -3,8 +3,8 @@
 #include "db/DbConnection.h"
 #include "base/DataFolder.h"
 #include "db/DateLiterals.h"
-#include "db/SqliteDialect.h"
 #include "db/PlantDatabase.h"
+#include "db/SqliteDialect.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 // table in parts.
 #include "db/QueryHelpers.h"
 #include "db/TableSlices.h"
-#include "text/TextRules.h"
 #include "support/TestSupport.h"
+#include "text/TextMatch.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

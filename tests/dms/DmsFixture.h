@@ -2,10 +2,10 @@
 // A small plant database for the DMS tests: two packs, two flavours, and helpers that add runs,
 // per-minute production and downtime events at given serials.
 #include "base/EventPump.h"
-#include "text/ProgressText.h"
 #include "base/ReportGrid.h"
-#include "text/TextRules.h"
 #include "support/TestSupport.h"
+#include "text/DaySerial.h"
+#include "text/ProgressText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // DMS grids written into copies of the templates, read back by openpyxl.
+#include "dms/DmsWorkbook.h"
 #include "dms/DmsLayouts.h"
 #include "support/TestSupport.h"
 #include "support/WorkbookReader.h"
-#include "dms/DmsWorkbook.h"
+#include "text/ProgressText.h"
 #include "xlsx/TemplateWorkbook.h"
 #include "xlsx/WorkbookExport.h"
-#include "text/ProgressText.h"
 
 #include <QJsonArray>
 #include <gtest/gtest.h>

@@ -2,12 +2,14 @@
 // the run list open meanwhile. Kept only to check the grouped reports cell for cell.
 #include "PerRunReference.h"
 
+#include "db/QueryHelpers.h"
 #include "dms/DmsLayouts.h"
 #include "dms/DmsText.h"
 #include "dms/DowntimeDetail.h"
 #include "dms/ShiftDms.h"
-#include "db/QueryHelpers.h"
-#include "text/TextRules.h"
+#include "text/DatePattern.h"
+#include "text/DaySerial.h"
+#include "text/NumberText.h"
 
 #include <cmath>
 #include <optional>

@@ -1,11 +1,11 @@
 #pragma once
 // The DMS reports with one lookup per run (or hour) and loss category, as they were first
 // written; the grouped reports must give the same grids cell for cell.
-#include "db/DbConnection.h"
 #include "base/EventPump.h"
 #include "base/Progress.h"
 #include "base/ReportGrid.h"
 #include "base/Result.h"
+#include "db/DbConnection.h"
 
 #include <cstdint>
 #include <string_view>

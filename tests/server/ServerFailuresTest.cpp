@@ -2,8 +2,8 @@
 // missing, a lock outlasts the wait, the connection drops in the middle. Each gives a clear
 // message without the password, and never a hang. And two people saving at once lose nothing.
 #include "PostgresServer.h"
-#include "downtime/ClassificationSave.h"
 #include "db/PlantDatabase.h"
+#include "downtime/ClassificationSave.h"
 #include "simulate/PlantSchema.h"
 #include "simulate/PlantSimulator.h"
 #include "support/TestSupport.h"

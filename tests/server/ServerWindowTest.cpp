@@ -5,9 +5,9 @@
 #include "downtime/ui/DowntimeDetailFrame.h"
 #include "downtime/ui/Form2.h"
 #include "support/PopupDriving.h"
+#include "support/TestSupport.h"
 #include "ui/DatePicker.h"
 #include "ui/ReportGridView.h"
-#include "support/TestSupport.h"
 
 #include <QLineEdit>
 #include <QPushButton>

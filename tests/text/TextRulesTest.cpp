@@ -1,4 +1,8 @@
-#include "text/TextRules.h"
+#include "text/DatePattern.h"
+#include "text/DaySerial.h"
+#include "text/NumberText.h"
+#include "text/StoredText.h"
+#include "text/TextMatch.h"
 
 #include <gtest/gtest.h>
 

@@ -3,8 +3,8 @@
 #include "dms/ui/FrmDMS.h"
 #include "downtime/ui/Form2.h"
 #include "reports/ui/FrmReports.h"
-#include "ui/ReportGridView.h"
 #include "support/TestSupport.h"
+#include "ui/ReportGridView.h"
 
 #include <QPushButton>
 #include <QTest>

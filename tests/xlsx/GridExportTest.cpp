@@ -1,10 +1,10 @@
 // New workbooks from grids, read back by openpyxl.
 #include "support/TestSupport.h"
 #include "support/WorkbookReader.h"
+#include "text/ProgressText.h"
 #include "xlsx/CellText.h"
 #include "xlsx/WorkbookExport.h"
 #include "xlsx/WorkbookFile.h"
-#include "text/ProgressText.h"
 
 #include <QJsonArray>
 #include <gtest/gtest.h>

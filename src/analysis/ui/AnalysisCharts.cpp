@@ -1,9 +1,10 @@
 #include "AnalysisCharts.h"
 
 #include "analysis/TopLosses.h"
-#include "dms/DmsText.h"
 #include "base/GridOutput.h"
-#include "text/TextRules.h"
+#include "dms/DmsText.h"
+#include "text/DaySerial.h"
+#include "text/NumberText.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>

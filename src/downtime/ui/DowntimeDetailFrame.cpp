@@ -1,8 +1,8 @@
 #include "DowntimeDetailFrame.h"
 
-#include "downtime/ui/fmselectform.h"
 #include "base/ReportGrid.h"
-#include "text/TextRules.h"
+#include "downtime/ui/fmselectform.h"
+#include "text/StoredText.h"
 
 #include <QKeyEvent>
 #include <QLabel>

@@ -1,8 +1,8 @@
 #include "Form2.h"
 
+#include "db/QueryHelpers.h"
 #include "downtime/DowntimeList.h"
 #include "downtime/ui/DowntimeDetailFrame.h"
-#include "db/QueryHelpers.h"
 #include "ui/DatePicker.h"
 #include "ui/Placement.h"
 #include "ui/ReportGridView.h"

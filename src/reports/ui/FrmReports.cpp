@@ -2,7 +2,6 @@
 
 #include "reports/ReportKinds.h"
 #include "db/QueryHelpers.h"
-#include "text/TextRules.h"
 #include "ui/BusyClose.h"
 #include "ui/DatePicker.h"
 #include "ui/FrmProgress.h"

@@ -2,11 +2,11 @@
 #include "dms/ui/FrmDMS.h"
 #include "dms/DmsFixture.h"
 #include "menu/FrmStartup.h"
+#include "simulate/PlantSchema.h"
 #include "support/PopupDriving.h"
 #include "ui/DatePicker.h"
 #include "ui/QtServices.h"
 #include "ui/ReportGridView.h"
-#include "simulate/PlantSchema.h"
 
 #include <QHeaderView>
 #include <QLabel>

@@ -4,8 +4,8 @@
 #include "downtime/ui/Form2.h"
 #include "downtime/ui/fmselectform.h"
 #include "support/PopupDriving.h"
-#include "ui/ReportGridView.h"
 #include "support/TestSupport.h"
+#include "ui/ReportGridView.h"
 
 #include <QApplication>
 #include <QHeaderView>

@@ -1,10 +1,10 @@
 // "Downtime Entry" and the main menu, driven offscreen on a small database.
 #include "downtime/ui/Form2.h"
 #include "menu/FrmStartup.h"
+#include "support/TestSupport.h"
 #include "ui/DatePicker.h"
 #include "ui/FrmProgress.h"
 #include "ui/ReportGridView.h"
-#include "support/TestSupport.h"
 
 #include <QApplication>
 #include <QCheckBox>

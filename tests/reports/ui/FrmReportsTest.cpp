@@ -3,10 +3,10 @@
 #include "reports/ui/FrmReports.h"
 #include "reports/ProductionReport.h"
 #include "reports/ReportsFixture.h"
+#include "simulate/PlantSchema.h"
 #include "ui/DatePicker.h"
 #include "ui/QtServices.h"
 #include "ui/ReportGridView.h"
-#include "simulate/PlantSchema.h"
 
 #include <QHeaderView>
 #include <QLabel>

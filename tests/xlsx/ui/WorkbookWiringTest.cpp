@@ -1,12 +1,12 @@
 // Ctrl+E in "Downtime Entry" and "Print" on "DMS", driven offscreen; the workbooks are read back.
 #include "dms/DmsFixture.h"
+#include "dms/DmsWorkbook.h"
 #include "dms/ui/FrmDMS.h"
 #include "downtime/ui/Form2.h"
-#include "ui/FrmProgress.h"
-#include "ui/ReportGridView.h"
 #include "simulate/PlantSchema.h"
 #include "support/WorkbookReader.h"
-#include "dms/DmsWorkbook.h"
+#include "ui/FrmProgress.h"
+#include "ui/ReportGridView.h"
 #include "xlsx/ui/WorkbookHandover.h"
 
 #include <QApplication>
