@@ -13,6 +13,12 @@
 
 namespace nax {
 
+namespace xlsx { // the pieces of a template's package (XlsxPackage.h, StylePart.h, SheetXml.h)
+class XlsxPackage;
+class StylePart;
+struct SheetXml;
+} // namespace xlsx
+
 class TemplateWorkbook {
 public:
     // Reads the package into memory. A file that is not a workbook, is too big, or carries
@@ -37,32 +43,22 @@ public:
     Result<void> activateSheet(std::string_view name);
     Result<void> saveAs(const std::filesystem::path& path);
 
-    // Limits on what a template may hold; a package beyond them is refused.
-    static constexpr uint64_t kMaxPackageBytes = 64ull << 20;
-    static constexpr uint64_t kMaxEntryBytes = 128ull << 20;
-    static constexpr uint64_t kMaxTotalBytes = 384ull << 20;
-    static constexpr int64_t kMaxEntries = 4096;
-
-    struct Package;
-    struct Sheet;
-    class Styles;
-
 private:
     TemplateWorkbook();
     Result<void> load(const std::filesystem::path& path);
-    Result<Sheet*> sheetAt(int index);
+    Result<xlsx::SheetXml*> sheetAt(int index);
     Result<void> finishWorkbookPart();
     Result<void> finishSheets();
 
     std::string shownName_;
-    std::unique_ptr<Package> package_;
-    std::unique_ptr<Styles> styles_;
+    std::unique_ptr<xlsx::XlsxPackage> package_;
+    std::unique_ptr<xlsx::StylePart> styles_;
     struct SheetEntry {
         std::string name;
         std::string part; // path inside the package
     };
     std::vector<SheetEntry> sheets_;
-    std::map<int, std::unique_ptr<Sheet>> loaded_;
+    std::map<int, std::unique_ptr<xlsx::SheetXml>> loaded_;
     std::string workbookPart_;
     int current_ = 0;
     int activeSheet_ = 0;
