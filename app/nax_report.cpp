@@ -3,18 +3,18 @@
 #include "analysis/LossPareto.h"
 #include "analysis/TopLosses.h"
 #include "analysis/ui/AnalysisCharts.h"
+#include "base/DataFolder.h"
+#include "base/EventPump.h"
+#include "base/GridOutput.h"
+#include "db/DbConnection.h"
+#include "db/PlantDatabase.h"
+#include "db/QueryHelpers.h"
 #include "dms/DailyDms.h"
+#include "dms/DmsWorkbook.h"
 #include "dms/ShiftDms.h"
 #include "downtime/DowntimeList.h"
 #include "reports/ReportKinds.h"
-#include "base/GridOutput.h"
-#include "base/DataFolder.h"
-#include "db/DbConnection.h"
-#include "base/EventPump.h"
 #include "text/ProgressText.h"
-#include "db/QueryHelpers.h"
-#include "db/PlantDatabase.h"
-#include "dms/DmsWorkbook.h"
 #include "xlsx/WorkbookExport.h"
 
 #include <QApplication>
@@ -98,13 +98,65 @@ Result<ChartTable> topLosses(const Arguments& args, DbConnection& db, ChartTable
 
 // Every report nax-report knows; a new report is one more entry.
 const std::vector<ReportEntry> kReports = {
-    {"downtime-list",
-     [](const Arguments& args, DbConnection& db, ReportGrids& grids) -> Result<void> {
+    {.name = "downtime-list",
+     .run = [](const Arguments& args, DbConnection& db, ReportGrids& grids) -> Result<void> {
          const DowntimeRange range{args.from, args.to, args.minorStops};
          if (!isValidRange(range)) return refusal(kInvalidDates);
          return ListDowntime(db, grids.run, range, kListWidthTwips);
      },
-     false, std::nullopt, [](const Arguments&) { return std::string("Downtime Entry"); }},
+     .workbookTitle = [](const Arguments&) { return std::string("Downtime Entry"); }},
+    {.name = "run-summary",
+     .run = runProductionReport<kRunSummaryOption>,
+     .workbookTitle = productionReportTitle<kRunSummaryOption>},
+    {.name = "production",
+     .run = runProductionReport<kProductionOption>,
+     .workbookTitle = productionReportTitle<kProductionOption>},
+    {.name = "downtime",
+     .run = runProductionReport<kDowntimeOption>,
+     .workbookTitle = productionReportTitle<kDowntimeOption>},
+    {.name = "dms-daily",
+     .run =
+         [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
+             SilentProgress progress;
+             return DailyDMSReport(db, grids.run, grids.detail, args.from, args.to, progress);
+         },
+     .hasDetailGrid = true,
+     .workbookTemplate = kDailyTemplate},
+    {.name = "dms-shift",
+     .run =
+         [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
+             NoEventPump pump;
+             return ShiftDMSReport(db, pump, grids.run, grids.detail, args.from, args.to);
+         },
+     .hasDetailGrid = true,
+     .workbookTemplate = kHourTemplate},
+    {.name = "loss-pareto",
+     .run = [](const Arguments& args, DbConnection& db,
+               ReportGrids& grids) { return keepChartTable(fromRuns<LossPareto>(args, db), grids); },
+     .chart = ChartKind::LossPareto},
+    {.name = "asset-pareto",
+     .run =
+         [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
+             return keepChartTable(topLosses(args, db, &TopLossTables::assets), grids);
+         },
+     .chart = ChartKind::TopAssets},
+    {.name = "failure-pareto",
+     .run =
+         [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
+             return keepChartTable(topLosses(args, db, &TopLossTables::failures), grids);
+         },
+     .chart = ChartKind::TopFailures},
+    {.name = "me-trend",
+     .run = [](const Arguments& args, DbConnection& db,
+               ReportGrids& grids) { return keepChartTable(fromRuns<EfficiencyByDay>(args, db), grids); },
+     .chart = ChartKind::EfficiencyByDay},
+};
+if (!isValidRange(range)) return refusal(kInvalidDates);
+return ListDowntime(db, grids.run, range, kListWidthTwips);
+}
+, false, std::nullopt, [](const Arguments&) { return std::string("Downtime Entry"); }
+}
+,
     {"run-summary", runProductionReport<kRunSummaryOption>, false, std::nullopt,
      productionReportTitle<kRunSummaryOption>},
     {"production", runProductionReport<kProductionOption>, false, std::nullopt,
@@ -116,13 +168,19 @@ const std::vector<ReportEntry> kReports = {
          SilentProgress progress;
          return DailyDMSReport(db, grids.run, grids.detail, args.from, args.to, progress);
      },
-     true, std::nullopt, nullptr, kDailyTemplate},
+     true,
+     std::nullopt,
+     nullptr,
+     kDailyTemplate},
     {"dms-shift",
      [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
          NoEventPump pump;
          return ShiftDMSReport(db, pump, grids.run, grids.detail, args.from, args.to);
      },
-     true, std::nullopt, nullptr, kHourTemplate},
+     true,
+     std::nullopt,
+     nullptr,
+     kHourTemplate},
     {"loss-pareto",
      [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
          return keepChartTable(fromRuns<LossPareto>(args, db), grids);
@@ -143,7 +201,8 @@ const std::vector<ReportEntry> kReports = {
          return keepChartTable(fromRuns<EfficiencyByDay>(args, db), grids);
      },
      false, ChartKind::EfficiencyByDay},
-};
+}
+;
 
 const ReportEntry* findReport(const std::string& name) {
     for (const auto& entry : kReports)

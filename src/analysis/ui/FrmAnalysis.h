@@ -4,6 +4,7 @@
 #include "analysis/AnalysisTables.h"
 #include "analysis/ui/AnalysisCharts.h"
 #include "base/AppContext.h"
+#include "ui/BusyScope.h"
 
 #include <QWidget>
 
@@ -26,7 +27,7 @@ class FrmAnalysis : public QWidget {
 public:
     explicit FrmAnalysis(AppContext& context, QWidget* parent = nullptr);
 
-    bool isBusy() const { return busy_; }
+    bool isBusy() const { return busy_.running(); }
     // The table behind the chart on the tab shown.
     const ChartTable& currentTable() const;
 
@@ -56,8 +57,7 @@ private:
     AppContext& context_;
     AnalysisTables tables_;
     std::vector<Chart> charts_;
-    bool busy_ = false;
-    bool closeRequested_ = false;
+    WindowBusy busy_; // a report or an export is running; closing meanwhile stops it first
 };
 
 } // namespace nax

@@ -1,6 +1,7 @@
 #pragma once
 // "DMS": the day-wise and shift-wise loss reports with the downtime detail grid behind them.
 #include "base/AppContext.h"
+#include "ui/BusyScope.h"
 #include "ui/Placement.h"
 
 #include <QWidget>
@@ -21,7 +22,7 @@ public:
     explicit FrmDMS(AppContext& context, QWidget* parent = nullptr);
 
     // True while a report is being computed or printed (events are let through meanwhile).
-    bool isBusy() const { return busy_; }
+    bool isBusy() const { return busy_.running(); }
 
     QLabel* Label1;
     DatePicker* DMSStart_date;
@@ -50,10 +51,9 @@ private:
 
     AppContext& context_;
     GrowingGrids grids_;
-    bool busy_ = false;
+    WindowBusy busy_; // a report or an export is running; closing meanwhile stops it first
     bool runningDaily_ = true;
     bool detailShown_ = false;
-    bool closeRequested_ = false; // closed while a report ran: stop it, then close
 };
 
 } // namespace nax
