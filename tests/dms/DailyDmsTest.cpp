@@ -96,15 +96,6 @@ TEST_F(DailyDms, LossStructuresMatchTrimmedAndWithoutCase) {
     EXPECT_EQ(cells(1, {9, 10, 11, 12, 13, 14, 15, 16}), "15|10|0|8|2|1|24|60");
 }
 
-TEST_F(DailyDms, SpeedLossAddsTheCategoriesInSinglePrecision) {
-    // 131072.01 minutes is 131072.015625 as a single; the row shows 131073 - that.
-    const double start = 46000;
-    addRun(1, start, start + 131073 * kMinute, "100", "24");
-    addEvent(1, start, start + 131072.01 * kMinute, quoted("Operational Loss"));
-    ASSERT_TRUE(run(start, start + 100));
-    EXPECT_EQ(cells(1, {12, 15, 16}), "131072.01|0.98|131073");
-}
-
 TEST_F(DailyDms, OnlyRunsInsideTheWindowAndWithMastersAreListed) {
     const double s = dec5(0), e = dec5(0) + 1;
     addRun(1, s, e, "100", "24");                           // exactly the window
