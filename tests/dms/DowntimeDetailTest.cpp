@@ -2,6 +2,7 @@
 #include "dms/DowntimeDetail.h"
 #include "DmsFixture.h"
 #include "dms/DmsLayouts.h"
+#include "text/DatePattern.h"
 
 #include <QLocale>
 #include <gtest/gtest.h>
