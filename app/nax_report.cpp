@@ -14,6 +14,7 @@
 #include "dms/ShiftDms.h"
 #include "downtime/DowntimeList.h"
 #include "reports/ReportKinds.h"
+#include "text/DatePattern.h"
 #include "text/ProgressText.h"
 #include "xlsx/WorkbookExport.h"
 
@@ -151,58 +152,6 @@ const std::vector<ReportEntry> kReports = {
                ReportGrids& grids) { return keepChartTable(fromRuns<EfficiencyByDay>(args, db), grids); },
      .chart = ChartKind::EfficiencyByDay},
 };
-if (!isValidRange(range)) return refusal(kInvalidDates);
-return ListDowntime(db, grids.run, range, kListWidthTwips);
-}
-, false, std::nullopt, [](const Arguments&) { return std::string("Downtime Entry"); }
-}
-,
-    {"run-summary", runProductionReport<kRunSummaryOption>, false, std::nullopt,
-     productionReportTitle<kRunSummaryOption>},
-    {"production", runProductionReport<kProductionOption>, false, std::nullopt,
-     productionReportTitle<kProductionOption>},
-    {"downtime", runProductionReport<kDowntimeOption>, false, std::nullopt,
-     productionReportTitle<kDowntimeOption>},
-    {"dms-daily",
-     [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
-         SilentProgress progress;
-         return DailyDMSReport(db, grids.run, grids.detail, args.from, args.to, progress);
-     },
-     true,
-     std::nullopt,
-     nullptr,
-     kDailyTemplate},
-    {"dms-shift",
-     [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
-         NoEventPump pump;
-         return ShiftDMSReport(db, pump, grids.run, grids.detail, args.from, args.to);
-     },
-     true,
-     std::nullopt,
-     nullptr,
-     kHourTemplate},
-    {"loss-pareto",
-     [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
-         return keepChartTable(fromRuns<LossPareto>(args, db), grids);
-     },
-     false, ChartKind::LossPareto},
-    {"asset-pareto",
-     [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
-         return keepChartTable(topLosses(args, db, &TopLossTables::assets), grids);
-     },
-     false, ChartKind::TopAssets},
-    {"failure-pareto",
-     [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
-         return keepChartTable(topLosses(args, db, &TopLossTables::failures), grids);
-     },
-     false, ChartKind::TopFailures},
-    {"me-trend",
-     [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
-         return keepChartTable(fromRuns<EfficiencyByDay>(args, db), grids);
-     },
-     false, ChartKind::EfficiencyByDay},
-}
-;
 
 const ReportEntry* findReport(const std::string& name) {
     for (const auto& entry : kReports)

@@ -176,7 +176,7 @@ Result<void> XlsxPackage::write(const std::filesystem::path& path, const std::st
     int code = 0;
     zip_t* archive = zip_open(path.string().c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code);
     if (!archive) return Error{0, failed + zipOpenMessage(code) + "."};
-    for (const Package::Entry& entry : entries_) {
+    for (const Entry& entry : entries_) {
         if (entry.removed) continue;
         zip_source_t* source = zip_source_buffer(archive, entry.data.data(), entry.data.size(), 0);
         const zip_int64_t added =

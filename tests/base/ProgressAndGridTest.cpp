@@ -3,6 +3,7 @@
 #include "base/ReportGrid.h"
 #include "support/TestSupport.h"
 #include "text/DatePattern.h"
+#include "text/NumberText.h"
 #include "text/ProgressText.h"
 
 #include <gtest/gtest.h>
@@ -54,7 +55,7 @@ TEST(ReportGrid, CellsSurviveResizingAndRewriting) {
     EXPECT_EQ(test::joined(grid, 0) + " " + test::joined(grid, r), "A| 1|m");
     grid.setCell(r, 0, std::string_view("a\0b", 3)); // a NUL cannot split a cell
     EXPECT_EQ(grid.cell(r, 0), "ab");
-    EXPECT_EQ(grid.number(r, 1), std::nullopt);
+    EXPECT_EQ(cellNumber(grid, r, 1), std::nullopt);
     grid.setRows(1);
     EXPECT_EQ(grid.rows(), 1);
     EXPECT_EQ(grid.cell(0, 0), "A");

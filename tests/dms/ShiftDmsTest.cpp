@@ -3,6 +3,7 @@
 #include "DmsFixture.h"
 #include "dms/DmsLayouts.h"
 #include "dms/HourWindowLoss.h"
+#include "text/DaySerial.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

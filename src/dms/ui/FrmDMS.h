@@ -1,6 +1,7 @@
 #pragma once
 // "DMS": the day-wise and shift-wise loss reports with the downtime detail grid behind them.
 #include "base/AppContext.h"
+#include "base/Result.h"
 #include "ui/BusyScope.h"
 #include "ui/Placement.h"
 

@@ -3,6 +3,7 @@
 // finished workbook handed to the user, a failure shown with its description.
 #include "base/AppContext.h"
 #include "base/Progress.h"
+#include "base/Result.h"
 
 #include <filesystem>
 #include <functional>

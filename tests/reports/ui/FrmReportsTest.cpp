@@ -4,6 +4,7 @@
 #include "reports/ProductionReport.h"
 #include "reports/ReportsFixture.h"
 #include "simulate/PlantSchema.h"
+#include "text/NumberText.h"
 #include "ui/DatePicker.h"
 #include "ui/QtServices.h"
 #include "ui/ReportGridView.h"
