@@ -171,6 +171,13 @@ TEST_F(DowntimeClassification, OpenPickAndSaveWritesTheRowAndRefreshesTheList) {
     EXPECT_EQ(controlTag(frame), QStringLiteral("2"));
     EXPECT_EQ(box(kBoxOperator)->text(), QStringLiteral("Ravi")); // operator box from column 12
     EXPECT_FALSE(box(kBoxShift)->isReadOnly());
+    // Start, end and run are shown only: keys typed there change nothing.
+    for (const int shownOnly : {kBoxStart, kBoxEnd, kBoxRun}) {
+        const QString before = box(shownOnly)->text();
+        QTest::keyClicks(box(shownOnly), QStringLiteral("9x"));
+        QTest::keyClick(box(shownOnly), Qt::Key_Backspace);
+        EXPECT_EQ(box(shownOnly)->text(), before) << shownOnly;
+    }
 
     press(kBoxAsset, Qt::Key_F, [](fmselectform& popup) {
         EXPECT_EQ(popup.lblheading->text(), QStringLiteral("Asset List"));
