@@ -75,6 +75,9 @@ template <class Visit> Result<void> forEachRow(Recordset& rows, Visit&& visit) {
 struct OpenOptions {
     int busyTimeoutMs = 10000; // a save waits this long for the data collector's write lock
     bool readOnly = false;
+    // A server that sends nothing for this long while a statement runs is given up: the
+    // statement is cancelled and fails, and the next one connects afresh.
+    int serverSilenceMs = 120000;
 };
 
 // True when `name` is a PostgreSQL connection: a postgresql:// or postgres:// URI, or a libpq
