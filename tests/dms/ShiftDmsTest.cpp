@@ -47,9 +47,10 @@ TEST_F(HourWindow, ClipsEventsToTheHourAndCapsAtSixty) {
         {"over several hours", {{dec5(6, 30), dec5(9, 10)}},
          {{"06", "29"}, {"07", "60"}, {"08", "60"}, {"09", "10"}}},
         {"from the full hour", {{dec5(7), dec5(8, 30)}}, {{"07", "60"}, {"08", "30"}}},
-        // Starting at minute 00 is starting in the window, not ending in it: 20, not 0 or 40.
-        {"from minute 00 to 20", {{dec5(7), dec5(7, 20)}}, {{"06", "0"}, {"07", "20"}}},
-        {"up to minute 00", {{dec5(6, 40), dec5(7)}}, {{"06", "19"}, {"07", "0"}}},
+        // Starting at minute 00 as the window's edge is written is starting in the window, not
+        // ending in it: 20, not 0 or 40.
+        {"from minute 00 to 20", {{*parseNumber(formatGeneral(dec5(7))), dec5(7, 20)}},
+         {{"06", "0"}, {"07", "20"}}},
         {"in the last minute", {{dec5(7, 59, 10), dec5(7, 59, 50)}}, {{"07", "0"}, {"08", "0"}}},
         {"overlapping events", {{dec5(7, 5), dec5(7, 45)}, {dec5(7, 10), dec5(7, 50)}}, {{"07", "60"}}},
         {"trailing blanks", {{dec5(7, 10), dec5(7, 25), "Lack of Sales  "}}, {{"07", "15"}}},

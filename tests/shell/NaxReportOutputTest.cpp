@@ -185,7 +185,11 @@ TEST(NaxReportFailures, LateReadFailuresAndInfiniteSumsEndEveryReport) {
         QString args = QString::fromLatin1(c.args) +
                        QStringLiteral("|--db|$db|--from|2026-12-04 06:00|--to|2026-12-06 00:00");
         args.replace(QStringLiteral("$out"), QString::fromStdString(out));
-        const auto done = test::runNaxReport(args, QString::fromStdString(copy));
+        const auto done = test::runNaxReport(args, QString::fromStdString(copy), [&](QProcess& process) {
+            auto environment = QProcessEnvironment::systemEnvironment(); // templates go to the scratch folder
+            environment.insert(QStringLiteral("NAX_DATA_DIR"), QString::fromStdString(dir.path().string()));
+            process.setProcessEnvironment(environment);
+        });
         const std::string what = std::string(c.args) + " " + c.column + " " + (c.value ? c.value : "late");
         EXPECT_EQ(contents(out), "old") << what;
         if (!c.message) {
