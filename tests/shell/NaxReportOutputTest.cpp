@@ -1,8 +1,10 @@
 // nax-report: arguments checked before the database opens, output files replaced only when
 // complete, the database never overwritten, dates read as wall-clock texts.
+#include "simulate/PlantSimulator.h"
 #include "support/NaxReportProcess.h"
 #include "support/TestSupport.h"
 
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -144,6 +146,81 @@ TEST_F(NaxReportOutputTest, ReadmeNamesEveryReportAndFormat) {
         return listed.join(u'|').toStdString();
     };
     EXPECT_EQ(formats(readme), formats(usage));
+}
+
+// A row that cannot be read late in a walk, and a sum that is not a finite number, end every
+// family of reports with exit 1 and a message instead of the figures read so far; an output file
+// named is kept as it was. Text in a numeric column stays the engine's business.
+TEST(NaxReportFailures, LateReadFailuresAndInfiniteSumsEndEveryReport) {
+    test::ScratchDir dir;
+    const std::string plant = dir.file("plant.sqlite");
+    SimulationOptions simulated;
+    simulated.outPath = plant;
+    simulated.days = 2;
+    simulated.endSerial = 46362; // 06-Dec-26 00:00
+    ASSERT_TRUE(simulatePlant(simulated).ok());
+    const char* const kLaterRow = nullptr; // the column fails to read instead of holding a value
+    struct Case {
+        const char* args;
+        const char* column;
+        const char* value;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"downtime-list", "Time_Lost", kLaterRow, "Overflow"},
+        {"dms-daily", "Time_Lost", kLaterRow, "Overflow"},
+        {"dms-shift", "DT_End", kLaterRow, "Overflow"},
+        {"asset-pareto", "Time_Lost", kLaterRow, "Overflow"},
+        {"dms-daily|--format|xlsx|--out|$out", "Time_Lost", kLaterRow, "Overflow"},
+        {"dms-daily", "Time_Lost", "9e999", "The Time_Lost of table TimeLost is not a finite number"},
+        {"asset-pareto", "Time_Lost", "-9e999", "The Time_Lost of table TimeLost is not a finite number"},
+        {"dms-shift|--format|xlsx|--out|$out", "Production", "9e999",
+         "The Production of table opc is not a finite number"},
+        {"asset-pareto", "Time_Lost", "'9 minutes'", nullptr},
+    };
+    const std::string out = dir.file("kept.xlsx");
+    int n = 0;
+    for (const Case& c : cases) {
+        const std::string copy = dir.file("case" + std::to_string(++n) + ".sqlite");
+        std::filesystem::copy_file(plant, copy);
+        {
+            auto db = DbConnection::open(copy);
+            ASSERT_TRUE(db);
+            // The events of the last run that ended in the range: late in every order the reports read.
+            const std::string lastRun = test::scalar(
+                **db, "select max(Run_ID) from Run_master where End_Time > 0 and End_Time <= 46362");
+            const std::string where = "Run_no = " + lastRun;
+            if (!c.value)
+                test::failReadingAt(**db, c.column, where);
+            else if (std::string(c.column) == "Production")
+                test::exec(**db, "update opc set Production = " + std::string(c.value) +
+                                     " where rowid = (select max(rowid) from opc where Run_ID = " + lastRun +
+                                     ")");
+            else
+                test::exec(**db, "update TimeLost set " + std::string(c.column) + " = " + c.value +
+                                     " where Dt_ID = (select max(Dt_ID) from TimeLost where " + where +
+                                     " and Loss_Structure is not null)"); // counted in a loss category
+        }
+        std::ofstream(out, std::ios::trunc) << "old";
+        QString args = QString::fromLatin1(c.args) +
+                       QStringLiteral("|--db|$db|--from|2026-12-04 06:00|--to|2026-12-06 00:00");
+        args.replace(QStringLiteral("$out"), QString::fromStdString(out));
+        const auto done = test::runNaxReport(args, QString::fromStdString(copy), [&](QProcess& process) {
+            auto environment = QProcessEnvironment::systemEnvironment(); // templates go to the scratch folder
+            environment.insert(QStringLiteral("NAX_DATA_DIR"), QString::fromStdString(dir.path().string()));
+            process.setProcessEnvironment(environment);
+        });
+        const std::string what = std::string(c.args) + " " + c.column + " " + (c.value ? c.value : "late");
+        EXPECT_EQ(contents(out), "old") << what;
+        if (!c.message) {
+            EXPECT_EQ(done.exitCode, 0) << what << "\n" << done.err.toStdString();
+            continue;
+        }
+        EXPECT_EQ(done.exitCode, 1) << what;
+        EXPECT_TRUE(done.err.contains(QString::fromLatin1(c.message))) << what << "\n"
+                                                                       << done.err.toStdString();
+        EXPECT_TRUE(done.out.isEmpty()) << what;
+    }
 }
 
 } // namespace
