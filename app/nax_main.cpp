@@ -10,25 +10,66 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
+#include <string_view>
 
 using namespace nax;
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(
+namespace {
+
+struct Options {
+    QCommandLineOption dataDir{QStringLiteral("data-dir"), QStringLiteral("Data folder."),
+                               QStringLiteral("DIR")};
+    QCommandLineOption db{QStringLiteral("db"), QStringLiteral("Database file or PostgreSQL connection URI."),
+                          QStringLiteral("FILE")};
+};
+
+void describe(QCommandLineParser& parser, const Options& options) {
+    QCoreApplication::setApplicationName(
         QString::fromUtf8(kAppTitle.data(), static_cast<qsizetype>(kAppTitle.size())));
+    QCoreApplication::setApplicationVersion(QStringLiteral(NAX_VERSION));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption(options.dataDir);
+    parser.addOption(options.db);
+}
+
+// -h, --help and --version print and end the program, without a display.
+void printWhenAsked(int argc, char** argv, const Options& options) {
+    const auto asks = [](std::string_view arg) {
+        return arg == "-h" || arg == "--help" || arg == "--version";
+    };
+    if (std::none_of(argv + 1, argv + argc, asks)) return;
+    QCoreApplication printer(argc, argv);
+    QCommandLineParser parser;
+    describe(parser, options);
+    parser.process(printer);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const Options options;
+    printWhenAsked(argc, argv, options);
+    QApplication app(argc, argv);
     useDesignedFont();
     QCommandLineParser parser;
-    parser.addHelpOption();
-    QCommandLineOption dataDirOption(QStringLiteral("data-dir"), QStringLiteral("Data folder."),
-                                     QStringLiteral("DIR"));
-    QCommandLineOption dbOption(QStringLiteral("db"),
-                                QStringLiteral("Database file or PostgreSQL connection URI."),
-                                QStringLiteral("FILE"));
-    parser.addOption(dataDirOption);
-    parser.addOption(dbOption);
+    describe(parser, options);
     parser.process(app);
+    const QCommandLineOption& dataDirOption = options.dataDir;
+    const QCommandLineOption& dbOption = options.db;
+    // As nax-report: one way of naming the database, each option once.
+    const auto refuse = [&parser](const QString& problem) {
+        std::fprintf(stderr, "nax: %s\n%s", qPrintable(problem), qPrintable(parser.helpText()));
+        return 2;
+    };
+    if (parser.isSet(dataDirOption) && parser.isSet(dbOption))
+        return refuse(QStringLiteral("give --db or --data-dir, not both"));
+    for (const QCommandLineOption* option : {&dataDirOption, &dbOption})
+        if (parser.values(*option).size() > 1)
+            return refuse(QStringLiteral("--%1 is given more than once").arg(option->names().constFirst()));
 
     std::optional<std::string> dataDirArgument;
     if (parser.isSet(dataDirOption)) dataDirArgument = parser.value(dataDirOption).toStdString();
