@@ -10,10 +10,9 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <string_view>
+#include <optional>
 
 using namespace nax;
 
@@ -36,40 +35,53 @@ void describe(QCommandLineParser& parser, const Options& options) {
     parser.addOption(options.db);
 }
 
-// -h, --help and --version print and end the program, without a display.
-void printWhenAsked(int argc, char** argv, const Options& options) {
-    const auto asks = [](std::string_view arg) {
-        return arg == "-h" || arg == "--help" || arg == "--version";
-    };
-    if (std::none_of(argv + 1, argv + argc, asks)) return;
-    QCoreApplication printer(argc, argv);
+// Why the command line cannot be used: as in nax-report, the database is named one way, each
+// option once.
+std::optional<QString> problemWith(const QCommandLineParser& parser, const Options& options) {
+    if (parser.isSet(options.dataDir) && parser.isSet(options.db))
+        return QStringLiteral("give --db or --data-dir, not both");
+    for (const QCommandLineOption* option : {&options.dataDir, &options.db})
+        if (parser.values(*option).size() > 1)
+            return QStringLiteral("--%1 is given more than once").arg(option->names().constFirst());
+    return std::nullopt;
+}
+
+int refuse(const QCommandLineParser& parser, const QString& problem) {
+    std::fprintf(stderr, "nax: %s\n%s", qPrintable(problem), qPrintable(parser.helpText()));
+    return 2;
+}
+
+// Help, the version and a refused command line need no display: they are answered before the
+// application starts, unless the arguments hold Qt's own options (-platform ...) for it to take.
+std::optional<int> answerWithoutDisplay(int argc, char** argv, const Options& options) {
     QCommandLineParser parser;
     describe(parser, options);
-    parser.process(printer);
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (!parser.parse(arguments)) return std::nullopt;
+    const auto problem = problemWith(parser, options);
+    if (!problem && !parser.isSet(QStringLiteral("help")) && !parser.isSet(QStringLiteral("version")))
+        return std::nullopt;
+    QCoreApplication printer(argc, argv); // the help text names the program through it
+    if (problem) return refuse(parser, *problem);
+    parser.process(printer); // prints the help or the version and ends the program
+    return 0;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     const Options options;
-    printWhenAsked(argc, argv, options);
+    if (const auto answered = answerWithoutDisplay(argc, argv, options)) return *answered;
     QApplication app(argc, argv);
     useDesignedFont();
     QCommandLineParser parser;
     describe(parser, options);
     parser.process(app);
+    if (const auto problem = problemWith(parser, options)) return refuse(parser, *problem);
     const QCommandLineOption& dataDirOption = options.dataDir;
     const QCommandLineOption& dbOption = options.db;
-    // As nax-report: one way of naming the database, each option once.
-    const auto refuse = [&parser](const QString& problem) {
-        std::fprintf(stderr, "nax: %s\n%s", qPrintable(problem), qPrintable(parser.helpText()));
-        return 2;
-    };
-    if (parser.isSet(dataDirOption) && parser.isSet(dbOption))
-        return refuse(QStringLiteral("give --db or --data-dir, not both"));
-    for (const QCommandLineOption* option : {&dataDirOption, &dbOption})
-        if (parser.values(*option).size() > 1)
-            return refuse(QStringLiteral("--%1 is given more than once").arg(option->names().constFirst()));
 
     std::optional<std::string> dataDirArgument;
     if (parser.isSet(dataDirOption)) dataDirArgument = parser.value(dataDirOption).toStdString();

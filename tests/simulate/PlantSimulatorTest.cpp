@@ -218,28 +218,16 @@ TEST_F(SimulatedPlant, AnExistingFileGivesWayOnlyToACompleteDatabase) {
         return (std::ostringstream() << std::ifstream(file, std::ios::binary).rdbuf()).str();
     };
     const std::string keptBefore = bytes(kept), otherBefore = bytes(other);
-    const auto fullDisk = [](QProcess& process) {
-        process.setChildProcessModifier([] {
-            signal(SIGXFSZ, SIG_IGN);
-            const rlimit limit{64 * 1024, 64 * 1024};
-            setrlimit(RLIMIT_FSIZE, &limit);
-        });
-    };
-    const struct {
-        const char* args;
-        std::string file;
-        std::function<void(QProcess&)> setup;
-        int exitCode;
-        const char* why;
-    } cases[] = {
-        {"--days|3|--out|$db", kept, fullDisk, 1, "kept.sqlite"},
-        {"--days|1|--out|$db", other, {}, 1, "it is not a plant database (--replace writes over it)"},
-        {"--days|1|--out|$db|--replace", other, {}, 0, "wrote "}};
-    for (const auto& c : cases) {
-        const auto run = test::runProgram(QStringLiteral(NAX_SIMULATE_EXE), QString::fromUtf8(c.args),
-                                          QString::fromStdString(c.file), c.setup);
-        EXPECT_EQ(run.exitCode, c.exitCode) << c.args << run.err.toStdString();
-        EXPECT_TRUE((run.err + run.out).contains(QLatin1String(c.why))) << run.err.toStdString();
+    const std::tuple<const char*, std::string, rlim_t, int, const char*> cases[] = {
+        {"--days|3|--out|$db", kept, 64 * 1024, 1, "kept.sqlite"},
+        {"--days|1|--out|$db", other, RLIM_INFINITY, 1,
+         "it is not a plant database (--replace writes over it)"},
+        {"--days|1|--out|$db|--replace", other, RLIM_INFINITY, 0, "wrote "}};
+    for (const auto& [args, file, limit, exitCode, why] : cases) {
+        const auto run = test::runProgram(QStringLiteral(NAX_SIMULATE_EXE), QString::fromUtf8(args),
+                                          QString::fromStdString(file), test::childFileSizeLimit(limit));
+        EXPECT_EQ(run.exitCode, exitCode) << args << run.err.toStdString();
+        EXPECT_TRUE((run.err + run.out).contains(QLatin1String(why))) << run.err.toStdString();
     }
     EXPECT_TRUE(bytes(kept) == keptBefore);
     EXPECT_FALSE(bytes(other) == otherBefore);
