@@ -84,7 +84,7 @@ struct OpenOptions {
 // keyword string ("host=... dbname=..."). Anything else names a database file.
 bool isServerConnection(std::string_view name);
 
-// The database name fit for messages: a connection's password is left out.
+// The name fit for messages: a file's path; a server's host, port, dbname and user only.
 std::string displayName(std::string_view name);
 
 class DbConnection {

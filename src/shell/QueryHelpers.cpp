@@ -128,6 +128,7 @@ std::string updateFailureText(std::string_view description, std::string_view sta
 }
 
 std::string describeError(const Error& error) {
+    if (error.code == 0) return error.message; // our own finding: there is no engine code to show
     return "Error " + std::to_string(error.code) + ": " + error.message;
 }
 

@@ -60,7 +60,7 @@ private:
 // scrambled statement.
 std::string updateFailureText(std::string_view description, std::string_view statement);
 
-// "Error <code>: <description>" for a database failure shown to the user.
+// "Error <code>: <description>" for a database failure; the description alone for code 0.
 std::string describeError(const Error& error);
 
 } // namespace nax
