@@ -2,11 +2,8 @@
 
 #include "TextRules.h"
 
-<<<<<<< HEAD
 #include <algorithm>
-=======
 #include <cmath>
->>>>>>> a04791fca303d006e0a3fb2436cd310c64800efb
 
 namespace nax {
 
