@@ -9,6 +9,7 @@ namespace nax {
 
 // Command line of nax-simulate, without the program name:
 //   --out FILE|URI [--days N] [--end "YYYY-MM-DD HH:MM"] [--seed N] [--no-indexes] [--replace]
+//   [--if-stale]
 // nowSerial is the end when --end is not given. The error message names the bad argument.
 Result<SimulationOptions> parseSimulateArguments(const std::vector<std::string>& args, double nowSerial);
 

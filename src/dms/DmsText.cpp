@@ -1,6 +1,7 @@
 #include "DmsText.h"
 
 #include "text/DatePattern.h"
+#include "text/DaySerial.h"
 #include "text/NumberText.h"
 
 #include <charconv>

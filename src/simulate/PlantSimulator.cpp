@@ -576,8 +576,8 @@ double simulationSerial(int year, int month, int day, int hour, int minute) {
 Result<SimulationSummary> simulatePlant(const SimulationOptions& options) {
     if (auto valid = validate(options); !valid) return valid.error();
     const bool server = isServerConnection(options.outPath);
-    auto store =
-        server ? openPostgresStore(options.outPath, options.replace) : openSqliteStore(options.outPath);
+    auto store = server ? openPostgresStore(options.outPath, options.replace)
+                        : openSqliteStore(options.outPath, options.replace);
     if (!store) return store.error();
     SimulationSummary summary;
     std::optional<Error> error;
@@ -588,8 +588,6 @@ Result<SimulationSummary> simulatePlant(const SimulationOptions& options) {
     }
     store.value().reset();
     if (error) {
-        std::error_code ec;
-        if (!server) std::filesystem::remove(options.outPath, ec);
         error->message = displayName(options.outPath) + ": " + error->message;
         return *error;
     }

@@ -3,6 +3,7 @@
 #include "DmsFixture.h"
 #include "dms/DmsLayouts.h"
 #include "text/DatePattern.h"
+#include "text/DaySerial.h"
 
 #include <QLocale>
 #include <gtest/gtest.h>

@@ -8,6 +8,7 @@
 #include "reports/ProductionReport.h"
 #include "reports/RunSummaryReport.h"
 #include "simulate/PlantSchema.h"
+#include "text/DaySerial.h"
 #include "text/NumberText.h"
 #include "text/ProgressText.h"
 

@@ -3,6 +3,7 @@
 #include "db/QueryHelpers.h"
 #include "ui/DatePicker.h"
 #include "ui/FrmProgress.h"
+#include "xlsx/PrintSetup.h"
 
 #include <QChart>
 #include <QChartView>
@@ -95,6 +96,7 @@ void FrmAnalysis::generate() {
         return;
     }
     tables_ = std::move(*computed);
+    tablesRange_ = rangeText(DTStart->serial(), DTEnd->serial());
     showTables();
 }
 
@@ -130,7 +132,7 @@ void FrmAnalysis::exportTable() {
     if (busy_.running() || !context_.exportGrid) return;
     const int tab = std::max(TabCharts->currentIndex(), 0);
     context_.exportGrid(currentTable().grid,
-                        chartCaption(charts_[static_cast<size_t>(tab)].kind).toStdString());
+                        chartCaption(charts_[static_cast<size_t>(tab)].kind).toStdString(), tablesRange_);
 }
 
 // Keys the chart views leave alone come here; Ctrl+E exports the table of the chart shown.

@@ -56,6 +56,7 @@ private:
 
     AppContext& context_;
     AnalysisTables tables_;
+    std::string tablesRange_; // of the tables shown, for the printed page header
     std::vector<Chart> charts_;
     WindowBusy busy_; // a report or an export is running; closing meanwhile stops it first
 };

@@ -44,7 +44,8 @@ private:
     void onGridDoubleClicked(int gridRow);
     AppContext& context_;
     GrowingGrids grids_;
-    bool listing_ = false; // a listing or an export runs
+    bool listing_ = false;    // a listing or an export runs
+    std::string listedRange_; // of the grid shown, for the printed page header
 };
 
 } // namespace nax

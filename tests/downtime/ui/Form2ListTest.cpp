@@ -118,6 +118,23 @@ TEST_F(Form2ListTest, DatabaseErrorIsShownAndTheWindowStaysUsable) {
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Downtime 2"));
 }
 
+TEST_F(Form2ListTest, OnlyCtrlEExports) {
+    std::vector<std::string> exported;
+    context.exportGrid = [&](const ReportGrid& grid, const std::string& title, const std::string& range) {
+        exported.push_back(title + range + ":" + std::to_string(grid.rows()));
+    };
+    Form2 window(context);
+    window.show();
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    using M = Qt::KeyboardModifiers;
+    for (const M modifiers :
+         {M(Qt::ControlModifier | Qt::ShiftModifier), M(Qt::AltModifier | Qt::ControlModifier),
+          M(Qt::NoModifier), M(Qt::ControlModifier)})
+        QTest::keyClick(window.MSFlexGrid1, Qt::Key_E, modifiers);
+    EXPECT_EQ(exported, std::vector<std::string>{
+                            "Downtime Entry from 05-Dec-26 06:00 to 05-Dec-26 12:00:3"}); // last press only
+}
+
 // The menu's buttons stand in a column in tab order; each opens its window once (a second press
 // brings back the same one, a closed one is made anew) and Exit ends the program once.
 TEST_F(Form2ListTest, MenuOpensEachWindowOnceAndExits) {
