@@ -10,6 +10,7 @@
 #include "simulate/PlantSimulator.h"
 #include "support/NaxReportProcess.h"
 #include "support/TestSupport.h"
+#include "text/ProgressText.h"
 
 #include <gtest/gtest.h>
 
