@@ -1,6 +1,7 @@
 // The database layer on a real SQLite file: dialect functions, case-insensitive literals,
 // field texts and the errors of a failed open.
 #include "db/DbConnection.h"
+#include "SimulateArguments.h"
 #include "base/DataFolder.h"
 #include "db/DateLiterals.h"
 #include "db/PlantDatabase.h"

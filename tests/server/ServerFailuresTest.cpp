@@ -9,6 +9,7 @@
 #include "simulate/PlantSchema.h"
 #include "simulate/PlantSimulator.h"
 #include "support/TestSupport.h"
+#include "text/ProgressText.h"
 
 #include <gtest/gtest.h>
 
