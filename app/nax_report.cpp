@@ -274,7 +274,8 @@ Result<std::filesystem::path> writeWorkbook(const Arguments& args, const ReportE
     // A data folder without templates gets the default ones, as the desktop program gives them.
     static_cast<void>(
         installDefaultTemplates(place.dataFolder, installedTemplateFolder(runningProgram(nullptr))));
-    return ExportToExcelDMS(grids.run, entry.workbookTemplate, grids.detail, place, progress);
+    return ExportToExcelDMS(grids.run, entry.workbookTemplate, grids.detail, place, progress,
+                            rangeText(args.from, args.to));
 }
 
 } // namespace

@@ -294,6 +294,13 @@ Result<void> makeTemplate(DmsTemplate kind, const std::filesystem::path& install
     return made;
 }
 
+// The current sheet's page header names the report's range after the template's title. A sheet
+// without one gets none: how a plant's own template prints is the plant's choice.
+void addRangeToPageHeader(TemplateWorkbook& book, std::string_view range) {
+    if (range.empty()) return;
+    if (const auto header = book.pageHeader()) book.setPageHeader(pageHeaderWithRange(*header, range));
+}
+
 } // namespace
 
 Result<std::vector<std::string>> installDefaultTemplates(const std::filesystem::path& dataFolder,
@@ -315,7 +322,7 @@ Result<std::vector<std::string>> installDefaultTemplates(const std::filesystem::
 
 Result<std::filesystem::path> ExportToExcelDMS(const ReportGrid& runGrid, std::string_view templateName,
                                                const ReportGrid& detailGrid, const ExportPlace& place,
-                                               Progress& progress) {
+                                               Progress& progress, std::string_view range) {
     const std::string name(templateName);
     if (!isPlainFileName(name))
         return Error{0, "The template name \"" + name + "\" is not the name of a file in the data folder."};
@@ -346,8 +353,10 @@ Result<std::filesystem::path> ExportToExcelDMS(const ReportGrid& runGrid, std::s
     if (auto first = book.selectSheet(1); !first) return first.error();
     progress.SetMax(runGrid.rows());
     if (auto written = writeGridTable(book, runGrid, 4, 5, progress); !written) return written.error();
+    addRangeToPageHeader(book, range);
 
     if (auto second = book.selectSheet(2); !second) return second.error();
+    addRangeToPageHeader(book, range);
     progress.setValue(1);
     progress.SetMax(detailGrid.rows());
     for (int c = 0; c < detailGrid.cols() && detailGrid.rows() > 0; ++c)

@@ -38,10 +38,11 @@ Result<std::vector<std::string>> installDefaultTemplates(const std::filesystem::
 
 // Copies the template `templateName` of the data folder as "<serial><templateName>", writes the
 // run grid into its first sheet and the detail grid into its second, both from row 4, and makes
-// "RawData" the sheet it opens on. A default template missing from the data folder is installed
-// there first. Answers the copy's path.
+// "RawData" the sheet it opens on. The page headers of both grid sheets gain `range` (see
+// rangeText) after the template's title; a sheet without a page header gets none. A default
+// template missing from the data folder is installed there first. Answers the copy's path.
 Result<std::filesystem::path> ExportToExcelDMS(const ReportGrid& runGrid, std::string_view templateName,
                                                const ReportGrid& detailGrid, const ExportPlace& place,
-                                               Progress& progress);
+                                               Progress& progress, std::string_view range = {});
 
 } // namespace nax

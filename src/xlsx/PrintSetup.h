@@ -22,6 +22,10 @@ Result<void> setPrinting(lxw_worksheet* sheet, const PrintSetup& setup);
 // what a header holds.
 std::string pageHeaderText(std::string_view title);
 
+// A page header as a sheet holds it (section codes and all) with `range` after the text of its
+// centre section (a header without one gains it), escaped and cut as pageHeaderText does.
+std::string pageHeaderWithRange(std::string_view header, std::string_view range);
+
 // " from <start> to <end>" in the workbooks' date-time pattern, for titles that do not name
 // their range.
 std::string rangeText(double start, double end);

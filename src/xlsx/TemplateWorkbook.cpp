@@ -141,6 +141,17 @@ Result<void> TemplateWorkbook::setCell(int row, int col, std::string_view text, 
     return success();
 }
 
+std::optional<std::string> TemplateWorkbook::pageHeader() const {
+    const pugi::xml_node header = loaded_.at(current_)->root.child("headerFooter").child("oddHeader");
+    if (!header) return std::nullopt;
+    return std::string(header.text().get());
+}
+
+void TemplateWorkbook::setPageHeader(std::string_view header) {
+    if (pugi::xml_node shown = loaded_.at(current_)->root.child("headerFooter").child("oddHeader"))
+        shown.text().set(std::string(header).c_str());
+}
+
 void TemplateWorkbook::setColumnWidth(int col, double chars) {
     if (col >= 1 && col <= kMaxSheetCols) loaded_.at(current_)->setColumnWidth(col, chars);
 }

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,10 @@ public:
     // Rows and columns from 1. The text is typed (see classifyCell); the cell keeps the rest of
     // its look and gains the style's bold, size and wrapping.
     Result<void> setCell(int row, int col, std::string_view text, const CellStyle& style = {});
+    // The current sheet's page header (its codes and text); nullopt when the sheet has none.
+    std::optional<std::string> pageHeader() const;
+    // Replaces the current sheet's page header; a sheet without one is left without.
+    void setPageHeader(std::string_view header);
     // Width in characters of a column of the current sheet.
     void setColumnWidth(int col, double chars);
 

@@ -4,6 +4,7 @@
 #include "support/TestSupport.h"
 #include "support/WorkbookReader.h"
 #include "text/ProgressText.h"
+#include "xlsx/PrintSetup.h"
 #include "xlsx/TemplateWorkbook.h"
 #include "xlsx/WorkbookExport.h"
 
@@ -60,7 +61,7 @@ protected:
         SetDowntimeGrid(details);
     }
     Result<std::filesystem::path> print(std::string_view templateName = kDailyTemplate) {
-        return ExportToExcelDMS(runs, templateName, details, ExportPlace{dir.path(), kNow}, progress);
+        return ExportToExcelDMS(runs, templateName, details, ExportPlace{dir.path(), kNow}, progress, range);
     }
     // The folder holds the templates, the named workbooks and nothing half-written.
     void expectFiles(std::vector<std::string> names) {
@@ -91,6 +92,7 @@ protected:
     test::ScratchDir dir;
     ReportGrid runs, details;
     SilentProgress progress;
+    std::string range; // of the report printed, for the page headers
 };
 
 } // namespace
@@ -157,16 +159,28 @@ TEST_F(DmsExportTest, RunAndDetailRowsArriveTypedAndTheFiguresAddUp) {
 }
 
 TEST_F(DmsExportTest, GridSheetsPrintOnePageWideUnderTheirHeaderRowAndRawDataOnOnePage) {
+    range = rangeText(46360.25, 46361.25);
     const std::string gridPages = "landscape|1x0|$4:$4|", glancePage = "landscape|1x1|None|";
-    const std::string footer = "|Page &P of &N";
+    const std::string ranged = " from 04-Dec-26 06:00 to 05-Dec-26 06:00", footer = "|Page &P of &N";
+    // A plant's own template: its run sheet prints without a page header, its detail sheet has
+    // sections of its own and an ampersand.
+    spoil("Plant.xlsx", "xl/worksheets/sheet1.xml", [](std::string xml) {
+        return std::regex_replace(xml, std::regex("<headerFooter>.*</headerFooter>"), "");
+    });
+    rewritePart(dir.path() / "Plant.xlsx", "xl/worksheets/sheet2.xml", [](std::string xml) {
+        return std::regex_replace(xml, std::regex("<oddHeader>[^<]*"),
+                                  "<oddHeader>&amp;LPlant&amp;CR&amp;&amp;D&amp;RX");
+    });
     const std::map<std::string_view, std::vector<std::pair<const char*, std::string>>> expected = {
         {kDailyTemplate,
-         {{kDaily, gridPages + "Daily DMS Report" + footer},
-          {kDetail, gridPages + "Downtime Detail" + footer},
+         {{kDaily, gridPages + "Daily DMS Report" + ranged + footer},
+          {kDetail, gridPages + "Downtime Detail" + ranged + footer},
           {kRaw, glancePage + "Daily DMS at a glance" + footer}}},
         {kHourTemplate,
-         {{"Hourly DMS", gridPages + "Shift-wise DMS Report" + footer},
+         {{"Hourly DMS", gridPages + "Shift-wise DMS Report" + ranged + footer},
           {kRaw, glancePage + "Shift-wise DMS at a glance" + footer}}},
+        {"Plant.xlsx",
+         {{kDaily, "landscape|1x0|$4:$4|None|None"}, {kDetail, gridPages + "R&&D" + ranged + footer}}},
     };
     for (const auto& [templateName, sheets] : expected) {
         const auto written = print(templateName);
@@ -174,6 +188,11 @@ TEST_F(DmsExportTest, GridSheetsPrintOnePageWideUnderTheirHeaderRowAndRawDataOnO
         const QJsonObject book = readWorkbook(*written);
         for (const auto& [sheet, printing] : sheets)
             EXPECT_EQ(sheetValue(book, sheet, "print").toString().toStdString(), printing) << sheet;
+        if (templateName == "Plant.xlsx") { // the range ends the centre section, the right one stays
+            EXPECT_NE(
+                readPart(*written, "xl/worksheets/sheet2.xml").find("&amp;&amp;D" + ranged + "&amp;RX<"),
+                std::string::npos);
+        }
     }
 }
 

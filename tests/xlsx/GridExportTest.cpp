@@ -112,6 +112,12 @@ TEST(CellText, ColumnLettersAndSafeTexts) {
               "R&&D| from 05-Dec-26 06:00 to 05-Dec-26 12:00");
     EXPECT_EQ(pageHeaderText(std::string(251, 'x') + "\xC3\xA9").size(), 251u);
     EXPECT_EQ(pageHeaderText(std::string(127, '&')).size(), 252u);
+    // A template's header gains the range at the end of its centre section, its own text kept.
+    for (auto [header, ranged] : {std::pair{"Title", "Title R&&D"},
+                                  std::pair{"&LA&C&\"Arial,Bold\"T&RB", "&LA&C&\"Arial,Bold\"T R&&D&RB"},
+                                  std::pair{"&LA&&C", "&LA&&C&C R&&D"}, std::pair{"", "&C R&&D"}})
+        EXPECT_EQ(pageHeaderWithRange(header, " R&D"), ranged) << header;
+    EXPECT_EQ(pageHeaderWithRange(std::string(250, 'x'), " R&D"), std::string(250, 'x') + " R&&");
     EXPECT_EQ(serialStamp(46361.5416666667 + 0.4 / 86400), "46361.5416666667"); // to the second
 }
 

@@ -9,6 +9,7 @@
 #include "ui/FrmProgress.h"
 #include "ui/Placement.h"
 #include "ui/ReportGridView.h"
+#include "xlsx/PrintSetup.h"
 #include "xlsx/WorkbookExport.h"
 #include "xlsx/ui/WorkbookHandover.h"
 
@@ -126,12 +127,12 @@ void FrmDMS::Command1Click() {
     // The pump the report sees also stops it when this window is closed meanwhile.
     StoppablePump pump(context_.pump, busy_.closeRequested());
     if (runningDaily_) {
-        runReport([&](ReportGrid& runs, ReportGrid& details) {
+        runReport(rangeText(start, end), [&](ReportGrid& runs, ReportGrid& details) {
             FrmProgress progress(pump, this);
             return DailyDMSReport(context_.db, runs, details, start, end, progress);
         });
     } else {
-        runReport([&](ReportGrid& runs, ReportGrid& details) {
+        runReport(rangeText(start, end), [&](ReportGrid& runs, ReportGrid& details) {
             return ShiftDMSReport(context_.db, pump, runs, details, start, end);
         });
     }
@@ -148,7 +149,7 @@ void FrmDMS::Command2Click() {
     StoppablePump pump(context_.pump, busy_.closeRequested());
     handOverWorkbook(context_, pump, this, [&](Progress& progress) {
         return ExportToExcelDMS(MSFlexGrid1->grid(), templateName, MsfDT->grid(),
-                                ExportPlace{context_.dataFolder, context_.db.now()}, progress);
+                                ExportPlace{context_.dataFolder, context_.db.now()}, progress, shownRange_);
     });
     if (run.end()) close();
 }
@@ -156,7 +157,8 @@ void FrmDMS::Command2Click() {
 // The report fills copies of the grids; the views keep showing their last contents while
 // events are let through, and take the copies when the report is done. An abandoned report's
 // copies are thrown away.
-void FrmDMS::runReport(const std::function<Result<void>(ReportGrid& runs, ReportGrid& details)>& report) {
+void FrmDMS::runReport(std::string range,
+                       const std::function<Result<void>(ReportGrid& runs, ReportGrid& details)>& report) {
     ReportGrid runs = MSFlexGrid1->grid();
     ReportGrid details = MsfDT->grid();
     const Result<void> done = report(runs, details);
@@ -165,6 +167,7 @@ void FrmDMS::runReport(const std::function<Result<void>(ReportGrid& runs, Report
     details.setVisible(detailShown_);
     MSFlexGrid1->setGrid(std::move(runs));
     MsfDT->setGrid(std::move(details));
+    shownRange_ = std::move(range);
     if (!done) showFailure(done.error());
 }
 

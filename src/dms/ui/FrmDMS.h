@@ -7,6 +7,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <string>
 
 class QLabel;
 class QPushButton;
@@ -46,7 +47,8 @@ private:
     void Command1Click();
     void Command2Click();
     void keepRunningMode(); // an option clicked while a report runs changes nothing
-    void runReport(const std::function<Result<void>(ReportGrid& runs, ReportGrid& details)>& report);
+    void runReport(std::string range,
+                   const std::function<Result<void>(ReportGrid& runs, ReportGrid& details)>& report);
     void showFailure(const Error& error);
     void setDetailShown(bool shown);
 
@@ -55,6 +57,7 @@ private:
     WindowBusy busy_; // a report or an export is running; closing meanwhile stops it first
     bool runningDaily_ = true;
     bool detailShown_ = false;
+    std::string shownRange_; // of the grids shown (see rangeText), for the printed page headers
 };
 
 } // namespace nax

@@ -118,6 +118,12 @@ TEST_F(WorkbookWiringTest, ShiftPrintAfterADailyReportTakesTheHourTemplateAndThe
     const QJsonObject book = readWorkbook(opened[0]);
     EXPECT_EQ(cellField(book, "Hourly DMS", "A4") + "|" + cellField(book, "Hourly DMS", "A5", "t"), "Hr|");
     EXPECT_EQ(cellField(book, "Downtime", "A5") + "|" + cellField(book, "Downtime", "I5"), "1|Planned Loss");
+    // The page headers name the range of the report shown after the template's titles.
+    for (auto [sheet, title] :
+         {std::pair{"Hourly DMS", "Shift-wise DMS Report"}, std::pair{"Downtime", "Downtime Detail"}})
+        EXPECT_EQ(test::sheetValue(book, sheet, "print").toString().toStdString(),
+                  std::string("landscape|1x0|$4:$4|") + title +
+                      " from 05-Nov-26 00:00 to 05-Dec-26 00:00|Page &P of &N");
 }
 
 // A missing default template is put in again at "Print"; a folder that cannot take it (a full disk
