@@ -1,4 +1,6 @@
 // nax-report: the reports without windows, for scripts and scheduled jobs.
+#include "analysis/AnalysisTables.h"
+#include "analysis/Classification.h"
 #include "analysis/EfficiencyByDay.h"
 #include "analysis/LossPareto.h"
 #include "analysis/TopLosses.h"
@@ -46,7 +48,8 @@ struct Arguments {
 // The grids a report fills: the run grid, and the detail grid of the reports that have one.
 struct ReportGrids {
     ReportGrid run, detail;
-    std::string note; // said on stderr: a chart's table that is empty or leaves runs out
+    std::string note;         // said on stderr: a chart's table that is empty or leaves runs out
+    std::vector<double> days; // a chart's table by day: the day of each row
 };
 
 using Runner = Result<void> (*)(const Arguments& args, DbConnection& db, ReportGrids& grids);
@@ -74,26 +77,32 @@ template <size_t kind> std::string productionReportTitle(const Arguments& args) 
     return reportExportTitle(kProductionReportKinds[kind].caption, args.from, args.to);
 }
 
-Result<void> keepChartTable(Result<ChartTable> table, ReportGrids& grids) {
-    if (!table) return table.error();
-    grids.run = std::move(table->grid);
-    grids.note = std::move(table->note);
+// A chart table made from the runs of the range as the daily DMS report lists them, and their
+// events. A start after the end is refused as the analysis window refuses it.
+template <ChartTable (*table)(const RangeRuns&)>
+Result<void> chartReport(const Arguments& args, DbConnection& db, ReportGrids& grids) {
+    if (args.from > args.to) return refusal(kInvalidDates);
+    SilentProgress progress;
+    auto range = RunsOfRange(db, args.from, args.to, progress);
+    if (!range) return range.error();
+    ChartTable made = table(*range);
+    grids.run = std::move(made.grid);
+    grids.note = std::move(made.note);
+    grids.days = std::move(made.days);
     return success();
 }
 
-// A chart table made from the daily DMS report's run grid of the range.
-template <Result<ChartTable> (*table)(const ReportGrid&)>
-Result<ChartTable> fromRuns(const Arguments& args, DbConnection& db) {
-    SilentProgress progress;
-    auto runs = RunsOfRange(db, args.from, args.to, progress);
-    if (!runs) return runs.error();
-    return table(*runs);
+ChartTable topAssets(const RangeRuns& range) {
+    return std::move(TopLosses(range).assets);
 }
 
-Result<ChartTable> topLosses(const Arguments& args, DbConnection& db, ChartTable TopLossTables::*which) {
-    auto tables = TopLosses(db, args.from, args.to);
-    if (!tables) return tables.error();
-    return std::move(tables.value().*which);
+ChartTable topFailures(const RangeRuns& range) {
+    return std::move(TopLosses(range).failures);
+}
+
+// The workbook of a chart's table, as the analysis window's Ctrl+E names it.
+template <ChartKind kind> std::string chartTitle(const Arguments&) {
+    return chartCaption(kind).toStdString();
 }
 
 // Every report nax-report knows; a new report is one more entry.
@@ -123,26 +132,14 @@ const std::vector<ReportEntry> kReports = {
          return ShiftDMSReport(db, pump, grids.run, grids.detail, args.from, args.to);
      },
      true, std::nullopt, nullptr, kHourTemplate},
-    {"loss-pareto",
-     [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
-         return keepChartTable(fromRuns<LossPareto>(args, db), grids);
-     },
-     false, ChartKind::LossPareto},
-    {"asset-pareto",
-     [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
-         return keepChartTable(topLosses(args, db, &TopLossTables::assets), grids);
-     },
-     false, ChartKind::TopAssets},
-    {"failure-pareto",
-     [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
-         return keepChartTable(topLosses(args, db, &TopLossTables::failures), grids);
-     },
-     false, ChartKind::TopFailures},
-    {"me-trend",
-     [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
-         return keepChartTable(fromRuns<EfficiencyByDay>(args, db), grids);
-     },
-     false, ChartKind::EfficiencyByDay},
+    {"loss-pareto", chartReport<LossPareto>, false, ChartKind::LossPareto, chartTitle<ChartKind::LossPareto>},
+    {"asset-pareto", chartReport<topAssets>, false, ChartKind::TopAssets, chartTitle<ChartKind::TopAssets>},
+    {"failure-pareto", chartReport<topFailures>, false, ChartKind::TopFailures,
+     chartTitle<ChartKind::TopFailures>},
+    {"me-trend", chartReport<EfficiencyByDay>, false, ChartKind::EfficiencyByDay,
+     chartTitle<ChartKind::EfficiencyByDay>},
+    {"classification", chartReport<Classification>, false, ChartKind::Classification,
+     chartTitle<ChartKind::Classification>},
 };
 
 const ReportEntry* findReport(const std::string& name) {
@@ -234,8 +231,9 @@ int drawChart(ChartKind kind, ReportGrids& grids, const std::string& out) {
     char name[] = "nax-report";
     char* argv[] = {name, nullptr};
     QApplication app(argc, argv);
-    if (auto written =
-            writeChartPng(kind, ChartTable{std::move(grids.run), std::move(grids.note)}, kChartSize, out);
+    if (auto written = writeChartPng(
+            kind, ChartTable{std::move(grids.run), std::move(grids.note), std::move(grids.days)}, kChartSize,
+            out);
         !written)
         return fail(written.error());
     return kDone;

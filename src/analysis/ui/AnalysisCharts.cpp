@@ -1,7 +1,7 @@
 #include "AnalysisCharts.h"
 
+#include "analysis/LossPareto.h"
 #include "analysis/TopLosses.h"
-#include "dms/DmsText.h"
 #include "shell/CommandLine.h"
 #include "shell/TextRules.h"
 
@@ -15,6 +15,7 @@
 #include <QHorizontalBarSeries>
 #include <QLineSeries>
 #include <QPixmap>
+#include <QStackedBarSeries>
 #include <QValueAxis>
 
 #include <algorithm>
@@ -47,6 +48,39 @@ QValueAxis* valueAxis(const QString& title, double low, double high) {
     return axis;
 }
 
+// The colour of the unclassified bars in every chart.
+const QColor kUnclassifiedColour(150, 150, 150);
+
+// Each bar shows its value above it (inside the bar for stacked bars).
+void showValues(QAbstractBarSeries& series, QAbstractBarSeries::LabelsPosition position) {
+    series.setLabelsVisible(true);
+    series.setLabelsPosition(position);
+    series.setLabelsFormat(QStringLiteral("@value"));
+    series.setLabelsPrecision(12);
+}
+
+// A category name broken at its blanks, one word a line, so that every name shows whole under
+// its bar however many bars share the axis.
+QString wrappedName(std::string_view name) {
+    return qText(name).split(QLatin1Char(' '), Qt::SkipEmptyParts).join(QLatin1Char('\n'));
+}
+
+// A legend entry for the grey bars: a bar series of its own with no bars.
+void addUnclassifiedLegend(QChart& chart, const QString& name) {
+    auto* set = new QBarSet(name);
+    set->setColor(kUnclassifiedColour);
+    set->setBorderColor(kUnclassifiedColour);
+    auto* series = new QBarSeries;
+    series->append(set);
+    chart.addSeries(series);
+}
+
+// The bar of `index` in the set drawn grey.
+void greyBar(QBarSet& bars, int index) {
+    bars.setSelectedColor(kUnclassifiedColour);
+    bars.selectBar(index);
+}
+
 void drawLossPareto(QChart& chart, const ReportGrid& grid) {
     auto* bars = new QBarSet(QStringLiteral("Minutes Lost"));
     auto* cumulative = new QLineSeries;
@@ -55,21 +89,21 @@ void drawLossPareto(QChart& chart, const ReportGrid& grid) {
     double highest = 0, lowest = 0;
     for (int r = 1; r < grid.rows(); ++r) {
         const double minutes = cellValue(grid, r, 1);
-        categories << qText(grid.cell(r, 0));
+        categories << wrappedName(grid.cell(r, 0));
         *bars << minutes;
+        if (grid.cell(r, 0) == kUnclassifiedStops) greyBar(*bars, r - 1);
         highest = std::max(highest, minutes);
         lowest = std::min(lowest, minutes);
         if (const auto share = grid.number(r, 3)) cumulative->append(r - 1, *share);
     }
     auto* series = new QBarSeries;
     series->append(bars);
+    showValues(*series, QAbstractBarSeries::LabelsOutsideEnd);
     chart.addSeries(series);
     chart.addSeries(cumulative);
+    addUnclassifiedLegend(chart, qText(kUnclassifiedStops));
     auto* names = new QBarCategoryAxis;
     names->append(categories);
-    QFont small = names->labelsFont();
-    small.setPointSizeF(small.pointSizeF() * 0.85); // seven category names side by side
-    names->setLabelsFont(small);
     chart.addAxis(names, Qt::AlignBottom);
     auto* minutes = valueAxis(QStringLiteral("Minutes"), lowest < 0 ? lowest * 1.1 : 0, axisTop(highest));
     chart.addAxis(minutes, Qt::AlignLeft);
@@ -83,7 +117,6 @@ void drawLossPareto(QChart& chart, const ReportGrid& grid) {
 
 void drawTopLosses(QChart& chart, const ReportGrid& grid) {
     auto* bars = new QBarSet(QStringLiteral("Minutes Lost (events in brackets)"));
-    bars->setSelectedColor(Qt::gray);
     QStringList categories;
     double highest = 0;
     // Horizontal bars are drawn from the bottom up: the first row goes last.
@@ -92,18 +125,60 @@ void drawTopLosses(QChart& chart, const ReportGrid& grid) {
         categories << QStringLiteral("%1 (%2)").arg(qText(grid.cell(r, 0)), qText(grid.cell(r, 2)));
         *bars << minutes;
         highest = std::max(highest, minutes);
-        if (grid.cell(r, 0) == kUnclassified) bars->selectBar(static_cast<int>(categories.size()) - 1);
+        if (grid.cell(r, 0) == kUnclassified) greyBar(*bars, static_cast<int>(categories.size()) - 1);
     }
     auto* series = new QHorizontalBarSeries;
     series->append(bars);
+    showValues(*series, QAbstractBarSeries::LabelsOutsideEnd);
     chart.addSeries(series);
+    addUnclassifiedLegend(chart, qText(kUnclassified));
     auto* names = new QBarCategoryAxis;
     names->append(categories);
     chart.addAxis(names, Qt::AlignLeft);
-    auto* minutes = valueAxis(QStringLiteral("Minutes"), 0, axisTop(highest));
+    auto* minutes = valueAxis(QStringLiteral("Minutes"), 0, axisTop(highest * 1.1));
     chart.addAxis(minutes, Qt::AlignBottom);
     series->attachAxis(names);
     series->attachAxis(minutes);
+}
+
+// Classified and unclassified minutes of each day stacked, the classified share as a line.
+void drawClassification(QChart& chart, const ReportGrid& grid) {
+    auto* classified = new QBarSet(QStringLiteral("Classified Minutes"));
+    auto* unclassified = new QBarSet(QStringLiteral("Unclassified Minutes"));
+    unclassified->setColor(kUnclassifiedColour);
+    unclassified->setBorderColor(kUnclassifiedColour);
+    auto* share = new QLineSeries;
+    share->setName(QStringLiteral("Classified %"));
+    share->setPointsVisible(true);
+    QStringList categories;
+    double highest = 0;
+    for (int r = 1; r < grid.rows(); ++r) {
+        const double minutes = cellValue(grid, r, 3), open = cellValue(grid, r, 4);
+        categories << qText(grid.cell(r, 0)).left(6); // "05-Dec"
+        *classified << minutes - open;
+        *unclassified << open;
+        highest = std::max(highest, minutes);
+        if (const auto percent = grid.number(r, 5)) share->append(r - 1, *percent);
+    }
+    auto* series = new QStackedBarSeries;
+    series->append(classified);
+    series->append(unclassified);
+    showValues(*series, QAbstractBarSeries::LabelsCenter);
+    series->setLabelsPrecision(6);
+    chart.addSeries(series);
+    chart.addSeries(share);
+    auto* days = new QBarCategoryAxis;
+    days->append(categories);
+    days->setLabelsAngle(-90);
+    chart.addAxis(days, Qt::AlignBottom);
+    auto* minutes = valueAxis(QStringLiteral("Minutes"), 0, axisTop(highest));
+    chart.addAxis(minutes, Qt::AlignLeft);
+    auto* percent = valueAxis(QStringLiteral("Classified %"), 0, 100);
+    chart.addAxis(percent, Qt::AlignRight);
+    series->attachAxis(days);
+    series->attachAxis(minutes);
+    share->attachAxis(days);
+    share->attachAxis(percent);
 }
 
 // Noon of the day in local time, so the axis labels show the day wherever the program runs.
@@ -152,17 +227,6 @@ void drawEfficiencyByDay(QChart& chart, const ReportGrid& grid, const std::vecto
     }
 }
 
-// The days of the ME and NAX table as day serials (rows without a readable date are dropped
-// from the chart by taking the previous day's place; the table never has such rows).
-std::vector<double> daysOf(const ReportGrid& grid) {
-    std::vector<double> days;
-    for (int r = 1; r < grid.rows(); ++r) {
-        const auto day = readDayMonthYear(grid.cell(r, 0));
-        days.push_back(day ? *day : days.empty() ? 0 : days.back());
-    }
-    return days;
-}
-
 } // namespace
 
 QString chartCaption(ChartKind kind) {
@@ -175,6 +239,8 @@ QString chartCaption(ChartKind kind) {
         return QStringLiteral("Top Failures");
     case ChartKind::EfficiencyByDay:
         return QStringLiteral("ME and NAX by Day");
+    case ChartKind::Classification:
+        return QStringLiteral("Classification");
     }
     return {};
 }
@@ -201,7 +267,10 @@ QChart* makeChart(ChartKind kind, const ChartTable& table) {
         drawTopLosses(*chart, table.grid);
         break;
     case ChartKind::EfficiencyByDay:
-        drawEfficiencyByDay(*chart, table.grid, daysOf(table.grid));
+        drawEfficiencyByDay(*chart, table.grid, table.days);
+        break;
+    case ChartKind::Classification:
+        drawClassification(*chart, table.grid);
         break;
     }
     return chart;
