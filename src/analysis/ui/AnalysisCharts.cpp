@@ -15,6 +15,7 @@
 #include <QHorizontalBarSeries>
 #include <QLineSeries>
 #include <QPixmap>
+#include <QScatterSeries>
 #include <QStackedBarSeries>
 #include <QValueAxis>
 
@@ -51,28 +52,35 @@ QValueAxis* valueAxis(const QString& title, double low, double high) {
 // The colour of the unclassified bars in every chart.
 const QColor kUnclassifiedColour(150, 150, 150);
 
-// Each bar shows its value above it (inside the bar for stacked bars).
+// Each bar shows its value: past its end in black, or (stacked bars) in its middle in white.
 void showValues(QAbstractBarSeries& series, QAbstractBarSeries::LabelsPosition position) {
     series.setLabelsVisible(true);
     series.setLabelsPosition(position);
     series.setLabelsFormat(QStringLiteral("@value"));
     series.setLabelsPrecision(12);
+    if (position == QAbstractBarSeries::LabelsOutsideEnd)
+        for (QBarSet* set : series.barSets())
+            set->setLabelColor(Qt::black);
 }
 
-// A category name broken at its blanks, one word a line, so that every name shows whole under
-// its bar however many bars share the axis.
-QString wrappedName(std::string_view name) {
-    return qText(name).split(QLatin1Char(' '), Qt::SkipEmptyParts).join(QLatin1Char('\n'));
+// Category names written upwards in a smaller font: the axis then has room for each name whole
+// however many bars share it (side by side they are cut short).
+void upright(QBarCategoryAxis& axis) {
+    axis.setLabelsAngle(-90);
+    QFont small = axis.labelsFont();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    axis.setLabelsFont(small);
 }
 
-// A legend entry for the grey bars: a bar series of its own with no bars.
+// A legend entry for the grey bars: a series of square points without points (a bar series of
+// its own would take half of every category's room).
 void addUnclassifiedLegend(QChart& chart, const QString& name) {
-    auto* set = new QBarSet(name);
-    set->setColor(kUnclassifiedColour);
-    set->setBorderColor(kUnclassifiedColour);
-    auto* series = new QBarSeries;
-    series->append(set);
-    chart.addSeries(series);
+    auto* entry = new QScatterSeries;
+    entry->setName(name);
+    entry->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
+    entry->setColor(kUnclassifiedColour);
+    entry->setBorderColor(kUnclassifiedColour);
+    chart.addSeries(entry);
 }
 
 // The bar of `index` in the set drawn grey.
@@ -89,7 +97,7 @@ void drawLossPareto(QChart& chart, const ReportGrid& grid) {
     double highest = 0, lowest = 0;
     for (int r = 1; r < grid.rows(); ++r) {
         const double minutes = cellValue(grid, r, 1);
-        categories << wrappedName(grid.cell(r, 0));
+        categories << qText(grid.cell(r, 0));
         *bars << minutes;
         if (grid.cell(r, 0) == kUnclassifiedStops) greyBar(*bars, r - 1);
         highest = std::max(highest, minutes);
@@ -104,6 +112,7 @@ void drawLossPareto(QChart& chart, const ReportGrid& grid) {
     addUnclassifiedLegend(chart, qText(kUnclassifiedStops));
     auto* names = new QBarCategoryAxis;
     names->append(categories);
+    upright(*names);
     chart.addAxis(names, Qt::AlignBottom);
     auto* minutes = valueAxis(QStringLiteral("Minutes"), lowest < 0 ? lowest * 1.1 : 0, axisTop(highest));
     chart.addAxis(minutes, Qt::AlignLeft);
@@ -163,13 +172,15 @@ void drawClassification(QChart& chart, const ReportGrid& grid) {
     auto* series = new QStackedBarSeries;
     series->append(classified);
     series->append(unclassified);
+    // A month of days side by side: the values run upwards, to 4 digits.
     showValues(*series, QAbstractBarSeries::LabelsCenter);
-    series->setLabelsPrecision(6);
+    series->setLabelsAngle(-90);
+    series->setLabelsPrecision(4);
     chart.addSeries(series);
     chart.addSeries(share);
     auto* days = new QBarCategoryAxis;
     days->append(categories);
-    days->setLabelsAngle(-90);
+    upright(*days);
     chart.addAxis(days, Qt::AlignBottom);
     auto* minutes = valueAxis(QStringLiteral("Minutes"), 0, axisTop(highest));
     chart.addAxis(minutes, Qt::AlignLeft);
