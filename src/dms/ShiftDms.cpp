@@ -80,6 +80,7 @@ Result<std::string> windowRowids(DbConnection& db, const std::string& window, co
 Result<void> ShiftDMSReport(DbConnection& db, EventPump& pump, ReportGrid& runGrid, ReportGrid& detailGrid,
                             double start, double end, const SliceSizes& sizes) {
     SetShiftGrid(runGrid);
+    SetDowntimeGrid(detailGrid);
     // Whole seconds, so that a window of exactly 7 days is not refused over the last bit of a
     // double.
     if (std::llround((end - start) * 86400.0) > 7LL * 86400) return refusal(std::string(kShiftWindowRefusal));

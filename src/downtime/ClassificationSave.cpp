@@ -69,7 +69,7 @@ Result<std::string> assetKeyForName(DbConnection& db, std::string_view assetName
 }
 
 void buildClassificationUpdate(UpdateBuilder& builder, const ClassificationTexts& boxes,
-                               std::string_view dtId) {
+                               std::string_view dtId, UntouchedBoxes untouched) {
     static constexpr std::pair<const char*, int> kColumns[] = {
         {"Shift", kBoxShift},         {"Asset", kBoxAsset},
         {"Component", kBoxComponent}, {"Loss_Structure", kBoxLossStructure},
@@ -78,14 +78,20 @@ void buildClassificationUpdate(UpdateBuilder& builder, const ClassificationTexts
         {"Other1", kBoxOther1},       {"Other2", kBoxOther2},
     };
     builder.BeginUpdate("TimeLost");
-    for (const auto& [column, box] : kColumns)
-        builder.AddSetField(column, boxes[static_cast<size_t>(box)], kTextField);
+    for (const auto& [column, box] : kColumns) {
+        const auto index = static_cast<size_t>(box);
+        if (untouched[index])
+            builder.AddSetStoredText(column, boxes[index]);
+        else
+            builder.AddSetField(column, boxes[index], kTextField);
+    }
     builder.AddWhereField("Dt_ID", dtId, "=", kAndJoin, kNumberField);
 }
 
-Result<void> saveClassification(DbConnection& db, const ClassificationTexts& boxes, std::string_view dtId) {
+Result<void> saveClassification(DbConnection& db, const ClassificationTexts& boxes, std::string_view dtId,
+                                UntouchedBoxes untouched) {
     UpdateBuilder builder;
-    buildClassificationUpdate(builder, boxes, dtId);
+    buildClassificationUpdate(builder, boxes, dtId, untouched);
     if (auto done = builder.ExecuteUpdate(db); !done) return done;
     // The engine accepts an update that finds no row; for the user the save failed all the same
     // (the event was deleted since the list was made), so say so in the usual words.

@@ -7,6 +7,7 @@
 #include "shell/Result.h"
 
 #include <array>
+#include <bitset>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -52,14 +53,18 @@ std::optional<PickRequest> classificationPickList(int box, std::string_view asse
 Result<std::string> assetKeyForName(DbConnection& db, std::string_view assetName);
 
 using ClassificationTexts = std::array<std::string, kClassificationBoxes>;
+// The boxes the user left as they were opened: their stored texts go back byte for byte.
+using UntouchedBoxes = std::bitset<kClassificationBoxes>;
 
 // Begins an update of TimeLost, sets Shift, Asset, Component, Loss_Structure, Failure,
 // A_Operator, Executive, Remarks, Other1, Other2 (in this order) as texts from their boxes and
-// adds the condition [Dt_ID] = dtId as a number.
+// adds the condition [Dt_ID] = dtId as a number. A typed or changed text has its single quotes
+// stored as backquotes; an untouched one is written as it is.
 void buildClassificationUpdate(UpdateBuilder& builder, const ClassificationTexts& boxes,
-                               std::string_view dtId);
+                               std::string_view dtId, UntouchedBoxes untouched = {});
 
 // Builds and runs the update; the error's message is the text to show the user.
-Result<void> saveClassification(DbConnection& db, const ClassificationTexts& boxes, std::string_view dtId);
+Result<void> saveClassification(DbConnection& db, const ClassificationTexts& boxes, std::string_view dtId,
+                                UntouchedBoxes untouched = {});
 
 } // namespace nax

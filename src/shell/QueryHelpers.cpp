@@ -2,6 +2,8 @@
 
 #include "TextRules.h"
 
+#include <algorithm>
+
 namespace nax {
 
 Result<std::string> LookupValue(DbConnection& db, std::string_view table, std::string_view expression,
@@ -32,21 +34,34 @@ void UpdateBuilder::BeginUpdate(std::string_view table) {
     updateWhere_ = " Where ";
 }
 
+namespace {
+// A typed single quote is stored as a backquote; readers of the table rely on it.
+std::string withBackquotes(std::string_view value) {
+    std::string text(value);
+    std::replace(text.begin(), text.end(), '\'', '`');
+    return text;
+}
+} // namespace
+
 void UpdateBuilder::AddSetField(std::string_view field, std::string_view value, int kind) {
     const std::string name = "[" + std::string(field) + "] =";
     switch (kind) {
     case kTextField:
-        updateSetList_ += name + sqlText(value) + ",";
+        updateSetList_ += name + sqlText(withBackquotes(value)) + ",";
         break;
     case kNumberField:
         updateSetList_ += name + std::string(value) + ",";
         break;
     case kDateField:
-        updateSetList_ += name + "#" + std::string(value) + "#,";
+        updateSetList_ += name + "#" + withBackquotes(value) + "#,";
         break;
     default:
         break;
     }
+}
+
+void UpdateBuilder::AddSetStoredText(std::string_view field, std::string_view value) {
+    updateSetList_ += "[" + std::string(field) + "] =" + sqlText(value) + ",";
 }
 
 void UpdateBuilder::AddWhereField(std::string_view field, std::string_view value, std::string_view op,

@@ -27,7 +27,10 @@ enum UpdateConjunction : int { kAndJoin = 1, kOrJoin = 2 };
 class UpdateBuilder {
 public:
     void BeginUpdate(std::string_view table);
+    // Text and date values have every single quote replaced by a backquote.
     void AddSetField(std::string_view field, std::string_view value, int kind);
+    // A text read from the table and written back as it is, quotes included.
+    void AddSetStoredText(std::string_view field, std::string_view value);
     void AddWhereField(std::string_view field, std::string_view value, std::string_view op, int conjunction,
                        int kind);
     // Runs the statement. The error's message is the whole text to show the user: "Cannot

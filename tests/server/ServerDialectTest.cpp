@@ -98,7 +98,7 @@ TEST_F(ServerDialect, UpdatesWithDateLiteralsAndQuotes) {
     for (DbConnection* db : {file.get(), pg.get()}) {
         ASSERT_TRUE(update.ExecuteUpdate(*db));
         EXPECT_EQ(db->changes(), 1);
-        EXPECT_EQ(scalar(*db, "select Remarks from TimeLost where Dt_ID = 4"), "it's");
+        EXPECT_EQ(scalar(*db, "select Remarks from TimeLost where Dt_ID = 4"), "it`s");
         EXPECT_EQ(scalar(*db, "select format(DT_End,'dd-MMM-yy hh:mm') from TimeLost where Dt_ID = 4"),
                   "05-Dec-26 07:30");
     }

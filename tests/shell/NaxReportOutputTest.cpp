@@ -126,4 +126,24 @@ TEST_F(NaxReportOutputTest, DatesAreWallClockTextsWithoutATimeZone) {
     EXPECT_TRUE(gap.out.startsWith(QStringLiteral("Tag\t")));
 }
 
+// The README names every report the usage text lists, and the same output formats.
+TEST_F(NaxReportOutputTest, ReadmeNamesEveryReportAndFormat) {
+    const QString usage = run(QStringLiteral("no-such-report")).err;
+    const QString readme = QString::fromStdString(contents(NAX_README));
+    const auto between = [](const QString& text, const QString& start, const QString& end) {
+        const qsizetype from = text.indexOf(start) + start.size();
+        return text.mid(from, text.indexOf(end, from) - from);
+    };
+    const QStringList names = between(usage, QStringLiteral("REPORT: "), QStringLiteral("\n")).split(u',');
+    ASSERT_GE(names.size(), 10) << usage.toStdString();
+    for (const QString& name : names)
+        EXPECT_TRUE(readme.contains(u'`' + name.trimmed() + u'`')) << name.toStdString();
+    const auto formats = [&](const QString& text) {
+        QStringList listed = between(text, QStringLiteral("[--format "), QStringLiteral("]")).split(u'|');
+        listed.sort();
+        return listed.join(u'|').toStdString();
+    };
+    EXPECT_EQ(formats(readme), formats(usage));
+}
+
 } // namespace

@@ -57,8 +57,6 @@ protected:
 
 private:
     void setListSideEnabled(bool enabled);
-    // What a box writes back: its stored bytes while it still shows them, else its new text.
-    std::string boxTextToSave(int box) const;
     AppContext& context_;
     // The open event's texts as stored (any encoding) and as shown in the boxes.
     std::array<std::string, kClassificationBoxes> storedTexts_;
