@@ -4,6 +4,7 @@
 #include "downtime/Unclassified.h"
 #include "shell/TextRules.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <utility>
 
