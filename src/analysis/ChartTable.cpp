@@ -2,6 +2,7 @@
 
 #include "dms/DmsText.h"
 #include "downtime/Unclassified.h"
+#include "shell/QueryHelpers.h"
 #include "shell/TextRules.h"
 
 #include <algorithm>
@@ -31,18 +32,20 @@ Result<std::vector<RunEvent>> eventsOfRuns(DbConnection& db, const std::vector<D
                                std::to_string(first) + " and " + std::to_string(last) +
                                " order by DT_Start, Dt_ID");
     if (!rs) return rs.error();
-    while (!rs->eof()) {
-        if (const auto run = runOfKey.find(rs->text(fRunNo)); run != runOfKey.end()) {
-            RunEvent& event = events.emplace_back();
-            event.run = run->second;
-            event.asset = std::string(rs->rawText(fAsset));
-            event.failure = std::string(rs->rawText(fFailure));
-            event.days = fieldNumber(*rs, fTimeLost).value_or(0);
-            event.unclassified = rs->integer(fUnclassified) != 0;
-            event.blank = event.unclassified && !rs->isNull(fLossStructure);
-        }
-        if (auto moved = rs->moveNext(); !moved) return moved.error();
-    }
+    auto read = forEachRow(*rs, [&](const Recordset& row) -> Result<void> {
+        const auto run = runOfKey.find(row.text(fRunNo));
+        if (run == runOfKey.end()) return success();
+        if (auto finite = requireFinite(row, fTimeLost, "TimeLost", "Time_Lost"); !finite) return finite;
+        RunEvent& event = events.emplace_back();
+        event.run = run->second;
+        event.asset = std::string(row.rawText(fAsset));
+        event.failure = std::string(row.rawText(fFailure));
+        event.days = fieldNumber(row, fTimeLost).value_or(0);
+        event.unclassified = row.integer(fUnclassified) != 0;
+        event.blank = event.unclassified && !row.isNull(fLossStructure);
+        return success();
+    });
+    if (!read) return read.error();
     return events;
 }
 

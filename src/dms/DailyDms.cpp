@@ -5,6 +5,7 @@
 #include "DmsText.h"
 #include "DowntimeDetail.h"
 #include "RunProduction.h"
+#include "shell/QueryHelpers.h"
 #include "shell/TableSlices.h"
 #include "shell/TextRules.h"
 
@@ -55,16 +56,18 @@ struct ListedRuns {
 // First sums by run of a grouped query whose field 0 is the run.
 using RunSums = std::unordered_map<std::string, std::vector<std::string>>;
 
-Result<void> readRunSums(DbConnection& db, const std::string& sql, RunSums& sums) {
+Result<void> readRunSums(DbConnection& db, const std::string& sql, std::string_view table,
+                         std::string_view column, RunSums& sums) {
     auto rs = db.openRecordset(sql);
     if (!rs) return rs.error();
-    while (!rs->eof()) {
-        auto& fields = sums[rs->text(0)];
-        for (int f = 1; f < rs->fieldCount(); ++f)
-            fields.push_back(rs->text(f));
-        if (auto moved = rs->moveNext(); !moved) return moved.error();
-    }
-    return success();
+    return forEachRow(*rs, [&](const Recordset& row) -> Result<void> {
+        auto& fields = sums[row.text(0)];
+        for (int f = 1; f < row.fieldCount(); ++f) {
+            if (auto finite = requireFinite(row, f, table, column); !finite) return finite;
+            fields.push_back(row.text(f));
+        }
+        return success();
+    });
 }
 
 // A sum as the single-value lookup answered it: "0" for no row or NULL.
@@ -110,8 +113,7 @@ Result<ListedRuns> listRuns(DbConnection& db, double start, double end, Progress
     if (!runList) return runList.error();
     ListedRuns listed;
     listed.runs.reserve(count > 0 ? static_cast<size_t>(count) : 0u);
-    while (!runList->eof()) {
-        const Recordset& rs = *runList;
+    auto read = forEachRow(*runList, [&](const Recordset& rs) {
         DailyRun& run = listed.runs.emplace_back();
         for (int c = 0; c <= fCaseCount; ++c)
             run.listed[static_cast<size_t>(c)] = rs.text(c);
@@ -125,8 +127,8 @@ Result<ListedRuns> listRuns(DbConnection& db, double start, double end, Progress
             listed.span.take(*id);
             listed.span.take(static_cast<double>(run.id));
         }
-        if (auto moved = runList->moveNext(); !moved) return moved.error();
-    }
+    });
+    if (!read) return read.error();
     return listed;
 }
 
@@ -139,7 +141,9 @@ Result<void> addFigures(DbConnection& db, ListedRuns& listed, const SliceSizes& 
         if (!produced) return produced.error();
         for (auto& [run, sum] : *produced)
             production[run] = {std::move(sum)};
-        if (auto lost = readRunSums(db, lossSumsSql(listed.span.first, listed.span.last), losses); !lost)
+        if (auto lost = readRunSums(db, lossSumsSql(listed.span.first, listed.span.last), "TimeLost",
+                                    "Time_Lost", losses);
+            !lost)
             return lost.error();
     }
     for (DailyRun& run : listed.runs) {

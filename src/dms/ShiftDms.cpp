@@ -5,6 +5,7 @@
 #include "DmsText.h"
 #include "DowntimeDetail.h"
 #include "HourWindowLoss.h"
+#include "shell/QueryHelpers.h"
 #include "shell/TableSlices.h"
 #include "shell/TextRules.h"
 
@@ -111,8 +112,8 @@ Result<void> ShiftDMSReport(DbConnection& db, EventPump& pump, ReportGrid& runGr
     // through; then the events of all their runs are read at once.
     std::vector<HourRow> rows;
     int64_t firstRun = INT64_MAX, lastRun = INT64_MIN;
-    while (!hours->eof()) {
-        const Recordset& rs = *hours;
+    auto read = forEachRow(*hours, [&](const Recordset& rs) -> Result<void> {
+        if (auto finite = requireFinite(rs, fUnits, "opc", "Production"); !finite) return finite;
         HourRow& row = rows.emplace_back();
         for (int c = 0; c <= fCaseCount; ++c)
             row.texts[static_cast<size_t>(c)] = rs.text(c);
@@ -127,8 +128,9 @@ Result<void> ShiftDMSReport(DbConnection& db, EventPump& pump, ReportGrid& runGr
         row.uspeed = fieldNumber(rs, fUSpeed);
         row.caseCount = fieldNumber(rs, fCaseCount);
         row.units = fieldNumber(rs, fUnits);
-        if (auto moved = hours->moveNext(); !moved) return moved.error();
-    }
+        return success();
+    });
+    if (!read) return read.error();
     hours->close();
     auto losses = HourWindowLosses::read(db, firstRun, lastRun);
     if (!losses) return losses.error();

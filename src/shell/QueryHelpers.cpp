@@ -3,6 +3,7 @@
 #include "TextRules.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace nax {
 
@@ -13,7 +14,19 @@ Result<std::string> LookupValue(DbConnection& db, std::string_view table, std::s
     auto result = db.openRecordset(sql);
     if (!result) return result.error();
     if (result->eof() || result->isNull(0)) return std::string(kind == "Str" ? "" : "0");
+    if (auto finite = requireFinite(*result, 0, table, expression); !finite) return finite.error();
     return result->text(0);
+}
+
+Result<void> requireFinite(double value, std::string_view table, std::string_view column) {
+    if (std::isfinite(value)) return success();
+    return Error{0, "The " + std::string(column) + " of table " + std::string(table) +
+                        " is not a finite number: a value there is out of range."};
+}
+
+Result<void> requireFinite(const Recordset& row, int field, std::string_view table, std::string_view column) {
+    if (row.kind(field) != ValueKind::Real) return success();
+    return requireFinite(row.real(field), table, column);
 }
 
 std::string sqlText(std::string_view value) {
@@ -112,6 +125,7 @@ std::string updateFailureText(std::string_view description, std::string_view sta
 }
 
 std::string describeError(const Error& error) {
+    if (error.code == 0) return error.message; // our own finding: there is no engine code to show
     return "Error " + std::to_string(error.code) + ": " + error.message;
 }
 

@@ -14,6 +14,13 @@ namespace nax {
 Result<std::string> LookupValue(DbConnection& db, std::string_view table, std::string_view expression,
                                 std::string_view condition, std::string_view kind = "Int");
 
+// A sum or value of `column` in `table` that is not a finite number (an infinity stored, or a
+// total past the largest number) is a failure naming them, never a figure: printed it would read
+// "Inf", read back as a number it would become 0. Only real numbers are checked; text in a
+// numeric column is left to the engine's rule.
+Result<void> requireFinite(double value, std::string_view table, std::string_view column);
+Result<void> requireFinite(const Recordset& row, int field, std::string_view table, std::string_view column);
+
 // A text as a literal of a statement: between single quotes, each single quote inside doubled,
 // every other byte as it is. The one way any text goes into a statement, so none is changed.
 std::string sqlText(std::string_view value);
@@ -53,7 +60,7 @@ private:
 // scrambled statement.
 std::string updateFailureText(std::string_view description, std::string_view statement);
 
-// "Error <code>: <description>" for a database failure shown to the user.
+// "Error <code>: <description>" for a database failure; the description alone for code 0.
 std::string describeError(const Error& error);
 
 } // namespace nax

@@ -1,6 +1,7 @@
 #include "simulate/PlantSimulator.h"
 
 #include "shell/DbConnection.h"
+#include "shell/QueryHelpers.h"
 #include "simulate/PlantSchema.h"
 #include "simulate/PlantStore.h"
 
@@ -14,6 +15,7 @@
 #include <fstream>
 #include <optional>
 #include <random>
+#include <set>
 #include <string_view>
 
 namespace nax {
@@ -617,8 +619,8 @@ double localNowSerial() {
 Result<SimulationSummary> simulatePlant(const SimulationOptions& options) {
     if (auto valid = validate(options); !valid) return valid.error();
     const bool server = isServerConnection(options.outPath);
-    auto store =
-        server ? openPostgresStore(options.outPath, options.replace) : openSqliteStore(options.outPath);
+    auto store = server ? openPostgresStore(options.outPath, options.replace)
+                        : openSqliteStore(options.outPath, options.replace);
     if (!store) return store.error();
     SimulationSummary summary;
     std::optional<Error> error;
@@ -629,8 +631,6 @@ Result<SimulationSummary> simulatePlant(const SimulationOptions& options) {
     }
     store.value().reset();
     if (error) {
-        std::error_code ec;
-        if (!server) std::filesystem::remove(options.outPath, ec);
         error->message = displayName(options.outPath) + ": " + error->message;
         return *error;
     }
@@ -640,19 +640,45 @@ Result<SimulationSummary> simulatePlant(const SimulationOptions& options) {
 const char* simulateUsage() {
     return "usage: nax-simulate --out FILE|URI [--days N] [--end \"YYYY-MM-DD HH:MM\"] [--seed N] "
            "[--no-indexes] [--replace]\n"
-           "  --out FILE     database file to write; an existing database there is replaced\n"
+           "  --out FILE     database file to write; an existing plant database there is replaced\n"
            "  --out URI      a PostgreSQL database (postgresql://... or \"host=... dbname=...\")\n"
            "  --days N       days of production up to the end (1 to 3660, default 30)\n"
            "  --end TIME     end of the period, local time (default: now, to the minute)\n"
            "  --seed N       random seed; the same seed writes the same data (default 1)\n"
            "  --no-indexes   leave out the report indexes, like a database of the plant\n"
-           "  --replace      on a server: drop the plant tables found there and write them again\n";
+           "  --replace      replace an SQLite file that is no plant database; on a server: drop the\n"
+           "                 plant tables found there and write them again\n"
+           "  --if-stale     only when the file is missing or its data ends more than a day before the end\n"
+           "  -h, --help     print this usage; --version prints the version\n";
+}
+
+Result<std::optional<double>> plantDataEnd(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) return std::optional<double>();
+    auto opened = DbConnection::open(path, OpenOptions{10000, true});
+    if (!opened) return opened.error();
+    auto last = LookupValue(**opened, "opc", "max(Timestamp)", "", "Str");
+    if (!last) return last.error();
+    if (last->empty()) return std::optional<double>();
+    double serial = 0;
+    const auto [end, problem] = std::from_chars(last->data(), last->data() + last->size(), serial);
+    if (problem != std::errc() || end != last->data() + last->size())
+        return Error{0, "The last opc time of " + path + " is no date-time: " + *last};
+    return std::optional<double>(serial);
+}
+
+Result<bool> demoNeedsSimulating(const std::string& path, double nowSerial) {
+    constexpr double kFreshDays = 1;
+    auto end = plantDataEnd(path);
+    if (!end) return end.error();
+    return !*end || nowSerial - **end > kFreshDays;
 }
 
 Result<SimulationOptions> parseSimulateArguments(const std::vector<std::string>& args, double nowSerial) {
     SimulationOptions options;
     options.endSerial = nowSerial;
     bool haveOut = false;
+    std::set<std::string> given;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
         std::optional<std::string> value;
@@ -660,12 +686,17 @@ Result<SimulationOptions> parseSimulateArguments(const std::vector<std::string>&
             value = name.substr(eq + 1);
             name.resize(eq);
         }
+        if (!given.insert(name).second) return Error{0, name + " is given more than once"};
         if (name == "--no-indexes" && !value) {
             options.withIndexes = false;
             continue;
         }
         if (name == "--replace" && !value) {
             options.replace = true;
+            continue;
+        }
+        if (name == "--if-stale" && !value) {
+            options.onlyIfStale = true;
             continue;
         }
         if (name != "--out" && name != "--days" && name != "--end" && name != "--seed")
@@ -700,7 +731,7 @@ Result<SimulationOptions> parseSimulateArguments(const std::vector<std::string>&
 }
 
 std::string summaryLine(const SimulationOptions& options, const SimulationSummary& summary) {
-    return "wrote " + options.outPath + ": " + std::to_string(options.days) + " days, " +
+    return "wrote " + displayName(options.outPath) + ": " + std::to_string(options.days) + " days, " +
            std::to_string(summary.runs) + " runs, " + std::to_string(summary.events) + " downtime events, " +
            std::to_string(summary.opcRows) + " opc rows" + (options.withIndexes ? "" : ", no indexes");
 }

@@ -5,6 +5,7 @@
 #include "shell/Result.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,8 @@ struct SimulationOptions {
     double endSerial = 0; // day serial of the end; the last run is still going then
     unsigned seed = 1;
     bool withIndexes = true; // the report indexes (reportIndexSql) and planner statistics
-    bool replace = false;    // on a server: drop the plant tables found there first
+    bool replace = false;    // replace any SQLite file; on a server: drop the plant tables found there first
+    bool onlyIfStale = false; // leave a database file alone unless demoNeedsSimulating says so
 };
 
 struct SimulationSummary {
@@ -29,13 +31,22 @@ struct SimulationSummary {
 inline constexpr int kMaxSimulationDays = 3660;
 
 // Creates the database at options.outPath: a file, or a PostgreSQL connection URI or keyword
-// string. An existing database file is replaced; any other existing file is left alone and
-// reported as an error. On a server the plant tables are created in the current schema; if they
+// string. An existing plant database file is replaced once the new one is complete (with
+// options.replace, any SQLite file); any other existing file is left alone and reported as an error. On a server the plant tables are created in the current schema; if they
 // exist already, that is an error unless options.replace. Same options, same content.
 Result<SimulationSummary> simulatePlant(const SimulationOptions& options);
 
+// The end of the data of the database file at `path` (its last opc minute); none when the file is
+// missing or holds no data.
+Result<std::optional<double>> plantDataEnd(const std::string& path);
+
+// A demo plant is simulated again when it is missing or its data ends more than a day before
+// `nowSerial`, so that the windows' default range (the last hours) is never empty.
+Result<bool> demoNeedsSimulating(const std::string& path, double nowSerial);
+
 // Command line of nax-simulate, without the program name:
 //   --out FILE|URI [--days N] [--end "YYYY-MM-DD HH:MM"] [--seed N] [--no-indexes] [--replace]
+//   [--if-stale]
 // nowSerial is the end when --end is not given. The error message names the bad argument.
 Result<SimulationOptions> parseSimulateArguments(const std::vector<std::string>& args, double nowSerial);
 

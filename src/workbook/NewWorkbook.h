@@ -2,6 +2,7 @@
 // A new one-sheet workbook written row by row (constant memory: a finished row goes to disk), so
 // that half a million grid rows never sit in memory twice.
 #include "CellText.h"
+#include "PrintSetup.h"
 #include "shell/Result.h"
 
 #include <filesystem>
@@ -16,6 +17,10 @@ struct lxw_worksheet;
 struct lxw_format;
 
 namespace nax {
+
+// workbook_close with the library's own "[ERROR]" lines kept off stderr (the library prints them
+// there and has no switch for it): the caller's message says what failed. Answers the lxw_error.
+int closeWorkbookQuietly(lxw_workbook* book);
 
 class NewWorkbook {
 public:
@@ -34,6 +39,8 @@ public:
     void setColumnWidth(int col, double chars);
     // Width of every column that has none of its own.
     void setStandardWidth(double chars) { standardWidth_ = chars; }
+    // How the sheet prints (see PrintSetup).
+    Result<void> setPrinting(const PrintSetup& setup) { return nax::setPrinting(sheet_, setup); }
     Result<void> save();
 
     static constexpr double kDefaultStandardWidth = 8.43;

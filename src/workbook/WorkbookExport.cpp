@@ -1,5 +1,6 @@
 #include "WorkbookExport.h"
 
+#include "DmsTemplates.h"
 #include "NewWorkbook.h"
 #include "TemplateWorkbook.h"
 #include "WorkbookFile.h"
@@ -78,7 +79,8 @@ Result<std::filesystem::path> finish(PendingFile& file, const ExportPlace& place
 } // namespace
 
 Result<std::filesystem::path> ExportToExcel(const ReportGrid& grid, std::string_view title,
-                                            const ExportPlace& place, Progress& progress) {
+                                            const ExportPlace& place, Progress& progress,
+                                            std::string_view range) {
     if (auto fits = fitsOneSheet(grid, 6); !fits) return fits.error();
     auto file = PendingFile::reserve(targetFolder(place));
     if (!file) return file.error();
@@ -95,6 +97,8 @@ Result<std::filesystem::path> ExportToExcel(const ReportGrid& grid, std::string_
     progress.SetMax(grid.rows());
     if (auto written = writeTable(book, grid, 4, 6, progress); !written) return written.error();
     book.setStandardWidth(NewWorkbook::kDefaultStandardWidth + kStandardWidthGain);
+    const std::string pageTitle = std::string(title) + std::string(range);
+    if (auto printing = book.setPrinting(PrintSetup{4, pageTitle}); !printing) return printing.error();
     if (auto saved = book.save(); !saved) return saved.error();
     return finish(*file, place, workbookName(place.now, title));
 }
@@ -107,9 +111,19 @@ Result<std::filesystem::path> ExportToExcelDMS(const ReportGrid& msf, std::strin
         return Error{0, "The template name \"" + name + "\" is not the name of a file in the data folder."};
     const auto source = place.dataFolder / name;
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(source, ec))
-        return Error{0, "The template " + name + " was not found in the data folder " +
-                            place.dataFolder.string() + "."};
+    if (!std::filesystem::is_regular_file(source, ec)) {
+        // A default template is put in again, as into a new data folder.
+        const bool isDefault = name == kDailyTemplate || name == kHourTemplate;
+        const auto installed = isDefault ? installDefaultTemplates(place.dataFolder)
+                                         : Result<std::vector<std::string>>(std::vector<std::string>{});
+        if (!installed)
+            return Error{0, "The template " + name + " was not found in the data folder " +
+                                place.dataFolder.string() +
+                                " and could not be installed there: " + installed.error().message};
+        if (!std::filesystem::is_regular_file(source, ec))
+            return Error{0, "The template " + name + " was not found in the data folder " +
+                                place.dataFolder.string() + "."};
+    }
     if (auto fits = fitsOneSheet(msf, 5); !fits) return fits.error();
     if (auto fits = fitsOneSheet(msf2, 5); !fits) return fits.error();
 

@@ -3,6 +3,7 @@
 #include "DmsFixture.h"
 #include "dms/DmsLayouts.h"
 #include "dms/HourWindowLoss.h"
+#include "simulate/PlantSchema.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -46,6 +47,10 @@ TEST_F(HourWindow, ClipsEventsToTheHourAndCapsAtSixty) {
         {"over several hours", {{dec5(6, 30), dec5(9, 10)}},
          {{"06", "29"}, {"07", "60"}, {"08", "60"}, {"09", "10"}}},
         {"from the full hour", {{dec5(7), dec5(8, 30)}}, {{"07", "60"}, {"08", "30"}}},
+        // Starting at minute 00 as the window's edge is written is starting in the window, not
+        // ending in it: 20, not 0 or 40.
+        {"from minute 00 to 20", {{*parseNumber(formatGeneral(dec5(7))), dec5(7, 20)}},
+         {{"06", "0"}, {"07", "20"}}},
         {"in the last minute", {{dec5(7, 59, 10), dec5(7, 59, 50)}}, {{"07", "0"}, {"08", "0"}}},
         {"overlapping events", {{dec5(7, 5), dec5(7, 45)}, {dec5(7, 10), dec5(7, 50)}}, {{"07", "60"}}},
         {"trailing blanks", {{dec5(7, 10), dec5(7, 25), "Lack of Sales  "}}, {{"07", "15"}}},
@@ -81,6 +86,17 @@ TEST_F(HourWindow, UntidyEventsCountAsTheEngineComparesThem) {
     EXPECT_EQ(loss("06", kLackOfSales, 2), "29");
     EXPECT_EQ(loss("07", kLackOfSales, 2), "60");
     EXPECT_EQ(loss("07", kLackOfSales, 3), "5"); // -10 + 15
+}
+
+// A row that cannot be read after the first ones fails the whole read.
+TEST_F(HourWindow, ALaterRowThatCannotBeReadFailsTheRead) {
+    test::exec(*db, reportIndexSql()); // the events come run by run as they are read
+    addEvent(1, dec5(7, 10), dec5(7, 25), quoted("Lack of Sales"));
+    addEvent(2, dec5(8, 10), dec5(8, 25), quoted("Lack of Sales"));
+    test::failReadingAt(*db, "DT_End", "Run_no = 2");
+    const auto losses = HourWindowLosses::read(*db, 1, 2);
+    ASSERT_FALSE(losses);
+    EXPECT_EQ(losses.error().message, "Overflow");
 }
 
 class ShiftDms : public test::DmsDatabase {

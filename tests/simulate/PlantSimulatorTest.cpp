@@ -1,17 +1,22 @@
 #include "simulate/PlantSimulator.h"
 #include "support/NaxReportProcess.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
+#include <sys/resource.h>
 
 namespace nax {
 namespace {
@@ -198,6 +203,49 @@ TEST_F(SimulatedPlant, CommandLineExitCodes) {
     EXPECT_TRUE(usage.err.contains(QStringLiteral("usage:")));
     std::ofstream(notes) << "text";
     EXPECT_EQ(run("--out|$db", notes).exitCode, 1);
+    const auto kept = run("--days|1|--end|2026-05-11 14:00|--if-stale|--out|$db", file);
+    EXPECT_TRUE(kept.out.contains(QStringLiteral("is up to date"))) << kept.out.toStdString();
+    EXPECT_TRUE(Db(file).dump() == Db(path).dump());
+}
+
+TEST_F(SimulatedPlant, DemoIsSimulatedAgainWhenMissingOrItsDataEndsMoreThanADayBeforeNow) {
+    const auto end = plantDataEnd(path);
+    ASSERT_TRUE(end.ok() && end->has_value());
+    EXPECT_NEAR(**end, kEnd, 2.0 / 1440); // the last minute before the end
+    for (auto [now, stale] : {std::pair{**end + 0.5, false}, {**end + 1, false}, {**end + 1.01, true}})
+        EXPECT_EQ(demoNeedsSimulating(path, now).value(), stale) << now - **end;
+    EXPECT_TRUE(demoNeedsSimulating(temp("missing.sqlite"), kEnd).value());
+}
+
+// An existing file gives way only to a complete database: a full disk (a file size limit here)
+// leaves it whole, and an SQLite file that is no plant database needs --replace.
+TEST_F(SimulatedPlant, AnExistingFileGivesWayOnlyToACompleteDatabase) {
+    const std::string kept = temp("kept.sqlite"), other = temp("foreign.sqlite");
+    std::filesystem::copy_file(path, kept);
+    sqlite3* raw = nullptr;
+    sqlite3_open(other.c_str(), &raw);
+    sqlite3_exec(raw, "CREATE TABLE notes (x)", nullptr, nullptr, nullptr);
+    sqlite3_close(raw);
+    const auto bytes = [](const std::string& file) {
+        return (std::ostringstream() << std::ifstream(file, std::ios::binary).rdbuf()).str();
+    };
+    const std::string keptBefore = bytes(kept), otherBefore = bytes(other);
+    const std::tuple<const char*, std::string, rlim_t, int, const char*> cases[] = {
+        {"--days|3|--out|$db", kept, 64 * 1024, 1, "kept.sqlite"},
+        {"--days|1|--out|$db", other, RLIM_INFINITY, 1,
+         "it is not a plant database (--replace writes over it)"},
+        {"--days|1|--out|$db|--replace", other, RLIM_INFINITY, 0, "wrote "}};
+    for (const auto& [args, file, limit, exitCode, why] : cases) {
+        const auto run = test::runProgram(QStringLiteral(NAX_SIMULATE_EXE), QString::fromUtf8(args),
+                                          QString::fromStdString(file), test::childFileSizeLimit(limit));
+        EXPECT_EQ(run.exitCode, exitCode) << args << run.err.toStdString();
+        EXPECT_TRUE((run.err + run.out).contains(QLatin1String(why))) << run.err.toStdString();
+    }
+    EXPECT_TRUE(bytes(kept) == keptBefore);
+    EXPECT_FALSE(bytes(other) == otherBefore);
+    EXPECT_EQ(Db(other).number("SELECT count(*) FROM Tag_Master"), 3);
+    for (const QString& name : QDir(dir->path()).entryList(QDir::Files))
+        EXPECT_FALSE(name.startsWith(QLatin1Char('~'))) << name.toStdString(); // no temporary file left
 }
 
 TEST(SimulateArguments, ParsesOptionsAndRejectsBadOnes) {
@@ -208,17 +256,19 @@ TEST(SimulateArguments, ParsesOptionsAndRejectsBadOnes) {
         auto parsed = parseSimulateArguments(list, 45000.5);
         if (!parsed.ok()) return "refused";
         char shown[300];
-        std::snprintf(shown, sizeof shown, "%s %d %.15g %u %d", parsed->outPath.c_str(), parsed->days,
-                      parsed->endSerial, parsed->seed, parsed->withIndexes);
+        std::snprintf(shown, sizeof shown, "%s %d %.15g %u %d%s", parsed->outPath.c_str(), parsed->days,
+                      parsed->endSerial, parsed->seed, parsed->withIndexes,
+                      parsed->onlyIfStale ? " stale only" : "");
         return shown;
     };
     EXPECT_EQ(parse("--out|a.db"), "a.db 30 45000.5 1 1");
+    EXPECT_EQ(parse("--out|a.db|--if-stale"), "a.db 30 45000.5 1 1 stale only");
     EXPECT_EQ(parse("--days=365|--end|2026-12-05 07:00|--seed|4294967295|--no-indexes|--out=b.db"),
               "b.db 365 46361.2916666667 4294967295 0");
     for (const char* bad :
          {"", "--days|3", "--out", "--out|a|--days|0", "--out|a|--days|3x", "--out|a|--end|2026-02-29 10:00",
           "--out|a|--end|2026-05-10", "--out|a|--end|2026-05-10 24:00", "--out|a|--seed|-1", "--out|a|--fast",
-          "--out|a|--no-indexes=1"})
+          "--out|a|--no-indexes=1", "--out|a|--days|3|--days|4", "--out|a|--out|b"})
         EXPECT_EQ(parse(bad), "refused") << bad;
     EXPECT_EQ(simulationSerial(1899, 12, 30, 0, 0), 0);
     EXPECT_EQ(simulationSerial(1900, 3, 1, 0, 0), 61);

@@ -2,6 +2,7 @@
 #include "support/TestSupport.h"
 #include "support/WorkbookReader.h"
 #include "workbook/CellText.h"
+#include "workbook/PrintSetup.h"
 #include "workbook/WorkbookExport.h"
 #include "workbook/WorkbookFile.h"
 
@@ -69,6 +70,7 @@ TEST(CellText, TypesTextsAsASpreadsheetWould) {
     EXPECT_EQ(classifyCell("12.5").number, 12.5);
     EXPECT_EQ(classifyCell("-3").kind, CellValue::Kind::Number);
     EXPECT_EQ(classifyCell("0012").number, 12);
+    EXPECT_EQ(classifyCell("123456789012345").number, 123456789012345.0); // 15 digits: still a number
     const CellValue minute = classifyCell("05-Dec-26 06:30");
     EXPECT_EQ(minute.kind, CellValue::Kind::DateTime);
     EXPECT_DOUBLE_EQ(minute.number, 46361.0 + 6.5 / 24);
@@ -77,7 +79,7 @@ TEST(CellText, TypesTextsAsASpreadsheetWould) {
     EXPECT_EQ(classifyCell("05-Dec-26 06:30:15").format, "dd-mmm-yy hh:mm:ss");
     EXPECT_DOUBLE_EQ(classifyCell("01-Jan-99").number, 36161); // two-digit years from 30 are 19xx
     for (std::string_view text : {"31-Feb-26", "05-Dez-26", "05-Dec-26 24:00", "5-Dec-26", "A", "12 kg",
-                                  "1.2.3", "inf", "nan", "0x10", "12345678901234567890"})
+                                  "1.2.3", "inf", "nan", "0x10", "1234567890123456", "12345678901234567890"})
         EXPECT_EQ(classifyCell(text).kind, CellValue::Kind::Text) << text;
 }
 
@@ -104,6 +106,11 @@ TEST(CellText, ColumnLettersAndSafeTexts) {
     EXPECT_FALSE(isPlainFileName("sub/DailyDMS.xlsx"));
     EXPECT_TRUE(isPlainFileName("DailyDMS.xlsx"));
     EXPECT_EQ(serialStamp(kNow), "46361.5416666667");
+    // Page headers: an ampersand is no code, a long title is cut between characters.
+    EXPECT_EQ(pageHeaderText("R&D") + "|" + rangeText(46361.25, 46361.5),
+              "R&&D| from 05-Dec-26 06:00 to 05-Dec-26 12:00");
+    EXPECT_EQ(pageHeaderText(std::string(251, 'x') + "\xC3\xA9").size(), 251u);
+    EXPECT_EQ(pageHeaderText(std::string(127, '&')).size(), 252u);
     EXPECT_EQ(serialStamp(46361.5416666667 + 0.4 / 86400), "46361.5416666667"); // to the second
 }
 
@@ -155,6 +162,8 @@ TEST_F(GridExportTest, LaysOutTitleHeadersAndTypedDataRows) {
     for (const char* column : {"A", "C", "D", "G", "F", "O"})
         widths += columnWidth(book, kSheet, column) + " ";
     EXPECT_EQ(widths, "8.71094 18.7109 16.7109 250.711 0 12.1406 ");
+    EXPECT_EQ(sheetValue(book, kSheet, "print").toString().toStdString(),
+              "landscape|1x0|$4:$4|Downtime Entry|Page &P of &N");
 }
 
 TEST_F(GridExportTest, HeaderOnlyGridWritesTheFirstFourRows) {
