@@ -5,20 +5,22 @@
 #include "analysis/LossPareto.h"
 #include "analysis/TopLosses.h"
 #include "analysis/ui/AnalysisCharts.h"
+#include "base/DataFolder.h"
+#include "base/EventPump.h"
+#include "base/GridOutput.h"
+#include "base/Progress.h"
+#include "db/DbConnection.h"
+#include "db/PlantDatabase.h"
+#include "db/QueryHelpers.h"
 #include "dms/DailyDms.h"
+#include "dms/DmsWorkbook.h"
 #include "dms/ShiftDms.h"
 #include "downtime/DowntimeList.h"
 #include "reports/ReportKinds.h"
-#include "shell/CommandLine.h"
-#include "shell/DataFolder.h"
-#include "shell/DbConnection.h"
-#include "shell/EventPump.h"
-#include "shell/Progress.h"
-#include "shell/QueryHelpers.h"
-#include "shell/Startup.h"
-#include "workbook/DmsTemplates.h"
-#include "workbook/PrintSetup.h"
-#include "workbook/WorkbookExport.h"
+#include "text/DatePattern.h"
+#include "text/ProgressText.h"
+#include "xlsx/PrintSetup.h"
+#include "xlsx/WorkbookExport.h"
 
 #include <QApplication>
 
@@ -109,39 +111,58 @@ template <ChartKind kind> std::string chartTitle(const Arguments&) {
 
 // Every report nax-report knows; a new report is one more entry.
 const std::vector<ReportEntry> kReports = {
-    {"downtime-list",
-     [](const Arguments& args, DbConnection& db, ReportGrids& grids) -> Result<void> {
+    {.name = "downtime-list",
+     .run = [](const Arguments& args, DbConnection& db, ReportGrids& grids) -> Result<void> {
          const DowntimeRange range{args.from, args.to, args.minorStops};
          if (!isValidRange(range)) return refusal(kInvalidDates);
          return ListDowntime(db, grids.run, range, kListWidthTwips);
      },
-     false, std::nullopt, [](const Arguments&) { return std::string("Downtime Entry"); }},
-    {"run-summary", runProductionReport<kRunSummaryOption>, false, std::nullopt,
-     productionReportTitle<kRunSummaryOption>},
-    {"production", runProductionReport<kProductionOption>, false, std::nullopt,
-     productionReportTitle<kProductionOption>},
-    {"downtime", runProductionReport<kDowntimeOption>, false, std::nullopt,
-     productionReportTitle<kDowntimeOption>},
-    {"dms-daily",
-     [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
-         SilentProgress progress;
-         return DailyDMSReport(db, grids.run, grids.detail, args.from, args.to, progress);
-     },
-     true, std::nullopt, nullptr, kDailyTemplate},
-    {"dms-shift",
-     [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
-         NoEventPump pump;
-         return ShiftDMSReport(db, pump, grids.run, grids.detail, args.from, args.to);
-     },
-     true, std::nullopt, nullptr, kHourTemplate},
-    {"loss-pareto", chartReport<LossPareto>, false, ChartKind::LossPareto, chartTitle<ChartKind::LossPareto>},
-    {"asset-pareto", chartReport<topAssets>, false, ChartKind::TopAssets, chartTitle<ChartKind::TopAssets>},
-    {"failure-pareto", chartReport<topFailures>, false, ChartKind::TopFailures,
-     chartTitle<ChartKind::TopFailures>},
-    {"me-trend", chartReport<EfficiencyByDay>, false, ChartKind::EfficiencyByDay,
-     chartTitle<ChartKind::EfficiencyByDay>},
-    {"classification", chartReport<Classification>, false, ChartKind::Classification,
-     chartTitle<ChartKind::Classification>},
+     .workbookTitle = [](const Arguments&) { return std::string("Downtime Entry"); }},
+    {.name = "run-summary",
+     .run = runProductionReport<kRunSummaryOption>,
+     .workbookTitle = productionReportTitle<kRunSummaryOption>},
+    {.name = "production",
+     .run = runProductionReport<kProductionOption>,
+     .workbookTitle = productionReportTitle<kProductionOption>},
+    {.name = "downtime",
+     .run = runProductionReport<kDowntimeOption>,
+     .workbookTitle = productionReportTitle<kDowntimeOption>},
+    {.name = "dms-daily",
+     .run =
+         [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
+             SilentProgress progress;
+             return DailyDMSReport(db, grids.run, grids.detail, args.from, args.to, progress);
+         },
+     .hasDetailGrid = true,
+     .workbookTemplate = kDailyTemplate},
+    {.name = "dms-shift",
+     .run =
+         [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
+             NoEventPump pump;
+             return ShiftDMSReport(db, pump, grids.run, grids.detail, args.from, args.to);
+         },
+     .hasDetailGrid = true,
+     .workbookTemplate = kHourTemplate},
+    {.name = "loss-pareto",
+     .run = chartReport<LossPareto>,
+     .chart = ChartKind::LossPareto,
+     .workbookTitle = chartTitle<ChartKind::LossPareto>},
+    {.name = "asset-pareto",
+     .run = chartReport<topAssets>,
+     .chart = ChartKind::TopAssets,
+     .workbookTitle = chartTitle<ChartKind::TopAssets>},
+    {.name = "failure-pareto",
+     .run = chartReport<topFailures>,
+     .chart = ChartKind::TopFailures,
+     .workbookTitle = chartTitle<ChartKind::TopFailures>},
+    {.name = "me-trend",
+     .run = chartReport<EfficiencyByDay>,
+     .chart = ChartKind::EfficiencyByDay,
+     .workbookTitle = chartTitle<ChartKind::EfficiencyByDay>},
+    {.name = "classification",
+     .run = chartReport<Classification>,
+     .chart = ChartKind::Classification,
+     .workbookTitle = chartTitle<ChartKind::Classification>},
 };
 
 const ReportEntry* findReport(const std::string& name) {

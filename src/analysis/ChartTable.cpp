@@ -1,9 +1,10 @@
 #include "ChartTable.h"
 
+#include "db/QueryHelpers.h"
 #include "dms/DmsText.h"
 #include "downtime/Unclassified.h"
-#include "shell/QueryHelpers.h"
-#include "shell/TextRules.h"
+#include "text/DaySerial.h"
+#include "text/NumberText.h"
 
 #include <algorithm>
 #include <unordered_map>

@@ -3,11 +3,11 @@
 // user when the range gave nothing to draw or some runs had to be left out. Also the runs of a
 // date range as the daily DMS report lists them, with their downtime events, which every table
 // is built on.
+#include "base/Progress.h"
+#include "base/ReportGrid.h"
+#include "base/Result.h"
+#include "db/DbConnection.h"
 #include "dms/DailyDms.h"
-#include "shell/DbConnection.h"
-#include "shell/Progress.h"
-#include "shell/ReportGrid.h"
-#include "shell/Result.h"
 
 #include <initializer_list>
 #include <string>

@@ -1,6 +1,7 @@
 #include "Classification.h"
 
-#include "shell/TextRules.h"
+#include "text/DatePattern.h"
+#include "text/NumberText.h"
 
 #include <map>
 

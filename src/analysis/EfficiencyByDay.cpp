@@ -1,7 +1,8 @@
 #include "EfficiencyByDay.h"
 
 #include "dms/DmsFigures.h"
-#include "shell/TextRules.h"
+#include "text/DatePattern.h"
+#include "text/NumberText.h"
 
 #include <map>
 

@@ -1,7 +1,7 @@
 #include "TopLosses.h"
 
 #include "dms/DmsText.h"
-#include "shell/TextRules.h"
+#include "text/NumberText.h"
 
 #include <QString>
 

@@ -5,9 +5,10 @@
 #include "DmsText.h"
 #include "DowntimeDetail.h"
 #include "RunProduction.h"
-#include "shell/QueryHelpers.h"
-#include "shell/TableSlices.h"
-#include "shell/TextRules.h"
+#include "db/QueryHelpers.h"
+#include "db/TableSlices.h"
+#include "text/DatePattern.h"
+#include "text/NumberText.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
 #include "DowntimeList.h"
 
-#include "shell/TextRules.h"
+#include "text/NumberText.h"
 
 #include <array>
 

@@ -8,6 +8,8 @@
 #include "downtime/Unclassified.h"
 #include "simulate/PlantSimulator.h"
 #include "support/NaxReportProcess.h"
+#include "text/NumberText.h"
+#include "text/ProgressText.h"
 
 #include <cmath>
 

@@ -4,7 +4,8 @@
 // Ctrl+E exports its table.
 #include "analysis/AnalysisTables.h"
 #include "analysis/ui/AnalysisCharts.h"
-#include "shell/AppContext.h"
+#include "base/AppContext.h"
+#include "ui/BusyScope.h"
 
 #include <QWidget>
 
@@ -27,7 +28,7 @@ class FrmAnalysis : public QWidget {
 public:
     explicit FrmAnalysis(AppContext& context, QWidget* parent = nullptr);
 
-    bool isBusy() const { return busy_; }
+    bool isBusy() const { return busy_.running(); }
     // The table behind the chart on the tab shown.
     const ChartTable& currentTable() const;
 
@@ -59,8 +60,7 @@ private:
     AnalysisTables tables_;
     std::string tablesRange_; // of the tables shown, for the printed page header
     std::vector<Chart> charts_;
-    bool busy_ = false;
-    bool closeRequested_ = false;
+    WindowBusy busy_; // a report or an export is running; closing meanwhile stops it first
 };
 
 } // namespace nax

@@ -1,7 +1,7 @@
 #pragma once
 // "Downtime Entry": lists the downtime events of a range; a double-click opens one event.
-#include "shell/AppContext.h"
-#include "shell/ui/Placement.h"
+#include "base/AppContext.h"
+#include "ui/Placement.h"
 
 #include <QWidget>
 
@@ -44,7 +44,7 @@ private:
     void onGridDoubleClicked(int gridRow);
     AppContext& context_;
     GrowingGrids grids_;
-    bool listing_ = false; // a listing or an export runs
+    bool listing_ = false;    // a listing or an export runs
     std::string listedRange_; // of the grid shown, for the printed page header
 };
 
