@@ -1,4 +1,6 @@
 // nax-report: the reports without windows, for scripts and scheduled jobs.
+#include "analysis/AnalysisTables.h"
+#include "analysis/Classification.h"
 #include "analysis/EfficiencyByDay.h"
 #include "analysis/LossPareto.h"
 #include "analysis/TopLosses.h"
@@ -50,7 +52,8 @@ struct Arguments {
 // The grids a report fills: the run grid, and the detail grid of the reports that have one.
 struct ReportGrids {
     ReportGrid run, detail;
-    std::string note; // said on stderr: a chart's table that is empty or leaves runs out
+    std::string note;         // said on stderr: a chart's table that is empty or leaves runs out
+    std::vector<double> days; // a chart's table by day: the day of each row
 };
 
 using Runner = Result<void> (*)(const Arguments& args, DbConnection& db, ReportGrids& grids);
@@ -78,26 +81,32 @@ template <size_t kind> std::string productionReportTitle(const Arguments& args) 
     return reportExportTitle(kProductionReportKinds[kind].caption, args.from, args.to);
 }
 
-Result<void> keepChartTable(Result<ChartTable> table, ReportGrids& grids) {
-    if (!table) return table.error();
-    grids.run = std::move(table->grid);
-    grids.note = std::move(table->note);
+// A chart table made from the runs of the range as the daily DMS report lists them, and their
+// events. A start after the end is refused as the analysis window refuses it.
+template <ChartTable (*table)(const RangeRuns&)>
+Result<void> chartReport(const Arguments& args, DbConnection& db, ReportGrids& grids) {
+    if (args.from > args.to) return refusal(kInvalidDates);
+    SilentProgress progress;
+    auto range = RunsOfRange(db, args.from, args.to, progress);
+    if (!range) return range.error();
+    ChartTable made = table(*range);
+    grids.run = std::move(made.grid);
+    grids.note = std::move(made.note);
+    grids.days = std::move(made.days);
     return success();
 }
 
-// A chart table made from the daily DMS report's run grid of the range.
-template <Result<ChartTable> (*table)(const ReportGrid&)>
-Result<ChartTable> fromRuns(const Arguments& args, DbConnection& db) {
-    SilentProgress progress;
-    auto runs = RunsOfRange(db, args.from, args.to, progress);
-    if (!runs) return runs.error();
-    return table(*runs);
+ChartTable topAssets(const RangeRuns& range) {
+    return std::move(TopLosses(range).assets);
 }
 
-Result<ChartTable> topLosses(const Arguments& args, DbConnection& db, ChartTable TopLossTables::*which) {
-    auto tables = TopLosses(db, args.from, args.to);
-    if (!tables) return tables.error();
-    return std::move(tables.value().*which);
+ChartTable topFailures(const RangeRuns& range) {
+    return std::move(TopLosses(range).failures);
+}
+
+// The workbook of a chart's table, as the analysis window's Ctrl+E names it.
+template <ChartKind kind> std::string chartTitle(const Arguments&) {
+    return chartCaption(kind).toStdString();
 }
 
 // Every report nax-report knows; a new report is one more entry.
@@ -135,25 +144,25 @@ const std::vector<ReportEntry> kReports = {
      .hasDetailGrid = true,
      .workbookTemplate = kHourTemplate},
     {.name = "loss-pareto",
-     .run = [](const Arguments& args, DbConnection& db,
-               ReportGrids& grids) { return keepChartTable(fromRuns<LossPareto>(args, db), grids); },
-     .chart = ChartKind::LossPareto},
+     .run = chartReport<LossPareto>,
+     .chart = ChartKind::LossPareto,
+     .workbookTitle = chartTitle<ChartKind::LossPareto>},
     {.name = "asset-pareto",
-     .run =
-         [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
-             return keepChartTable(topLosses(args, db, &TopLossTables::assets), grids);
-         },
-     .chart = ChartKind::TopAssets},
+     .run = chartReport<topAssets>,
+     .chart = ChartKind::TopAssets,
+     .workbookTitle = chartTitle<ChartKind::TopAssets>},
     {.name = "failure-pareto",
-     .run =
-         [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
-             return keepChartTable(topLosses(args, db, &TopLossTables::failures), grids);
-         },
-     .chart = ChartKind::TopFailures},
+     .run = chartReport<topFailures>,
+     .chart = ChartKind::TopFailures,
+     .workbookTitle = chartTitle<ChartKind::TopFailures>},
     {.name = "me-trend",
-     .run = [](const Arguments& args, DbConnection& db,
-               ReportGrids& grids) { return keepChartTable(fromRuns<EfficiencyByDay>(args, db), grids); },
-     .chart = ChartKind::EfficiencyByDay},
+     .run = chartReport<EfficiencyByDay>,
+     .chart = ChartKind::EfficiencyByDay,
+     .workbookTitle = chartTitle<ChartKind::EfficiencyByDay>},
+    {.name = "classification",
+     .run = chartReport<Classification>,
+     .chart = ChartKind::Classification,
+     .workbookTitle = chartTitle<ChartKind::Classification>},
 };
 
 const ReportEntry* findReport(const std::string& name) {
@@ -252,8 +261,9 @@ int drawChart(ChartKind kind, ReportGrids& grids, const std::string& out) {
     char name[] = "nax-report";
     char* argv[] = {name, nullptr};
     QApplication app(argc, argv);
-    if (auto written =
-            writeChartPng(kind, ChartTable{std::move(grids.run), std::move(grids.note)}, kChartSize, out);
+    if (auto written = writeChartPng(
+            kind, ChartTable{std::move(grids.run), std::move(grids.note), std::move(grids.days)}, kChartSize,
+            out);
         !written)
         return fail(written.error());
     return kDone;
@@ -265,9 +275,10 @@ Result<std::filesystem::path> writeWorkbook(const Arguments& args, const ReportE
     SilentProgress progress;
     const ExportPlace place{resolveDataFolder(args.dataDir), now, std::filesystem::path(*args.out)};
     if (entry.workbookTemplate.empty()) {
-        // The downtime list's title does not name its range; the reports' titles do.
+        // The downtime list's and the charts' titles do not name their range (the charts' are their
+        // captions, as the analysis window's Ctrl+E gives them); the reports' titles do.
         const std::string title = entry.workbookTitle(args);
-        const bool titleNamesRange = args.report != "downtime-list";
+        const bool titleNamesRange = args.report != "downtime-list" && !entry.chart;
         return ExportToExcel(grids.run, title, place, progress,
                              titleNamesRange ? std::string() : rangeText(args.from, args.to));
     }

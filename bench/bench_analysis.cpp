@@ -1,6 +1,7 @@
 // The analysis tables over a range beside the daily DMS report of the same range, on one database:
 // bench_analysis DB START_SERIAL END_SERIAL.
 #include "analysis/AnalysisTables.h"
+#include "analysis/Classification.h"
 #include "analysis/EfficiencyByDay.h"
 #include "analysis/LossPareto.h"
 #include "analysis/TopLosses.h"
@@ -48,24 +49,28 @@ int main(int argc, char** argv) {
         runs = runGrid.rows() - 1;
         return ok;
     });
-    ReportGrid runGrid;
+    RangeRuns range;
     const double fromDms = seconds([&] {
         SilentProgress progress;
-        auto grid = RunsOfRange(connection, start, end, progress);
-        if (grid) runGrid = std::move(*grid);
-        return bool(grid);
+        auto read = RunsOfRange(connection, start, end, progress);
+        if (read) range = std::move(*read);
+        return bool(read);
     });
-    const double pareto = seconds([&] { return bool(LossPareto(runGrid)); });
-    const double byDay = seconds([&] { return bool(EfficiencyByDay(runGrid)); });
-    const double tops = seconds([&] { return bool(TopLosses(connection, start, end)); });
+    const auto timed = [&](auto table) { return seconds([&] { return table(range).grid.rows() > 0; }); };
+    const double pareto = timed(LossPareto);
+    const double byDay = timed(EfficiencyByDay);
+    const double tops = timed([](const RangeRuns& runs) { return TopLosses(runs).assets; });
+    const double classification = timed(Classification);
     const double all = seconds([&] {
         SilentProgress progress;
         return bool(AnalysisReport(connection, start, end, progress));
     });
-    std::printf(
-        "analysis %-8s runs %5d  dms-daily %7.3f s  | run grid %7.3f s, loss pareto %.3f s, ME/NAX by day "
-        "%.3f s, top assets+failures %.3f s | all tables %7.3f s = %.2f x dms-daily\n",
-        std::filesystem::path(argv[1]).stem().c_str(), runs, daily, fromDms, pareto, byDay, tops, all,
-        daily > 0 ? all / daily : 0.0);
+    std::printf("analysis %-8s runs %5d events %6zu  dms-daily %7.3f s  | runs and events %7.3f s, loss "
+                "pareto %.3f s, "
+                "ME/NAX by day %.3f s, top assets+failures %.3f s, classification %.3f s | all tables %7.3f "
+                "s = %.2f x "
+                "dms-daily\n",
+                std::filesystem::path(argv[1]).stem().c_str(), runs, range.events.size(), daily, fromDms,
+                pareto, byDay, tops, classification, all, daily > 0 ? all / daily : 0.0);
     return 0;
 }

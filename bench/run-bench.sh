@@ -59,6 +59,8 @@ SHIFT_FLOOR="with p as (select cast(Timestamp*24 as int) hr, Run_ID, sum(Product
 # The production reports' floors: their listings without the dialect's functions and without our ordering.
 RUN_SUMMARY_FLOOR="SELECT Run_master.Run_ID, Run_master.Start_Time, iif(Run_master.End_Time=0,julianday('now')-2415018.5,Run_master.End_Time), Pack_Master.Pack, Flavor_Master.Flavor, Run_master.CSpeed, Run_master.USpeed, Run_master.CaseCount, Sum(opc.Production) FROM (Flavor_Master INNER JOIN (Pack_Master INNER JOIN Run_master ON Pack_Master.Pack_ID = Run_master.Pack_ID) ON Flavor_Master.Flavor_Id = Run_master.Flavor_ID) INNER JOIN opc ON Run_master.Run_ID = opc.Run_ID where tag_id=1 and Run_master.Start_Time between $S and $E GROUP BY Run_master.Run_ID, Run_master.Start_Time, Run_master.End_Time, Pack_Master.Pack, Flavor_Master.Flavor, Run_master.CSpeed, Run_master.USpeed, Run_master.CaseCount"
 PRODUCTION_FLOOR="SELECT opc.Timestamp, opc.Run_ID, Shift_ID,Pack_Master.Pack, Flavor_Master.Flavor, opc.Production, opc.UTimeLost, opc.CTimeLost FROM Flavor_Master INNER JOIN (Pack_Master INNER JOIN opc ON Pack_Master.Pack_ID = opc.Pack_ID) ON Flavor_Master.Flavor_Id = opc.Flavor_Id where Tag_id=1 and Timestamp between $S and $E"
+# The analysis reports read the daily report's runs, then the events of those runs.
+EVENTS_FLOOR="select r.Run_ID, count(t.Dt_ID), sum(t.Time_Lost)*1440, sum(iif(t.Loss_Structure is null or trim(t.Loss_Structure)='',t.Time_Lost,0))*1440 from Run_master r left join TimeLost t on t.Run_no = r.Run_ID where r.Start_Time >= $S and r.End_Time > 0 and r.End_Time <= $E group by r.Run_ID"
 DOWNTIME_FLOOR="SELECT Tag_Master.TagName, Run_no,Pack,Flavor ,TimeLost.DT_Start, TimeLost.DT_End, ((TimeLost.Time_Lost)*60*24),Asset,Failure,A_Operator,Executive,Remarks,Other1,Other2 FROM Tag_Master INNER JOIN TimeLost ON Tag_Master.Tag_ID = TimeLost.Tag_ID where TimeLost.DT_Start between $S and $E"
 
 echo "report         database rows     wall       peak memory     floor (sqlite3 shell)  stand-in collector"
@@ -69,6 +71,9 @@ for db in "$DB" "$BARE"; do
   report downtime "$db" "$FROM" "$END" "$DOWNTIME_FLOOR"
   report dms-daily "$db" "$FROM" "$END" "$DAILY_FLOOR"
   report dms-shift "$db" "$SHIFT_FROM" "$END" "$SHIFT_FLOOR"
+  report loss-pareto "$db" "$FROM" "$END" "$DAILY_FLOOR"
+  report asset-pareto "$db" "$FROM" "$END" "$EVENTS_FLOOR"
+  report classification "$db" "$FROM" "$END" "$EVENTS_FLOOR"
 done
 for b in "$BUILD"/bench/*; do
   case "$(basename "$b")" in bench_reports_window | bench_collector | bench_analysis) continue ;; esac

@@ -1,7 +1,6 @@
 #include "EfficiencyByDay.h"
 
 #include "dms/DmsFigures.h"
-#include "dms/DmsText.h"
 #include "text/DatePattern.h"
 #include "text/NumberText.h"
 
@@ -11,16 +10,12 @@ namespace nax {
 
 namespace {
 
-// Minutes of one day's runs, summed from their rounded cells.
+// Minutes of one day's runs, summed from their 2-decimal figures.
 struct DaySums {
     int runs = 0;
     double productionTime = 0, earnedTime = 0;
     std::array<double, 6> losses{};
 };
-
-std::string figureText(Figure value) {
-    return value ? formatGeneral(*value) : std::string();
-}
 
 } // namespace
 
@@ -31,39 +26,29 @@ ChartTable EmptyEfficiencyByDay() {
     return table;
 }
 
-Result<ChartTable> EfficiencyByDay(const ReportGrid& runs) {
-    const auto found =
-        columnsOf(runs, {"Date", "Production Time", "Earned Time", kLossCategories[0], kLossCategories[1],
-                         kLossCategories[2], kLossCategories[3], kLossCategories[4], kLossCategories[5]});
-    if (!found) return found.error();
-    const std::vector<int>& columns = found.value();
-    enum { cDate, cProductionTime, cEarnedTime, cFirstLoss };
-
+ChartTable EfficiencyByDay(const RangeRuns& range) {
     ChartTable table = EmptyEfficiencyByDay();
-    if (runs.rows() <= 1) {
+    if (range.runs.empty()) {
         table.note = kNoRunsNote;
         return table;
     }
     std::map<double, DaySums> days;
     int leftOut = 0;
-    for (int r = 1; r < runs.rows(); ++r) {
-        const auto day = readDayMonthYear(runs.cell(r, columns[cDate]));
-        std::array<std::optional<double>, 8> minutes;
-        bool complete = day.has_value();
-        for (size_t i = 0; i < minutes.size(); ++i) {
-            minutes[i] = cellNumber(runs, r, columns[cProductionTime + i]);
-            complete = complete && minutes[i].has_value();
-        }
+    for (const DailyRun& run : range.runs) {
+        const RunFigures& figures = run.figures;
+        bool complete = run.start && figures.productionTime && figures.earnedTime;
+        for (const Figure& minutes : run.losses)
+            complete = complete && minutes.has_value();
         if (!complete) {
             ++leftOut;
             continue;
         }
-        DaySums& sums = days[*day];
+        DaySums& sums = days[dayOf(*run.start)];
         ++sums.runs;
-        sums.productionTime += *minutes[0];
-        sums.earnedTime += *minutes[1];
+        sums.productionTime += *figures.productionTime;
+        sums.earnedTime += *figures.earnedTime;
         for (size_t i = 0; i < sums.losses.size(); ++i)
-            sums.losses[i] += *minutes[2 + i];
+            sums.losses[i] += *run.losses[i];
     }
 
     for (const auto& [day, sums] : days) {
@@ -74,6 +59,7 @@ Result<ChartTable> EfficiencyByDay(const ReportGrid& runs) {
         for (size_t i = 0; i < losses.size(); ++i)
             losses[i] = cellFigure(sums.losses[i], 2);
         const int r = table.grid.addRow();
+        table.days.push_back(day);
         table.grid.setCell(r, 0, formatSerial(day, "dd-MMM-yy"));
         table.grid.setCell(r, 1, std::to_string(sums.runs));
         table.grid.setCell(r, 2, figureText(productionTime));

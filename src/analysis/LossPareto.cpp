@@ -4,15 +4,16 @@
 #include "text/NumberText.h"
 
 #include <algorithm>
-#include <set>
 
 namespace nax {
 
 namespace {
 
+constexpr size_t kEquipmentLoss = 1;
+
 struct CategoryTotal {
     std::string_view name;
-    double minutes = 0; // sum of the rounded cells, rounded again to undo the sum's binary noise
+    double minutes = 0; // sum of 2-decimal figures, rounded again to undo the sum's binary noise
 };
 
 } // namespace
@@ -23,31 +24,38 @@ ChartTable EmptyLossPareto() {
     return table;
 }
 
-Result<ChartTable> LossPareto(const ReportGrid& runs) {
-    const auto columns =
-        columnsOf(runs, {kLossCategories[0], kLossCategories[1], kLossCategories[2], kLossCategories[3],
-                         kLossCategories[4], kLossCategories[5], "Speed Loss"});
-    if (!columns) return columns.error();
-
+ChartTable LossPareto(const RangeRuns& range) {
     ChartTable table = EmptyLossPareto();
-    if (runs.rows() <= 1) {
+    if (range.runs.empty()) {
         table.note = kNoRunsNote;
         return table;
     }
 
     std::vector<CategoryTotal> totals;
-    std::set<int> incomplete;
-    for (const int col : columns.value()) {
-        CategoryTotal total{runs.cell(0, col)};
-        for (int r = 1; r < runs.rows(); ++r) {
-            if (const auto minutes = cellNumber(runs, r, col))
-                total.minutes += *minutes;
-            else
-                incomplete.insert(r);
+    for (const auto name : kLossCategories)
+        totals.push_back({name});
+    totals.push_back({"Speed Loss"});
+    totals.push_back({kUnclassifiedStops});
+    CategoryTotal& speedLoss = totals[kLossCategories.size()];
+    CategoryTotal& unclassified = totals.back();
+    const std::vector<RunEventMinutes> events = eventMinutesByRun(range);
+    int leftOut = 0;
+    for (size_t r = 0; r < range.runs.size(); ++r) {
+        const DailyRun& run = range.runs[r];
+        bool complete = run.figures.speedLoss.has_value();
+        for (size_t i = 0; i < run.losses.size(); ++i) {
+            totals[i].minutes += run.losses[i].value_or(0);
+            complete = complete && run.losses[i].has_value();
         }
-        total.minutes = roundHalfEven(total.minutes, 2);
-        totals.push_back(total);
+        const RunEventMinutes& stops = events[r];
+        totals[kEquipmentLoss].minutes -= stops.blank;
+        unclassified.minutes += stops.unclassified;
+        if (run.figures.speedLoss)
+            speedLoss.minutes += *run.figures.speedLoss - (stops.unclassified - stops.blank);
+        if (!complete) ++leftOut;
     }
+    for (auto& total : totals)
+        total.minutes = roundHalfEven(total.minutes, 2);
     std::stable_sort(totals.begin(), totals.end(),
                      [](const CategoryTotal& a, const CategoryTotal& b) { return a.minutes > b.minutes; });
 
@@ -65,7 +73,7 @@ Result<ChartTable> LossPareto(const ReportGrid& runs) {
             table.grid.setCell(r, 3, roundedText(running / all * 100, 2));
         }
     }
-    table.note = leftOutNote(static_cast<int>(incomplete.size()), "loss figures");
+    table.note = leftOutNote(leftOut, "loss figures");
     return table;
 }
 

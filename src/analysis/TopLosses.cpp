@@ -1,6 +1,5 @@
 #include "TopLosses.h"
 
-#include "db/QueryHelpers.h"
 #include "dms/DmsText.h"
 #include "text/NumberText.h"
 
@@ -20,6 +19,11 @@ struct NameTotal {
     double days = 0;
     int events = 0;
     double minutes() const { return roundHalfEven(days * 60 * 24, 2); }
+    double mttr() const { return roundHalfEven(minutes() / events, 2); }
+    Figure mtbf(Figure productionTime) const {
+        if (!productionTime) return std::nullopt;
+        return roundHalfEven((*productionTime - minutes()) / events, 2);
+    }
 };
 
 bool before(const NameTotal& a, const NameTotal& b) {
@@ -30,14 +34,14 @@ bool before(const NameTotal& a, const NameTotal& b) {
 
 ChartTable headerRow(std::string_view nameHeader) {
     ChartTable table;
-    setHeaderRow(table.grid, {nameHeader, "Minutes Lost", "Events"});
+    setHeaderRow(table.grid, {nameHeader, "Minutes Lost", "Events", "MTTR (min)", "MTBF (min)"});
     return table;
 }
 
 // Minutes and events per name, the unclassified events under the empty key.
 class Tally {
 public:
-    void add(std::string_view rawName, std::optional<double> days) {
+    void add(std::string_view rawName, double days) {
         const std::string_view name = trimBlanks(rawName);
         const std::string key =
             QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())).toCaseFolded().toStdString();
@@ -46,11 +50,11 @@ public:
             entry->second.name = std::string(name);
             entry->second.key = key;
         }
-        entry->second.days += days.value_or(0);
+        entry->second.days += days;
         ++entry->second.events;
     }
 
-    ChartTable table(std::string_view header, int limit) const {
+    ChartTable table(std::string_view header, int limit, Figure productionTime) const {
         ChartTable table = headerRow(header);
         if (totals_.empty()) table.note = kNoEventsNote;
         std::vector<NameTotal> named, shown;
@@ -65,6 +69,8 @@ public:
             table.grid.setCell(r, 0, total.key.empty() ? kUnclassified : std::string_view(total.name));
             table.grid.setCell(r, 1, formatGeneral(total.minutes()));
             table.grid.setCell(r, 2, std::to_string(total.events));
+            table.grid.setCell(r, 3, formatGeneral(total.mttr()));
+            table.grid.setCell(r, 4, figureText(total.mtbf(productionTime)));
         }
         return table;
     }
@@ -79,21 +85,21 @@ TopLossTables EmptyTopLosses() {
     return TopLossTables{headerRow("Asset"), headerRow("Failure")};
 }
 
-Result<TopLossTables> TopLosses(DbConnection& db, double start, double end, int limit) {
-    const std::string sql = "SELECT Asset, Failure, Time_Lost FROM TimeLost where DT_Start between " +
-                            formatGeneral(start) + " and " + formatGeneral(end) + " order by DT_Start, Dt_ID";
-    auto events = db.openRecordset(sql);
-    if (!events) return events.error();
+TopLossTables TopLosses(const RangeRuns& range, int limit) {
     Tally assets, failures;
-    auto read = forEachRow(*events, [&](const Recordset& event) -> Result<void> {
-        const auto days = fieldNumber(event, 2);
-        if (auto finite = requireFinite(event, 2, "TimeLost", "Time_Lost"); !finite) return finite;
-        assets.add(event.rawText(0), days);
-        failures.add(event.rawText(1), days);
-        return success();
-    });
-    if (!read) return read.error();
-    return TopLossTables{assets.table("Asset", limit), failures.table("Failure", limit)};
+    for (const RunEvent& event : range.events) {
+        assets.add(event.asset, event.days);
+        failures.add(event.failure, event.days);
+    }
+    // The runs' Production Time, summed from their 2-decimal figures; none when a run has none.
+    Figure productionTime = 0.0;
+    for (const DailyRun& run : range.runs)
+        productionTime = productionTime && run.figures.productionTime
+                             ? Figure(*productionTime + *run.figures.productionTime)
+                             : std::nullopt;
+    productionTime = cellFigure(productionTime, 2);
+    return TopLossTables{assets.table("Asset", limit, productionTime),
+                         failures.table("Failure", limit, productionTime)};
 }
 
 } // namespace nax

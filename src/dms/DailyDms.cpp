@@ -48,37 +48,20 @@ enum DailyColumn : int {
 // Fields of the run list.
 enum RunField : int { fRunId = 0, fUSpeed = 4, fCaseCount = 5, fStart = 6, fEnd = 7 };
 
-class RunRow {
-public:
-    RunRow(ReportGrid& grid, int row) : grid_(grid), row_(row) {}
-    std::optional<double> number(int col) const { return cellNumber(grid_, row_, col); }
-    void set(int col, std::string_view text) { grid_.setCell(row_, col, text); }
-    void setFigure(int col, Figure value) {
-        if (value) set(col, formatGeneral(*value));
-    }
-
-private:
-    ReportGrid& grid_;
-    int row_;
-};
-
 // What the report needs of a run, read from the run list before anything is computed.
-struct ListedRun {
-    std::array<std::string, 6> texts; // Run_ID, Pack, Flavor, CSpeed, USpeed, CaseCount
-    std::string key;                  // the run as the lookups name it: the text of Run_ID
-    int64_t detailRun = 0;            // the run whose events the detail grid lists
-    Figure uspeed, caseCount, start, end;
+struct ListedRuns {
+    std::vector<DailyRun> runs;
+    RunSpan span;
 };
 
 // First sums by run of a grouped query whose field 0 is the run.
 using RunSums = std::unordered_map<std::string, std::vector<std::string>>;
 
-Result<RunSums> readRunSums(DbConnection& db, const std::string& sql, std::string_view table,
-                            std::string_view column) {
+Result<void> readRunSums(DbConnection& db, const std::string& sql, std::string_view table,
+                         std::string_view column, RunSums& sums) {
     auto rs = db.openRecordset(sql);
     if (!rs) return rs.error();
-    RunSums sums;
-    auto read = forEachRow(*rs, [&](const Recordset& row) -> Result<void> {
+    return forEachRow(*rs, [&](const Recordset& row) -> Result<void> {
         auto& fields = sums[row.text(0)];
         for (int f = 1; f < row.fieldCount(); ++f) {
             if (auto finite = requireFinite(row, f, table, column); !finite) return finite;
@@ -86,8 +69,6 @@ Result<RunSums> readRunSums(DbConnection& db, const std::string& sql, std::strin
         }
         return success();
     });
-    if (!read) return read.error();
-    return sums;
 }
 
 // A sum as the single-value lookup answered it: "0" for no row or NULL.
@@ -111,37 +92,135 @@ std::string lossSumsSql(int64_t firstRun, int64_t lastRun) {
     return sql;
 }
 
-} // namespace
-
-Result<void> DailyDMSReport(DbConnection& db, ReportGrid& runGrid, ReportGrid& detailGrid, double start,
-                            double end, Progress& progress, const SliceSizes& sizes) {
-    const std::string startText = formatGeneral(start);
-    const std::string endText = formatGeneral(end);
-
-    std::string sql = "SELECT count(Run_master.Run_ID) FROM Run_master where Start_Time >= ";
-    sql += startText;
-    sql += " and end_time>0 and End_time <=";
-    sql += endText;
-    sql += " ";
+// Counts the runs for the progress window, then reads the run list.
+Result<ListedRuns> listRuns(DbConnection& db, double start, double end, Progress& progress) {
+    const std::string range = formatGeneral(start) + " and end_time>0 and End_time <=" + formatGeneral(end);
     int32_t count = 0;
     {
-        auto counted = db.openRecordset(sql);
+        auto counted = db.openRecordset(
+            "SELECT count(Run_master.Run_ID) FROM Run_master where Start_Time >= " + range + " ");
         if (!counted) return counted.error();
         if (!counted->eof()) count = static_cast<int32_t>(counted->integer(0));
     }
     progress.SetMax(count);
     if (progress.abandoned()) return abandonment();
 
-    sql = "SELECT Run_master.Run_ID, Pack_Master.Pack, Flavor_Master.Flavor, Run_master.CSpeed, "
-          "Run_master.USpeed, Run_master.CaseCount, Run_master.Start_Time, Run_master.End_Time FROM "
-          "Flavor_Master INNER JOIN (Pack_Master INNER JOIN Run_master ON Pack_Master.Pack_ID = "
-          "Run_master.Pack_ID) ON Flavor_Master.Flavor_Id = Run_master.Flavor_ID where Start_Time >= ";
-    sql += startText;
-    sql += " and end_time>0 and End_time <=";
-    sql += endText;
-    sql += " Order by Run_master.Run_ID";
-    auto runList = db.openRecordset(sql);
+    auto runList = db.openRecordset(
+        "SELECT Run_master.Run_ID, Pack_Master.Pack, Flavor_Master.Flavor, Run_master.CSpeed, "
+        "Run_master.USpeed, Run_master.CaseCount, Run_master.Start_Time, Run_master.End_Time FROM "
+        "Flavor_Master INNER JOIN (Pack_Master INNER JOIN Run_master ON Pack_Master.Pack_ID = "
+        "Run_master.Pack_ID) ON Flavor_Master.Flavor_Id = Run_master.Flavor_ID where Start_Time >= " +
+        range + " Order by Run_master.Run_ID");
     if (!runList) return runList.error();
+    ListedRuns listed;
+    listed.runs.reserve(count > 0 ? static_cast<size_t>(count) : 0u);
+    auto read = forEachRow(*runList, [&](const Recordset& rs) {
+        DailyRun& run = listed.runs.emplace_back();
+        for (int c = 0; c <= fCaseCount; ++c)
+            run.listed[static_cast<size_t>(c)] = rs.text(c);
+        run.key = rs.text(fRunId);
+        run.id = static_cast<int32_t>(rs.integer(fRunId));
+        run.unitsPerMinute = fieldNumber(rs, fUSpeed);
+        run.caseCount = fieldNumber(rs, fCaseCount);
+        run.start = fieldNumber(rs, fStart);
+        run.end = fieldNumber(rs, fEnd);
+        if (const auto id = fieldNumber(rs, fRunId)) {
+            listed.span.take(*id);
+            listed.span.take(static_cast<double>(run.id));
+        }
+    });
+    if (!read) return read.error();
+    return listed;
+}
+
+// Production and losses for all runs of the range at once, then each run's figures. Each
+// statement is closed before the next, so the data collector can commit between them.
+Result<void> addFigures(DbConnection& db, ListedRuns& listed, const SliceSizes& sizes) {
+    RunSums production, losses;
+    if (!listed.span.empty()) {
+        auto produced = sumProductionByRun(db, listed.span.first, listed.span.last, "", sizes);
+        if (!produced) return produced.error();
+        for (auto& [run, sum] : *produced)
+            production[run] = {std::move(sum)};
+        if (auto lost = readRunSums(db, lossSumsSql(listed.span.first, listed.span.last), "TimeLost",
+                                    "Time_Lost", losses);
+            !lost)
+            return lost.error();
+    }
+    for (DailyRun& run : listed.runs) {
+        run.units = wholeNumber32(parseNumber(sumText(production, run.key, 0)).value_or(0));
+        RunFigureInputs inputs;
+        for (size_t i = 0; i < inputs.losses.size(); ++i)
+            inputs.losses[i] = cellFigure(parseNumber(sumText(losses, run.key, i)).value_or(0), 2);
+        run.losses = inputs.losses;
+        inputs.units = run.units ? Figure(*run.units) : std::nullopt;
+        inputs.unitsPerMinute = run.unitsPerMinute;
+        inputs.caseCount = run.caseCount;
+        inputs.start = run.start;
+        inputs.end = run.end;
+        run.figures = dailyRunFigures(inputs);
+    }
+    return success();
+}
+
+void setFigure(ReportGrid& grid, int row, int col, Figure value) {
+    if (value) grid.setCell(row, col, formatGeneral(*value));
+}
+
+// The run's row of the run grid: its figures as their texts.
+void addRunRow(ReportGrid& grid, const DailyRun& run) {
+    const int row = grid.addRow();
+    for (size_t c = 0; c < run.listed.size(); ++c)
+        grid.setCell(row, static_cast<int>(c), run.listed[c]);
+    if (run.start) grid.setCell(row, kStartTime, formatSerial(*run.start, "dd-MMM-yy hh:mm"));
+    if (run.end) grid.setCell(row, kEndTime, formatSerial(*run.end, "dd-MMM-yy hh:mm"));
+    // Production in cases; in units when there is no case figure.
+    if (run.figures.cases)
+        grid.setCell(row, kProduction, std::to_string(*run.figures.cases));
+    else if (run.units)
+        grid.setCell(row, kProduction, std::to_string(*run.units));
+    for (size_t i = 0; i < run.losses.size(); ++i)
+        setFigure(grid, row, kLackOfSales + static_cast<int>(i), run.losses[i]);
+    const RunFigures& figures = run.figures;
+    setFigure(grid, row, kEarnedTime, figures.earnedTime);
+    setFigure(grid, row, kProductionTime, figures.productionTime);
+    setFigure(grid, row, kLostTime, figures.lostTime);
+    setFigure(grid, row, kSpeedLoss, figures.speedLoss);
+    if (run.start) {
+        grid.setCell(row, kDate, formatSerial(*run.start, "DD-MMM-yy"));
+        grid.setCell(row, kDay, formatSerial(*run.start, "DDDD"));
+        grid.setCell(row, kMonth, formatSerial(*run.start, "MMMM"));
+        grid.setCell(row, kYear, formatSerial(*run.start, "yyyy"));
+        grid.setCell(row, kWeek, formatSerial(*run.start, "WW"));
+    }
+    grid.setCell(row, kShift, "0");
+    setFigure(grid, row, kMe, figures.me);
+    setFigure(grid, row, kNax, figures.nax);
+    if (figures.above85) grid.setCell(row, kOver85, *figures.above85 ? "1" : "0");
+}
+
+// Steps the progress window for the next run; false when the user ended the program.
+bool nextRun(Progress& progress) {
+    progress.ProgressNextValue("");
+    return !progress.abandoned();
+}
+
+} // namespace
+
+Result<std::vector<DailyRun>> DailyRuns(DbConnection& db, double start, double end, Progress& progress,
+                                        const SliceSizes& sizes) {
+    auto listed = listRuns(db, start, end, progress);
+    if (!listed) return listed.error();
+    if (auto figured = addFigures(db, *listed, sizes); !figured) return figured.error();
+    for (size_t i = 0; i < listed->runs.size(); ++i)
+        if (!nextRun(progress)) return abandonment();
+    return std::move(listed->runs);
+}
+
+Result<void> DailyDMSReport(DbConnection& db, ReportGrid& runGrid, ReportGrid& detailGrid, double start,
+                            double end, Progress& progress, const SliceSizes& sizes) {
+    auto listed = listRuns(db, start, end, progress);
+    if (!listed) return listed.error();
 
     SetDailyGrid(runGrid);
     SetDowntimeGrid(detailGrid);
@@ -151,87 +230,18 @@ Result<void> DailyDMSReport(DbConnection& db, ReportGrid& runGrid, ReportGrid& d
         ~ShowAtEnd() { grid.setVisible(true); }
     } showAtEnd{runGrid};
 
-    // Everything is read first, one statement after the other, each closed before the next, so
-    // the data collector can commit between them and no statement is open while events are let
-    // through. The sums come for all runs of the range at once.
-    std::vector<ListedRun> runs;
-    runs.reserve(count > 0 ? static_cast<size_t>(count) : 0u);
-    RunSpan span;
-    auto read = forEachRow(*runList, [&](const Recordset& rs) {
-        ListedRun& run = runs.emplace_back();
-        for (int c = 0; c <= fCaseCount; ++c)
-            run.texts[static_cast<size_t>(c)] = rs.text(c);
-        run.key = rs.text(fRunId);
-        run.detailRun = static_cast<int32_t>(rs.integer(fRunId));
-        run.uspeed = fieldNumber(rs, fUSpeed);
-        run.caseCount = fieldNumber(rs, fCaseCount);
-        run.start = fieldNumber(rs, fStart);
-        run.end = fieldNumber(rs, fEnd);
-        if (const auto id = fieldNumber(rs, fRunId)) {
-            span.take(*id);
-            span.take(static_cast<double>(run.detailRun));
-        }
-    });
-    if (!read) return read.error();
-    runList->close();
-
-    RunSums production, losses;
+    if (auto figured = addFigures(db, *listed, sizes); !figured) return figured.error();
     RunDetailRows events;
-    if (!span.empty()) {
-        auto produced = sumProductionByRun(db, span.first, span.last, "", sizes);
-        if (!produced) return produced.error();
-        for (auto& [run, sum] : *produced)
-            production[run] = {std::move(sum)};
-        auto lost = readRunSums(db, lossSumsSql(span.first, span.last), "TimeLost", "Time_Lost");
-        if (!lost) return lost.error();
-        losses = std::move(*lost);
-        auto listed = RunDetailRows::read(db, span.first, span.last);
-        if (!listed) return listed.error();
-        events = std::move(*listed);
+    if (!listed->span.empty()) {
+        auto read = RunDetailRows::read(db, listed->span.first, listed->span.last);
+        if (!read) return read.error();
+        events = std::move(*read);
     }
-
-    runGrid.reserveRows(static_cast<int>(runs.size()) + 1);
-    for (const ListedRun& run : runs) {
-        progress.ProgressNextValue("");
-        if (progress.abandoned()) return abandonment();
-        RunRow row(runGrid, runGrid.addRow());
-        for (size_t c = 0; c < run.texts.size(); ++c)
-            row.set(static_cast<int>(c), run.texts[c]);
-        if (run.start) row.set(kStartTime, formatSerial(*run.start, "dd-MMM-yy hh:mm"));
-        if (run.end) row.set(kEndTime, formatSerial(*run.end, "dd-MMM-yy hh:mm"));
-
-        // Production in units for now; it becomes cases at the end of the row.
-        if (const auto units = wholeNumber32(parseNumber(sumText(production, run.key, 0)).value_or(0)))
-            row.set(kProduction, std::to_string(*units));
-        RunFigureInputs inputs;
-        for (size_t i = 0; i < inputs.losses.size(); ++i) {
-            inputs.losses[i] = cellFigure(parseNumber(sumText(losses, run.key, i)).value_or(0), 2);
-            row.setFigure(kLackOfSales + static_cast<int>(i), inputs.losses[i]);
-        }
-        inputs.units = row.number(kProduction);
-        inputs.unitsPerMinute = run.uspeed;
-        inputs.caseCount = run.caseCount;
-        inputs.start = run.start;
-        inputs.end = run.end;
-        const RunFigures figures = dailyRunFigures(inputs);
-        row.setFigure(kEarnedTime, figures.earnedTime);
-        row.setFigure(kProductionTime, figures.productionTime);
-        row.setFigure(kLostTime, figures.lostTime);
-        row.setFigure(kSpeedLoss, figures.speedLoss);
-        if (run.start) {
-            row.set(kDate, formatSerial(*run.start, "DD-MMM-yy"));
-            row.set(kDay, formatSerial(*run.start, "DDDD"));
-            row.set(kMonth, formatSerial(*run.start, "MMMM"));
-            row.set(kYear, formatSerial(*run.start, "yyyy"));
-            row.set(kWeek, formatSerial(*run.start, "WW"));
-        }
-        row.set(kShift, "0");
-        row.setFigure(kMe, figures.me);
-        row.setFigure(kNax, figures.nax);
-        if (figures.above85) row.set(kOver85, *figures.above85 ? "1" : "0");
-        if (figures.cases) row.set(kProduction, std::to_string(*figures.cases));
-
-        events.appendRun(detailGrid, run.detailRun);
+    runGrid.reserveRows(static_cast<int>(listed->runs.size()) + 1);
+    for (const DailyRun& run : listed->runs) {
+        if (!nextRun(progress)) return abandonment();
+        addRunRow(runGrid, run);
+        events.appendRun(detailGrid, run.id);
     }
     return success();
 }

@@ -1,6 +1,6 @@
 #pragma once
 // A small plant for the analysis tests, worked out by hand: two days, a day with two runs, a
-// category on one run only, an unclassified event, a run still running.
+// category on one run only, a run with classified, blank and NULL events, a run still running.
 #include "dms/DmsFixture.h"
 
 namespace nax::test {
@@ -19,9 +19,10 @@ protected:
     }
 
     // Dec 5: run 1 06:00-14:00 earns 300 of 480 minutes, loses 30 to Lack of Sales and 50 to
-    // Planned Loss; run 2 14:00-18:00 earns 200 of 240, loses 20 to Equipment Loss and 10 to an
-    // unclassified event. Dec 4: run 3 06:00-08:00 earns 100 of 120 and loses 5 to QA Loss.
-    // Run 4 is still running; its event counts by start time for the top tables only.
+    // Planned Loss; run 2 14:00-18:00 earns 200 of 240, loses 20 to Equipment Loss, 10 to an
+    // event without a category (NULL) and 6 to one with a blank category, which the daily report
+    // counts as Equipment Loss. Dec 4: run 3 06:00-08:00 earns 100 of 120 and loses 5 to QA Loss.
+    // Run 4 is still running and the event of run 9 lies before the range: no table counts them.
     void plant() {
         addRun(1, dec5(6), dec5(14), "100", "24");
         addProduction(1, dec5(6), 300, 100);
@@ -31,6 +32,7 @@ protected:
         addProduction(2, dec5(14), 200, 100);
         event(2, dec5(15), 20, quoted("Equipment Loss"), quoted("Filler"), quoted("Jam"));
         event(2, dec5(16), 10, "NULL", "NULL", "NULL");
+        event(2, dec5(17), 6, quoted("  "), quoted("Filler"), quoted("Jam"));
         addRun(3, dec5(6) - 1, dec5(8) - 1, "100", "24");
         addProduction(3, dec5(6) - 1, 100, 100);
         event(3, dec5(7) - 1, 5, quoted("QA Loss"), quoted("Capper"), quoted("Cap check"));

@@ -1,10 +1,17 @@
 // The analysis chart tables against figures worked out by hand on a small plant.
 #include "AnalysisFixture.h"
+#include "analysis/AnalysisTables.h"
+#include "analysis/Classification.h"
 #include "analysis/EfficiencyByDay.h"
 #include "analysis/LossPareto.h"
 #include "analysis/TopLosses.h"
+#include "downtime/Unclassified.h"
+#include "simulate/PlantSimulator.h"
 #include "support/NaxReportProcess.h"
+#include "text/NumberText.h"
 #include "text/ProgressText.h"
+
+#include <cmath>
 
 #include <QFile>
 
@@ -15,67 +22,78 @@ namespace {
 
 class ChartTables : public test::AnalysisPlant {
 protected:
-    ReportGrid runs() {
+    RangeRuns runs(double from = kFrom, double to = kTo) {
         SilentProgress progress;
-        auto grid = RunsOfRange(*db, kFrom, kTo, progress);
-        EXPECT_TRUE(grid) << (grid ? "" : grid.error().message);
-        return grid ? *grid : ReportGrid{};
+        auto range = RunsOfRange(*db, from, to, progress);
+        EXPECT_TRUE(range) << (range ? "" : range.error().message);
+        return range ? *range : RangeRuns{};
     }
 };
 
-TEST_F(ChartTables, LossParetoFallsFromSpeedLossAndAddsUpToTheLostTime) {
+// Lost 180 + 40 + 20 = 240 minutes. The daily report's Speed Loss is 100 + 14 + 15 and its
+// Equipment Loss 20 + 6 (the blank event); the unclassified 10 + 6 get their own bar, taken from
+// Speed Loss (the NULL event) and Equipment Loss (the blank one). The two empty categories keep
+// the run grid's order.
+TEST_F(ChartTables, LossParetoGivesTheUnclassifiedStopsTheirOwnBar) {
     plant();
-    auto table = LossPareto(runs());
-    ASSERT_TRUE(table);
-    // Lost 180 + 40 + 20 = 240 minutes; Speed Loss 100 + 20 + 15. The two empty categories keep
-    // the run grid's order.
-    EXPECT_EQ(test::rowsOf(table->grid), "Loss Category|Minutes Lost|Share %|Cumulative %\n"
-                                         "Speed Loss|135|56.25|56.25\n"
-                                         "Planned Loss|50|20.83|77.08\n"
-                                         "Lack of Sales|30|12.5|89.58\n"
-                                         "Equipment Loss|20|8.33|97.92\n"
-                                         "QA Loss|5|2.08|100\n"
-                                         "Operational Loss|0|0|100\n"
-                                         "Minor Stoppage|0|0|100\n");
-    EXPECT_EQ(table->note, "");
+    const ChartTable table = LossPareto(runs());
+    EXPECT_EQ(test::rowsOf(table.grid), "Loss Category|Minutes Lost|Share %|Cumulative %\n"
+                                        "Speed Loss|119|49.58|49.58\n"
+                                        "Planned Loss|50|20.83|70.42\n"
+                                        "Lack of Sales|30|12.5|82.92\n"
+                                        "Equipment Loss|20|8.33|91.25\n"
+                                        "Unclassified Stops|16|6.67|97.92\n"
+                                        "QA Loss|5|2.08|100\n"
+                                        "Operational Loss|0|0|100\n"
+                                        "Minor Stoppage|0|0|100\n");
+    EXPECT_EQ(table.note, "");
 }
 
 // Dec 5 sums its two runs' minutes: 500 / (720 - 80) is 78.125, shown 78.12 (half to even); the
 // mean of the runs' ME (75 and 83.33) would be 79.17. Dec 4 comes first although its run is run 3.
-TEST_F(ChartTables, MeAndNaxByDayFromTheDaysSummedMinutes) {
+// Classification: Dec 5 lost 30 + 50 + 20 + 10 + 6 minutes, 16 of them unclassified.
+TEST_F(ChartTables, TablesByDayFromTheDaysSummedMinutes) {
     plant();
-    auto table = EfficiencyByDay(runs());
-    ASSERT_TRUE(table);
-    EXPECT_EQ(test::rowsOf(table->grid),
+    const RangeRuns range = runs();
+    const ChartTable byDay = EfficiencyByDay(range);
+    EXPECT_EQ(test::rowsOf(byDay.grid),
               "Date|Runs|Production Time|Earned Time|Lack of Sales|Planned Loss|ME|NAX\n"
               "04-Dec-26|1|120|100|0|0|83.33|83.33\n"
               "05-Dec-26|2|720|500|30|50|78.12|72.46\n");
-    EXPECT_EQ(table->note, "");
+    EXPECT_EQ(byDay.days, (std::vector<double>{kFrom, kFrom + 1}));
+    const ChartTable classification = Classification(range);
+    EXPECT_EQ(test::rowsOf(classification.grid),
+              "Date|Events|Unclassified Events|Minutes|Unclassified Minutes|Classified %\n"
+              "04-Dec-26|1|0|5|0|100\n"
+              "05-Dec-26|5|2|116|16|86.21\n");
+    EXPECT_EQ(countsLine(range), "3 runs, 6 events, 2 unclassified");
 }
 
-TEST_F(ChartTables, TopAssetsAndFailuresCountEventsByStartWithTheUnclassifiedBar) {
+// The events of the listed runs only: not the running run 4's " filler", not run 9's. Filler
+// loses 30 + 20 + 6 in three events: MTTR 56 / 3 = 18.67, MTBF (840 - 56) / 3 = 261.33 of the
+// runs' 480 + 240 + 120 minutes.
+TEST_F(ChartTables, TopAssetsAndFailuresCountTheRunsEventsWithMttrAndMtbf) {
     plant();
-    auto tables = TopLosses(*db, kFrom, kTo);
-    ASSERT_TRUE(tables);
-    // " filler" of the running run 4 is Filler; the event before the range is not counted.
-    EXPECT_EQ(test::rowsOf(tables->assets.grid), "Asset|Minutes Lost|Events\n"
-                                                 "Filler|57|3\n"
-                                                 "Labeller|50|1\n"
-                                                 "(Unclassified)|10|1\n"
-                                                 "Capper|5|1\n");
-    EXPECT_EQ(test::rowsOf(tables->failures.grid), "Failure|Minutes Lost|Events\n"
-                                                   "Changeover|50|1\n"
-                                                   "No orders|30|1\n"
-                                                   "Jam|27|2\n"
-                                                   "(Unclassified)|10|1\n"
-                                                   "Cap check|5|1\n");
-    EXPECT_EQ(tables->assets.note, "");
+    const auto tables = TopLosses(runs());
+    EXPECT_EQ(test::rowsOf(tables.assets.grid), "Asset|Minutes Lost|Events|MTTR (min)|MTBF (min)\n"
+                                                "Filler|56|3|18.67|261.33\n"
+                                                "Labeller|50|1|50|790\n"
+                                                "(Unclassified)|10|1|10|830\n"
+                                                "Capper|5|1|5|835\n");
+    EXPECT_EQ(test::rowsOf(tables.failures.grid), "Failure|Minutes Lost|Events|MTTR (min)|MTBF (min)\n"
+                                                  "Changeover|50|1|50|790\n"
+                                                  "No orders|30|1|30|810\n"
+                                                  "Jam|26|2|13|407\n"
+                                                  "(Unclassified)|10|1|10|830\n"
+                                                  "Cap check|5|1|5|835\n");
+    EXPECT_EQ(tables.assets.note, "");
 }
 
 // Twelve assets: A1 to A9 lose 90 down to 10 minutes; "Tie B" and "Tie A" 5 each, made of
 // different pieces so their sums differ in the last bits; "Z" 1. The unclassified row comes on
 // top of the ten.
 TEST_F(ChartTables, TheTopTenCutsAtATieByName) {
+    addRun(1, dec5(0), dec5(23), "100", "24");
     for (int i = 1; i <= 9; ++i)
         event(1, dec5(i), 100 - 10 * i, quoted("Planned Loss"), quoted("A" + std::to_string(i)), "''");
     event(1, dec5(10), 3, "NULL", quoted("Tie B"), "NULL");
@@ -84,58 +102,108 @@ TEST_F(ChartTables, TheTopTenCutsAtATieByName) {
         event(1, dec5(11, i), 1, "NULL", quoted("Tie A"), "NULL");
     event(1, dec5(12), 1, "NULL", quoted("Z"), "NULL");
     event(1, dec5(13), 4, "NULL", quoted("  "), "NULL");
-    auto tables = TopLosses(*db, kFrom, kTo);
-    ASSERT_TRUE(tables);
-    const auto& assets = tables->assets.grid;
+    const auto tables = TopLosses(runs());
+    const auto& assets = tables.assets.grid;
     ASSERT_EQ(assets.rows(), 12);
-    EXPECT_EQ(test::joined(assets, 9), "A9|10|1");
-    EXPECT_EQ(test::joined(assets, 10), "Tie A|5|5");
-    EXPECT_EQ(test::joined(assets, 11), "(Unclassified)|4|1");
+    EXPECT_EQ(test::joined(assets, 9), "A9|10|1|10|1370");
+    EXPECT_EQ(test::joined(assets, 10), "Tie A|5|5|1|275");
+    EXPECT_EQ(test::joined(assets, 11), "(Unclassified)|4|1|4|1376");
     // An empty failure is unclassified too.
-    EXPECT_EQ(test::joined(tables->failures.grid, 1), "(Unclassified)|465|18");
+    EXPECT_EQ(test::joined(tables.failures.grid, 1), "(Unclassified)|465|18|25.83|50.83");
 }
 
 TEST_F(ChartTables, ARangeWithoutRunsGivesHeadersAndANote) {
     addRun(1, dec5(6), 0, "100", "24"); // still running
-    auto pareto = LossPareto(runs());
-    ASSERT_TRUE(pareto);
-    EXPECT_EQ(test::rowsOf(pareto->grid), "Loss Category|Minutes Lost|Share %|Cumulative %\n");
-    EXPECT_EQ(pareto->note, kNoRunsNote);
-    auto byDay = EfficiencyByDay(runs());
-    ASSERT_TRUE(byDay);
-    EXPECT_EQ(byDay->grid.rows(), 1);
-    EXPECT_EQ(byDay->note, kNoRunsNote);
-    auto tables = TopLosses(*db, kFrom, kTo);
-    ASSERT_TRUE(tables);
-    EXPECT_EQ(test::rowsOf(tables->failures.grid), "Failure|Minutes Lost|Events\n");
-    EXPECT_EQ(tables->failures.note, kNoEventsNote);
+    event(1, dec5(7), 5, "NULL", "NULL", "NULL");
+    const RangeRuns range = runs();
+    const ChartTable pareto = LossPareto(range);
+    EXPECT_EQ(test::rowsOf(pareto.grid), "Loss Category|Minutes Lost|Share %|Cumulative %\n");
+    EXPECT_EQ(pareto.note, kNoRunsNote);
+    for (const ChartTable& byDay : {EfficiencyByDay(range), Classification(range)}) {
+        EXPECT_EQ(byDay.grid.rows(), 1);
+        EXPECT_EQ(byDay.note, kNoRunsNote);
+    }
+    const auto tables = TopLosses(range);
+    EXPECT_EQ(test::rowsOf(tables.failures.grid), "Failure|Minutes Lost|Events|MTTR (min)|MTBF (min)\n");
+    EXPECT_EQ(tables.failures.note, kNoEventsNote);
+    EXPECT_EQ(countsLine(range), "0 runs, 0 events, 0 unclassified");
 }
 
-// A run with USpeed 0 has no Earned, Lost or Speed Loss figure: its categories still count, its
-// Speed Loss is left out and said so rather than taken as 0.
+// A run with USpeed 0 has no Earned, Lost or Speed Loss figure: its categories and its
+// unclassified stop still count, its Speed Loss is left out and said so rather than taken as 0.
 TEST_F(ChartTables, ARunWithoutFiguresIsLeftOutOfSpeedLossWithANote) {
     addRun(1, dec5(6), dec5(7), "0", "24");
     event(1, dec5(6, 10), 8, quoted("Equipment Loss"), quoted("Filler"), quoted("Jam"));
+    event(1, dec5(6, 30), 3, "NULL", quoted("Filler"), quoted("Jam"));
     addRun(2, dec5(8), dec5(9), "100", "24");
     addProduction(2, dec5(8), 50, 100);
-    auto table = LossPareto(runs());
-    ASSERT_TRUE(table);
-    EXPECT_EQ(test::joined(table->grid, 1), "Speed Loss|10|55.56|55.56");
-    EXPECT_EQ(test::joined(table->grid, 2), "Equipment Loss|8|44.44|100");
-    EXPECT_EQ(table->note, "Left out 1 run whose loss figures could not be computed.");
-    auto byDay = EfficiencyByDay(runs());
-    ASSERT_TRUE(byDay);
-    EXPECT_EQ(test::joined(byDay->grid, 1), "05-Dec-26|1|60|50|0|0|83.33|83.33");
-    EXPECT_EQ(byDay->grid.rows(), 2);
-    EXPECT_EQ(byDay->note, "Left out 1 run whose figures could not be computed.");
+    const ChartTable table = LossPareto(runs());
+    EXPECT_EQ(test::joined(table.grid, 1), "Speed Loss|10|47.62|47.62");
+    EXPECT_EQ(test::joined(table.grid, 2), "Equipment Loss|8|38.1|85.71");
+    EXPECT_EQ(test::joined(table.grid, 3), "Unclassified Stops|3|14.29|100");
+    EXPECT_EQ(table.note, "Left out 1 run whose loss figures could not be computed.");
+    const ChartTable byDay = EfficiencyByDay(runs());
+    EXPECT_EQ(test::joined(byDay.grid, 1), "05-Dec-26|1|60|50|0|0|83.33|83.33");
+    EXPECT_EQ(byDay.grid.rows(), 2);
+    EXPECT_EQ(byDay.note, "Left out 1 run whose figures could not be computed.");
 }
 
-TEST_F(ChartTables, ARunGridWithoutItsColumnsIsAnError) {
-    ReportGrid grid;
-    setHeaderRow(grid, {"Run No", "Lack of Sales"});
-    auto table = LossPareto(grid);
-    ASSERT_FALSE(table);
-    EXPECT_EQ(table.error().message, "The run grid has no column \"Equipment Loss\".");
+// Minutes of a text cell in hundredths; -1 for an empty or unreadable one.
+long long cents(std::string_view text) {
+    const auto value = parseNumber(text);
+    return value ? std::llround(*value * 100) : -1;
+}
+
+// On simulated plants with some unclassified events made blank: the eight bars add up to the
+// daily report's six category columns plus its Speed Loss, to the hundredth; the unclassified
+// bar is what the database holds for the listed runs; the counts line counts their events.
+TEST_F(ChartTables, TheBarsAddUpToTheDailyReportOnSimulatedPlants) {
+    for (const unsigned seed : {2u, 5u, 9u}) {
+        SCOPED_TRACE(seed);
+        SimulationOptions options;
+        options.outPath = dir.file("sim" + std::to_string(seed) + ".sqlite");
+        options.days = 4;
+        options.endSerial = kTo;
+        options.seed = seed;
+        ASSERT_TRUE(simulatePlant(options));
+        auto opened = DbConnection::open(options.outPath, OpenOptions{1000, false});
+        ASSERT_TRUE(opened);
+        DbConnection& sim = **opened;
+        test::exec(sim,
+                   "update TimeLost set Loss_Structure = substr('   ', 1, Dt_ID % 3) where Dt_ID % 4 = 0 "
+                   "and Loss_Structure is null");
+        const double from = kTo - 3.5, to = kTo;
+        ReportGrid daily, detail;
+        SilentProgress progress;
+        ASSERT_TRUE(DailyDMSReport(sim, daily, detail, from, to, progress));
+        ASSERT_GT(daily.rows(), 5);
+        long long expected = 0;
+        for (int r = 1; r < daily.rows(); ++r)
+            for (int c = 9; c <= 15; ++c) // the six categories and Speed Loss
+                expected += cents(daily.cell(r, c));
+        auto range = RunsOfRange(sim, from, to, progress);
+        ASSERT_TRUE(range);
+        const ChartTable pareto = LossPareto(*range);
+        ASSERT_EQ(pareto.grid.rows(), 9);
+        long long bars = 0, unclassified = -1;
+        for (int r = 1; r < pareto.grid.rows(); ++r) {
+            bars += cents(pareto.grid.cell(r, 1));
+            if (pareto.grid.cell(r, 0) == kUnclassifiedStops) unclassified = cents(pareto.grid.cell(r, 1));
+        }
+        EXPECT_EQ(bars, expected);
+        const std::string ofRuns = " from TimeLost where Run_no in (select Run_ID from Run_master where "
+                                   "Start_Time >= " +
+                                   lit(from) + " and End_Time > 0 and End_Time <= " + lit(to) + ")";
+        const std::string unclassifiedRows = ofRuns + " and " + unclassifiedCondition();
+        EXPECT_NEAR(unclassified / 100.0,
+                    std::stod(test::scalar(sim, "select sum(Time_Lost) * 1440" + unclassifiedRows)),
+                    0.01 * daily.rows());
+        EXPECT_GT(unclassified, 0);
+        EXPECT_EQ(countsLine(*range), std::to_string(daily.rows() - 1) + " runs, " +
+                                          test::scalar(sim, "select count(*)" + ofRuns) + " events, " +
+                                          test::scalar(sim, "select count(*)" + unclassifiedRows) +
+                                          " unclassified");
+    }
 }
 
 // Width and height from a PNG file's header; {0, 0} when it is no PNG.
@@ -160,32 +228,52 @@ TEST_F(ChartTables, NaxReportPrintsTheTablesAndDrawsThemAsPng) {
     auto run =
         test::runNaxReport(QStringLiteral("asset-pareto") + range + QStringLiteral("|--format|csv"), db);
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(run.out.toStdString(), "Asset,Minutes Lost,Events\r\nFiller,57,3\r\nLabeller,50,1\r\n"
-                                     "(Unclassified),10,1\r\nCapper,5,1\r\n");
+    EXPECT_EQ(run.out.toStdString(),
+              "Asset,Minutes Lost,Events,MTTR (min),MTBF (min)\r\nFiller,56,3,18.67,261.33\r\n"
+              "Labeller,50,1,50,790\r\n(Unclassified),10,1,10,830\r\nCapper,5,1,5,835\r\n");
     run = test::runNaxReport(QStringLiteral("loss-pareto") + range, db);
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.startsWith(QStringLiteral("Loss Category\tMinutes Lost\tShare %\tCumulative %\n"
-                                                  "Speed Loss\t135\t56.25\t56.25\n")));
+                                                  "Speed Loss\t119\t49.58\t49.58\n")));
+    EXPECT_TRUE(run.out.contains(QStringLiteral("\nUnclassified Stops\t16\t6.67\t97.92\n")));
 
     run = test::runNaxReport(QStringLiteral("me-trend") + range, db);
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(run.out.endsWith(QStringLiteral("05-Dec-26\t2\t720\t500\t30\t50\t78.12\t72.46\n")));
-
-    const QString png = QString::fromStdString(dir.file("failures.png"));
-    run = test::runNaxReport(QStringLiteral("failure-pareto") + range +
-                                 QStringLiteral("|--format|png|--out|") + png,
-                             db, [](QProcess& p) { p.setProcessEnvironment(QProcessEnvironment()); });
+    run = test::runNaxReport(QStringLiteral("classification") + range, db);
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(pngSize(png), std::make_pair(1000, 600));
+    EXPECT_EQ(run.out, QStringLiteral(
+                           "Date\tEvents\tUnclassified Events\tMinutes\tUnclassified Minutes\tClassified %\n"
+                           "04-Dec-26\t1\t0\t5\t0\t100\n05-Dec-26\t5\t2\t116\t16\t86.21\n"));
 
-    // A range without runs: the header row, and the note on stderr.
+    // Each chart draws as a PNG, and its table goes into a workbook as the window's Ctrl+E gives it.
+    for (const char* report : {"failure-pareto", "classification"}) {
+        const QString png = QString::fromStdString(dir.file(std::string(report) + ".png"));
+        run = test::runNaxReport(QString::fromLatin1(report) + range +
+                                     QStringLiteral("|--format|png|--out|") + png,
+                                 db, [](QProcess& p) { p.setProcessEnvironment(QProcessEnvironment()); });
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+        EXPECT_EQ(pngSize(png), std::make_pair(1000, 600)) << report;
+    }
+    const QString workbook = QString::fromStdString(dir.file("classification.xlsx"));
+    run = test::runNaxReport(
+        QStringLiteral("classification") + range + QStringLiteral("|--format|xlsx|--out|") + workbook, db);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(QFile::exists(workbook));
+
+    // A range without runs: the header row, and the note on stderr; a start after the end is refused.
     run = test::runNaxReport(
         QStringLiteral("loss-pareto|--db|$db|--from|2026-12-07 00:00|--to|2026-12-08 00:00"), db);
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out, QStringLiteral("Loss Category\tMinutes Lost\tShare %\tCumulative %\n"));
     EXPECT_TRUE(run.err.contains(QString::fromUtf8(kNoRunsNote.data(), kNoRunsNote.size())));
+    run = test::runNaxReport(
+        QStringLiteral("classification|--db|$db|--from|2026-12-08 00:00|--to|2026-12-07 00:00"), db);
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_EQ(run.err, QStringLiteral("Invalid Dates Selected\n"));
 
     // png draws only charts, and only into a file.
+    const QString png = QString::fromStdString(dir.file("failures.png"));
     EXPECT_EQ(test::runNaxReport(
                   QStringLiteral("dms-daily") + range + QStringLiteral("|--format|png|--out|") + png, db)
                   .exitCode,

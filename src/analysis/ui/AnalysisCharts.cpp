@@ -1,8 +1,8 @@
 #include "AnalysisCharts.h"
 
+#include "analysis/LossPareto.h"
 #include "analysis/TopLosses.h"
 #include "base/GridOutput.h"
-#include "dms/DmsText.h"
 #include "text/DaySerial.h"
 #include "text/NumberText.h"
 
@@ -16,6 +16,8 @@
 #include <QHorizontalBarSeries>
 #include <QLineSeries>
 #include <QPixmap>
+#include <QScatterSeries>
+#include <QStackedBarSeries>
 #include <QValueAxis>
 
 #include <algorithm>
@@ -48,6 +50,46 @@ QValueAxis* valueAxis(const QString& title, double low, double high) {
     return axis;
 }
 
+// The colour of the unclassified bars in every chart.
+const QColor kUnclassifiedColour(150, 150, 150);
+
+// Each bar shows its value: past its end in black, or (stacked bars) in its middle in white.
+void showValues(QAbstractBarSeries& series, QAbstractBarSeries::LabelsPosition position) {
+    series.setLabelsVisible(true);
+    series.setLabelsPosition(position);
+    series.setLabelsFormat(QStringLiteral("@value"));
+    series.setLabelsPrecision(12);
+    if (position == QAbstractBarSeries::LabelsOutsideEnd)
+        for (QBarSet* set : series.barSets())
+            set->setLabelColor(Qt::black);
+}
+
+// Category names written upwards in a smaller font: the axis then has room for each name whole
+// however many bars share it (side by side they are cut short).
+void upright(QBarCategoryAxis& axis) {
+    axis.setLabelsAngle(-90);
+    QFont small = axis.labelsFont();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    axis.setLabelsFont(small);
+}
+
+// A legend entry for the grey bars: a series of square points without points (a bar series of
+// its own would take half of every category's room).
+void addUnclassifiedLegend(QChart& chart, const QString& name) {
+    auto* entry = new QScatterSeries;
+    entry->setName(name);
+    entry->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
+    entry->setColor(kUnclassifiedColour);
+    entry->setBorderColor(kUnclassifiedColour);
+    chart.addSeries(entry);
+}
+
+// The bar of `index` in the set drawn grey.
+void greyBar(QBarSet& bars, int index) {
+    bars.setSelectedColor(kUnclassifiedColour);
+    bars.selectBar(index);
+}
+
 void drawLossPareto(QChart& chart, const ReportGrid& grid) {
     auto* bars = new QBarSet(QStringLiteral("Minutes Lost"));
     auto* cumulative = new QLineSeries;
@@ -58,19 +100,20 @@ void drawLossPareto(QChart& chart, const ReportGrid& grid) {
         const double minutes = cellValue(grid, r, 1);
         categories << qText(grid.cell(r, 0));
         *bars << minutes;
+        if (grid.cell(r, 0) == kUnclassifiedStops) greyBar(*bars, r - 1);
         highest = std::max(highest, minutes);
         lowest = std::min(lowest, minutes);
         if (const auto share = cellNumber(grid, r, 3)) cumulative->append(r - 1, *share);
     }
     auto* series = new QBarSeries;
     series->append(bars);
+    showValues(*series, QAbstractBarSeries::LabelsOutsideEnd);
     chart.addSeries(series);
     chart.addSeries(cumulative);
+    addUnclassifiedLegend(chart, qText(kUnclassifiedStops));
     auto* names = new QBarCategoryAxis;
     names->append(categories);
-    QFont small = names->labelsFont();
-    small.setPointSizeF(small.pointSizeF() * 0.85); // seven category names side by side
-    names->setLabelsFont(small);
+    upright(*names);
     chart.addAxis(names, Qt::AlignBottom);
     auto* minutes = valueAxis(QStringLiteral("Minutes"), lowest < 0 ? lowest * 1.1 : 0, axisTop(highest));
     chart.addAxis(minutes, Qt::AlignLeft);
@@ -84,7 +127,6 @@ void drawLossPareto(QChart& chart, const ReportGrid& grid) {
 
 void drawTopLosses(QChart& chart, const ReportGrid& grid) {
     auto* bars = new QBarSet(QStringLiteral("Minutes Lost (events in brackets)"));
-    bars->setSelectedColor(Qt::gray);
     QStringList categories;
     double highest = 0;
     // Horizontal bars are drawn from the bottom up: the first row goes last.
@@ -93,18 +135,62 @@ void drawTopLosses(QChart& chart, const ReportGrid& grid) {
         categories << QStringLiteral("%1 (%2)").arg(qText(grid.cell(r, 0)), qText(grid.cell(r, 2)));
         *bars << minutes;
         highest = std::max(highest, minutes);
-        if (grid.cell(r, 0) == kUnclassified) bars->selectBar(static_cast<int>(categories.size()) - 1);
+        if (grid.cell(r, 0) == kUnclassified) greyBar(*bars, static_cast<int>(categories.size()) - 1);
     }
     auto* series = new QHorizontalBarSeries;
     series->append(bars);
+    showValues(*series, QAbstractBarSeries::LabelsOutsideEnd);
     chart.addSeries(series);
+    addUnclassifiedLegend(chart, qText(kUnclassified));
     auto* names = new QBarCategoryAxis;
     names->append(categories);
     chart.addAxis(names, Qt::AlignLeft);
-    auto* minutes = valueAxis(QStringLiteral("Minutes"), 0, axisTop(highest));
+    auto* minutes = valueAxis(QStringLiteral("Minutes"), 0, axisTop(highest * 1.1));
     chart.addAxis(minutes, Qt::AlignBottom);
     series->attachAxis(names);
     series->attachAxis(minutes);
+}
+
+// Classified and unclassified minutes of each day stacked, the classified share as a line.
+void drawClassification(QChart& chart, const ReportGrid& grid) {
+    auto* classified = new QBarSet(QStringLiteral("Classified Minutes"));
+    auto* unclassified = new QBarSet(QStringLiteral("Unclassified Minutes"));
+    unclassified->setColor(kUnclassifiedColour);
+    unclassified->setBorderColor(kUnclassifiedColour);
+    auto* share = new QLineSeries;
+    share->setName(QStringLiteral("Classified %"));
+    share->setPointsVisible(true);
+    QStringList categories;
+    double highest = 0;
+    for (int r = 1; r < grid.rows(); ++r) {
+        const double minutes = cellValue(grid, r, 3), open = cellValue(grid, r, 4);
+        categories << qText(grid.cell(r, 0)).left(6); // "05-Dec"
+        *classified << minutes - open;
+        *unclassified << open;
+        highest = std::max(highest, minutes);
+        if (const auto percent = cellNumber(grid, r, 5)) share->append(r - 1, *percent);
+    }
+    auto* series = new QStackedBarSeries;
+    series->append(classified);
+    series->append(unclassified);
+    // A month of days side by side: the values run upwards, to 4 digits.
+    showValues(*series, QAbstractBarSeries::LabelsCenter);
+    series->setLabelsAngle(-90);
+    series->setLabelsPrecision(4);
+    chart.addSeries(series);
+    chart.addSeries(share);
+    auto* days = new QBarCategoryAxis;
+    days->append(categories);
+    upright(*days);
+    chart.addAxis(days, Qt::AlignBottom);
+    auto* minutes = valueAxis(QStringLiteral("Minutes"), 0, axisTop(highest));
+    chart.addAxis(minutes, Qt::AlignLeft);
+    auto* percent = valueAxis(QStringLiteral("Classified %"), 0, 100);
+    chart.addAxis(percent, Qt::AlignRight);
+    series->attachAxis(days);
+    series->attachAxis(minutes);
+    share->attachAxis(days);
+    share->attachAxis(percent);
 }
 
 // Noon of the day in local time, so the axis labels show the day wherever the program runs.
@@ -153,17 +239,6 @@ void drawEfficiencyByDay(QChart& chart, const ReportGrid& grid, const std::vecto
     }
 }
 
-// The days of the ME and NAX table as day serials (rows without a readable date are dropped
-// from the chart by taking the previous day's place; the table never has such rows).
-std::vector<double> daysOf(const ReportGrid& grid) {
-    std::vector<double> days;
-    for (int r = 1; r < grid.rows(); ++r) {
-        const auto day = readDayMonthYear(grid.cell(r, 0));
-        days.push_back(day ? *day : days.empty() ? 0 : days.back());
-    }
-    return days;
-}
-
 } // namespace
 
 QString chartCaption(ChartKind kind) {
@@ -176,6 +251,8 @@ QString chartCaption(ChartKind kind) {
         return QStringLiteral("Top Failures");
     case ChartKind::EfficiencyByDay:
         return QStringLiteral("ME and NAX by Day");
+    case ChartKind::Classification:
+        return QStringLiteral("Classification");
     }
     return {};
 }
@@ -202,7 +279,10 @@ QChart* makeChart(ChartKind kind, const ChartTable& table) {
         drawTopLosses(*chart, table.grid);
         break;
     case ChartKind::EfficiencyByDay:
-        drawEfficiencyByDay(*chart, table.grid, daysOf(table.grid));
+        drawEfficiencyByDay(*chart, table.grid, table.days);
+        break;
+    case ChartKind::Classification:
+        drawClassification(*chart, table.grid);
         break;
     }
     return chart;

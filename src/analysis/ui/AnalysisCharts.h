@@ -15,16 +15,19 @@ QT_END_NAMESPACE
 
 namespace nax {
 
-enum class ChartKind { LossPareto, TopAssets, TopFailures, EfficiencyByDay };
+enum class ChartKind { LossPareto, TopAssets, TopFailures, EfficiencyByDay, Classification };
 
-// The caption of a chart: "Loss Pareto", "Top Assets", "Top Failures", "ME and NAX by Day".
+// The caption of a chart: "Loss Pareto", "Top Assets", "Top Failures", "ME and NAX by Day",
+// "Classification".
 QString chartCaption(ChartKind kind);
 
-// A new chart of the table (the caller owns it). Loss Pareto: bars in the table's order and the
+// A new chart of the table (the caller owns it). Every bar shows its value; the unclassified
+// bars are grey with a legend entry of their own. Loss Pareto: bars in the table's order and the
 // cumulative percentage as a line on a 0-100 axis. Top assets and failures: horizontal bars,
-// largest at the top, each name followed by its number of events, the unclassified bar in grey.
-// ME and NAX by day: one point per day that has a figure, and the 85 % line. The table's note,
-// when there is one, is shown under the title.
+// largest at the top, each name followed by its number of events. ME and NAX by day: one point
+// per day that has a figure, and the 85 % line. Classification: each day's classified and
+// unclassified minutes stacked, the classified share as a line on a 0-100 axis. The table's
+// note, when there is one, is shown under the title.
 QChart* makeChart(ChartKind kind, const ChartTable& table);
 
 // The widget as it shows on screen, written as a PNG file that replaces `path` only once it is

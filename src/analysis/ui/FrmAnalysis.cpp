@@ -31,17 +31,19 @@ FrmAnalysis::FrmAnalysis(AppContext& context, QWidget* parent)
     : QWidget(parent), LblStart(new QLabel(QStringLiteral("Start Date"), this)),
       DTStart(new DatePicker(this)), LblEnd(new QLabel(QStringLiteral("End Date"), this)),
       DTEnd(new DatePicker(this)), CmdGenerate(new QPushButton(QStringLiteral("Generate"), this)),
-      CmdSavePng(new QPushButton(QStringLiteral("Save PNG"), this)), TabCharts(new QTabWidget(this)),
-      context_(context), tables_(EmptyAnalysisTables()) {
+      CmdSavePng(new QPushButton(QStringLiteral("Save PNG"), this)), LblCounts(new QLabel(this)),
+      TabCharts(new QTabWidget(this)), context_(context), tables_(EmptyAnalysisTables()) {
     setObjectName(QStringLiteral("FrmAnalysis"));
     setWindowTitle(QStringLiteral("Analysis"));
     charts_ = {{ChartKind::LossPareto, &AnalysisTables::lossPareto},
                {ChartKind::TopAssets, &AnalysisTables::topAssets},
                {ChartKind::TopFailures, &AnalysisTables::topFailures},
-               {ChartKind::EfficiencyByDay, &AnalysisTables::efficiencyByDay}};
+               {ChartKind::EfficiencyByDay, &AnalysisTables::efficiencyByDay},
+               {ChartKind::Classification, &AnalysisTables::classification}};
     const std::pair<QObject*, const char*> names[] = {
-        {LblStart, "LblStart"},       {DTStart, "DTStart"},       {LblEnd, "LblEnd"},      {DTEnd, "DTEnd"},
-        {CmdGenerate, "CmdGenerate"}, {CmdSavePng, "CmdSavePng"}, {TabCharts, "TabCharts"}};
+        {LblStart, "LblStart"},   {DTStart, "DTStart"},         {LblEnd, "LblEnd"},
+        {DTEnd, "DTEnd"},         {CmdGenerate, "CmdGenerate"}, {CmdSavePng, "CmdSavePng"},
+        {LblCounts, "LblCounts"}, {TabCharts, "TabCharts"}};
     for (const auto& [object, name] : names)
         object->setObjectName(QString::fromLatin1(name));
 
@@ -52,6 +54,7 @@ FrmAnalysis::FrmAnalysis(AppContext& context, QWidget* parent)
     top->addWidget(CmdSavePng);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
+    layout->addWidget(LblCounts);
     layout->addWidget(TabCharts, 1);
     for (const auto& chart : charts_) {
         auto* view = new QChartView(TabCharts);
@@ -92,7 +95,8 @@ void FrmAnalysis::generate() {
         return;
     }
     if (!computed) {
-        if (!computed.error().abandoned) context_.messages.show(describeError(computed.error()));
+        const Error& error = computed.error();
+        if (!error.abandoned) context_.messages.show(error.refusal ? error.message : describeError(error));
         return;
     }
     tables_ = std::move(*computed);
@@ -101,6 +105,7 @@ void FrmAnalysis::generate() {
 }
 
 void FrmAnalysis::showTables() {
+    LblCounts->setText(QString::fromStdString(tables_.counts));
     for (size_t i = 0; i < charts_.size(); ++i) {
         QChart* old = chartViews[i]->chart();
         chartViews[i]->setChart(makeChart(charts_[i].kind, tables_.*(charts_[i].table)));

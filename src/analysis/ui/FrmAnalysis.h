@@ -1,6 +1,7 @@
 #pragma once
 // "Analysis": where the line's time went over a date range, as charts: the loss Pareto, the top
-// assets and failures, ME and NAX by day. Each chart saves as a PNG; Ctrl+E exports its table.
+// assets and failures, ME and NAX by day, the classified share by day. Each chart saves as a PNG;
+// Ctrl+E exports its table.
 #include "analysis/AnalysisTables.h"
 #include "analysis/ui/AnalysisCharts.h"
 #include "base/AppContext.h"
@@ -37,6 +38,7 @@ public:
     DatePicker* DTEnd;
     QPushButton* CmdGenerate;
     QPushButton* CmdSavePng; // "Save PNG"
+    QLabel* LblCounts;       // "R runs, E events, U unclassified" of the range shown
     QTabWidget* TabCharts;
     std::vector<QChartView*> chartViews; // in the order of the tabs
 

@@ -11,7 +11,9 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGraphicsTextItem>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
@@ -72,6 +74,15 @@ int colours(const QImage& image) {
     return static_cast<int>(seen.size());
 }
 
+// The texts of a chart shown that are cut short ("Operational L..."), one a line.
+std::string cutTexts(QChartView& view) {
+    std::string cut;
+    for (QGraphicsItem* item : view.scene()->items())
+        if (auto* text = dynamic_cast<QGraphicsTextItem*>(item); text && text->toPlainText().endsWith(u"..."))
+            cut += text->toPlainText().toStdString() + "\n";
+    return cut;
+}
+
 TEST_F(FrmAnalysisTest, OpensOnTheLastThirtyDaysWithEmptyCharts) {
     FrmAnalysis window(context);
     window.show();
@@ -80,8 +91,12 @@ TEST_F(FrmAnalysisTest, OpensOnTheLastThirtyDaysWithEmptyCharts) {
     EXPECT_DOUBLE_EQ(window.DTEnd->serial(), 46362);
     EXPECT_EQ(window.DTStart->text(), QStringLiteral("06-Nov-26"));
     ASSERT_EQ(window.TabCharts->count(), static_cast<int>(window.chartViews.size()));
-    EXPECT_EQ(window.TabCharts->tabText(0) + u'|' + window.TabCharts->tabText(1),
-              QStringLiteral("Loss Pareto|Top Assets"));
+    QStringList tabs;
+    for (int i = 0; i < window.TabCharts->count(); ++i)
+        tabs << window.TabCharts->tabText(i);
+    EXPECT_EQ(tabs.join(u'|'),
+              QStringLiteral("Loss Pareto|Top Assets|Top Failures|ME and NAX by Day|Classification"));
+    EXPECT_EQ(window.LblCounts->text(), QString());
     EXPECT_EQ(test::joined(window.currentTable().grid, 0), "Loss Category|Minutes Lost|Share %|Cumulative %");
     EXPECT_EQ(window.currentTable().grid.rows(), 1);
 }
@@ -94,21 +109,29 @@ TEST_F(FrmAnalysisTest, GenerateDrawsTheChartsThatGrowAndSaveAsPng) {
     QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
     EXPECT_TRUE(messages.messages.empty());
     EXPECT_FALSE(window.isBusy());
-    ASSERT_EQ(window.currentTable().grid.rows(), 8);
-    EXPECT_EQ(test::joined(window.currentTable().grid, 1), "Speed Loss|135|56.25|56.25");
+    ASSERT_EQ(window.currentTable().grid.rows(), 9);
+    EXPECT_EQ(test::joined(window.currentTable().grid, 1), "Speed Loss|119|49.58|49.58");
+    EXPECT_EQ(window.LblCounts->text(), QStringLiteral("3 runs, 6 events, 2 unclassified"));
+    // The bars carry their values; the grey bar of the unclassified stops has its legend entry.
     const auto series = window.chartViews[0]->chart()->series();
-    ASSERT_EQ(series.size(), 2);
+    ASSERT_EQ(series.size(), 3);
     auto* bars = qobject_cast<QBarSeries*>(series[0]);
     ASSERT_NE(bars, nullptr);
-    EXPECT_EQ(bars->barSets().front()->at(0), 135.0);
+    EXPECT_TRUE(bars->isLabelsVisible());
+    EXPECT_EQ(bars->barSets().front()->at(0), 119.0);
+    EXPECT_EQ(bars->barSets().front()->selectedBars(), QList<int>{4});
+    EXPECT_EQ(series[2]->name(), QStringLiteral("Unclassified Stops"));
+    EXPECT_EQ(cutTexts(*window.chartViews[0]), "");
 
     // Ctrl+E hands the table of the chart shown to the workbook export.
     QTest::mouseClick(window.TabCharts->tabBar(), Qt::LeftButton, {},
                       window.TabCharts->tabBar()->tabRect(1).center());
     ASSERT_EQ(window.TabCharts->currentIndex(), 1);
+    EXPECT_EQ(cutTexts(*window.chartViews[1]), "");
     QTest::keyClick(&window, Qt::Key_E, Qt::ControlModifier);
     ASSERT_EQ(exported.size(), 1u);
-    EXPECT_EQ(exported[0], std::make_pair(std::string("Top Assets"), std::string("Filler|57|3")));
+    EXPECT_EQ(exported[0],
+              std::make_pair(std::string("Top Assets"), std::string("Filler|56|3|18.67|261.33")));
 
     const QSize designed = window.chartViews[1]->size();
     window.showMaximized();
@@ -165,6 +188,30 @@ TEST_F(FrmAnalysisTest, ARangeWithoutRunsShowsTheNoteNotAnError) {
     EXPECT_EQ(window.currentTable().grid.rows(), 1);
     EXPECT_TRUE(
         window.chartViews[0]->chart()->title().contains(QStringLiteral("No finished runs in the range.")));
+}
+
+// A start after the end, set by clicking the start's year and pressing Up, is refused with the
+// message "Downtime Entry" gives; the charts drawn before stay.
+TEST_F(FrmAnalysisTest, AStartAfterTheEndSaysInvalidDatesAndKeepsTheCharts) {
+    FrmAnalysis window(context);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    window.DTStart->setSerial(kFrom);
+    window.DTEnd->setSerial(kTo);
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    ASSERT_EQ(window.currentTable().grid.rows(), 9);
+    QLineEdit* text = window.DTStart->findChild<QLineEdit*>();
+    ASSERT_NE(text, nullptr);
+    const QPoint year(text->fontMetrics().horizontalAdvance(QStringLiteral("04-Dec-2")) + 2,
+                      text->height() / 2);
+    QTest::mouseClick(text, Qt::LeftButton, {}, year);
+    QTest::keyClick(window.DTStart, Qt::Key_Up);
+    ASSERT_GT(window.DTStart->serial(), window.DTEnd->serial());
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    EXPECT_EQ(test::shownMessages(messages), "Online NAX Reporting|None|Invalid Dates Selected\n");
+    EXPECT_EQ(window.currentTable().grid.rows(), 9);
+    EXPECT_EQ(window.LblCounts->text(), QStringLiteral("3 runs, 6 events, 2 unclassified"));
 }
 
 } // namespace
