@@ -32,13 +32,14 @@ namespace {
 constexpr int kDone = 0, kFailed = 1, kBadArguments = 2, kRefused = 3;
 constexpr int kListWidthTwips = 11250; // the downtime grid's width in its window
 constexpr QSize kChartSize(1000, 600); // pixels of a chart drawn as PNG
+constexpr const char* kDowntimeListReport = "downtime-list";
 
 struct Arguments {
     std::string report;
     std::optional<std::string> db, dataDir, out;
     double from = 0, to = 0;
     std::optional<double> now;
-    bool detailGrid = false, minorStops = false, png = false;
+    bool detailGrid = false, minorStops = false, unclassified = false, png = false;
     GridFormat format = GridFormat::Tsv;
     bool workbook = false; // --format xlsx
 };
@@ -98,9 +99,9 @@ Result<ChartTable> topLosses(const Arguments& args, DbConnection& db, ChartTable
 
 // Every report nax-report knows; a new report is one more entry.
 const std::vector<ReportEntry> kReports = {
-    {"downtime-list",
+    {kDowntimeListReport,
      [](const Arguments& args, DbConnection& db, ReportGrids& grids) -> Result<void> {
-         const DowntimeRange range{args.from, args.to, args.minorStops};
+         const DowntimeRange range{args.from, args.to, args.minorStops, args.unclassified};
          if (!isValidRange(range)) return refusal(kInvalidDates);
          return ListDowntime(db, grids.run, range, kListWidthTwips);
      },
@@ -158,7 +159,8 @@ int usage(const std::string& problem) {
     std::cerr
         << "nax-report: " << problem << "\n"
         << "usage: nax-report REPORT [--db FILE | --data-dir DIR] --from \"YYYY-MM-DD HH:MM[:SS]\"\n"
-           "                  --to \"YYYY-MM-DD HH:MM[:SS]\" [--grid run|detail] [--minor-stops]\n"
+           "                  --to \"YYYY-MM-DD HH:MM[:SS]\" [--grid run|detail] [--minor-stops] "
+           "[--unclassified]\n"
            "                  [--now \"YYYY-MM-DD HH:MM[:SS]\"] [--format tsv|csv|png|xlsx] [--out FILE]\n"
            "REPORT: "
         << names << "\n";
@@ -178,8 +180,8 @@ std::optional<std::string> parse(int argc, char** argv, Arguments& args) {
     std::optional<double> from, to;
     for (int i = 2; i < argc; ++i) {
         const std::string flag = argv[i];
-        if (flag == "--minor-stops") {
-            args.minorStops = true;
+        if (flag == "--minor-stops" || flag == "--unclassified") {
+            (flag == "--minor-stops" ? args.minorStops : args.unclassified) = true;
             continue;
         }
         if (i + 1 >= argc) return flag + " needs a value";
@@ -210,6 +212,8 @@ std::optional<std::string> parse(int argc, char** argv, Arguments& args) {
     args.to = *to;
     if (args.db && args.dataDir) return "give --db or --data-dir, not both";
     if (args.detailGrid && !entry->hasDetailGrid) return args.report + " has no detail grid";
+    if (args.unclassified && args.report != kDowntimeListReport)
+        return "--unclassified applies to " + std::string(kDowntimeListReport) + " only";
     if (args.out && args.out->empty()) return "--out needs a file name";
     if (args.png && !entry->chart) return args.report + " draws no chart";
     if (args.png && !args.out) return "--format png needs --out";

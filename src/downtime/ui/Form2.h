@@ -1,5 +1,7 @@
 #pragma once
-// "Downtime Entry": lists the downtime events of a range; a double-click opens one event.
+// "Downtime Entry": lists the downtime events of a range; a double-click or Enter opens one
+// event, "Classify Selected" several at once. A line under the list counts the range's backlog.
+#include "downtime/DowntimeList.h"
 #include "shell/AppContext.h"
 #include "shell/ui/Placement.h"
 
@@ -29,7 +31,10 @@ public:
     QCheckBox* Check1;
     QPushButton* CmdGenerate;
     ReportGridView* MSFlexGrid1;
-    DowntimeDetailFrame* Frame1; // the open event's detail, hidden while none is open
+    DowntimeDetailFrame* Frame1;      // the open event's detail, hidden while none is open
+    QCheckBox* CheckUnclassified;     // "Unclassified Only"
+    QLabel* LblBacklog;               // "N events, U unclassified (M min)" of the listed range
+    QPushButton* CmdClassifySelected; // opens the selected rows together; two or more
 
 Q_SIGNALS:
     // A data row was double-clicked (grid row 1 and below).
@@ -40,6 +45,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    DowntimeRange listedRange() const;
+    void showBacklog(const DowntimeRange& range);
+    // Lists again after a save and moves to the first unclassified event below the saved ones.
+    void refreshAfterSave();
+    void updateClassifyButton();
+    void placeBottomRow();
     void onGridKey(int key, Qt::KeyboardModifiers modifiers);
     void onGridDoubleClicked(int gridRow);
     AppContext& context_;
