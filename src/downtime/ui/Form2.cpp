@@ -140,10 +140,10 @@ void Form2::refreshAfterSave() {
     std::optional<int64_t> next;
     // Asked of the list as it was: the saved events may leave it ("Unclassified Only").
     if (!saved.empty() && isValidRange(range))
-        if (auto found = nextUnclassifiedEvent(context_.db, range, MSFlexGrid1->grid(), saved.back()))
+        if (auto found = nextUnclassifiedEvent(context_.db, range, MSFlexGrid1->grid(), saved.front()))
             next = *found;
     Generate();
-    if (!next && !saved.empty()) next = saved.back(); // none below: stay on the saved one
+    if (!next && !saved.empty()) next = saved.front(); // none below: stay on the saved one
     if (next) MSFlexGrid1->setCurrentGridRow(gridRowOfKey(MSFlexGrid1->grid(), *next));
 }
 

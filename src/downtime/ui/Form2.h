@@ -47,7 +47,8 @@ protected:
 private:
     DowntimeRange listedRange() const;
     void showBacklog(const DowntimeRange& range);
-    // Lists again after a save and moves to the first unclassified event below the saved ones.
+    // Lists again after a save and moves to the first unclassified event below the (first) saved
+    // one: rows left out of a selection come next.
     void refreshAfterSave();
     void updateClassifyButton();
     void placeBottomRow();
