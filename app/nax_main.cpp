@@ -10,25 +10,78 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <cstdio>
 #include <filesystem>
+#include <optional>
 
 using namespace nax;
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(
+namespace {
+
+struct Options {
+    QCommandLineOption dataDir{QStringLiteral("data-dir"), QStringLiteral("Data folder."),
+                               QStringLiteral("DIR")};
+    QCommandLineOption db{QStringLiteral("db"), QStringLiteral("Database file or PostgreSQL connection URI."),
+                          QStringLiteral("FILE")};
+};
+
+void describe(QCommandLineParser& parser, const Options& options) {
+    QCoreApplication::setApplicationName(
         QString::fromUtf8(kAppTitle.data(), static_cast<qsizetype>(kAppTitle.size())));
+    QCoreApplication::setApplicationVersion(QStringLiteral(NAX_VERSION));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption(options.dataDir);
+    parser.addOption(options.db);
+}
+
+// Why the command line cannot be used: as in nax-report, the database is named one way, each
+// option once.
+std::optional<QString> problemWith(const QCommandLineParser& parser, const Options& options) {
+    if (parser.isSet(options.dataDir) && parser.isSet(options.db))
+        return QStringLiteral("give --db or --data-dir, not both");
+    for (const QCommandLineOption* option : {&options.dataDir, &options.db})
+        if (parser.values(*option).size() > 1)
+            return QStringLiteral("--%1 is given more than once").arg(option->names().constFirst());
+    return std::nullopt;
+}
+
+int refuse(const QCommandLineParser& parser, const QString& problem) {
+    std::fprintf(stderr, "nax: %s\n%s", qPrintable(problem), qPrintable(parser.helpText()));
+    return 2;
+}
+
+// Help, the version and a refused command line need no display: they are answered before the
+// application starts, unless the arguments hold Qt's own options (-platform ...) for it to take.
+std::optional<int> answerWithoutDisplay(int argc, char** argv, const Options& options) {
+    QCommandLineParser parser;
+    describe(parser, options);
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (!parser.parse(arguments)) return std::nullopt;
+    const auto problem = problemWith(parser, options);
+    if (!problem && !parser.isSet(QStringLiteral("help")) && !parser.isSet(QStringLiteral("version")))
+        return std::nullopt;
+    QCoreApplication printer(argc, argv); // the help text names the program through it
+    if (problem) return refuse(parser, *problem);
+    parser.process(printer); // prints the help or the version and ends the program
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const Options options;
+    if (const auto answered = answerWithoutDisplay(argc, argv, options)) return *answered;
+    QApplication app(argc, argv);
     useDesignedFont();
     QCommandLineParser parser;
-    parser.addHelpOption();
-    QCommandLineOption dataDirOption(QStringLiteral("data-dir"), QStringLiteral("Data folder."),
-                                     QStringLiteral("DIR"));
-    QCommandLineOption dbOption(QStringLiteral("db"),
-                                QStringLiteral("Database file or PostgreSQL connection URI."),
-                                QStringLiteral("FILE"));
-    parser.addOption(dataDirOption);
-    parser.addOption(dbOption);
+    describe(parser, options);
     parser.process(app);
+    if (const auto problem = problemWith(parser, options)) return refuse(parser, *problem);
+    const QCommandLineOption& dataDirOption = options.dataDir;
+    const QCommandLineOption& dbOption = options.db;
 
     std::optional<std::string> dataDirArgument;
     if (parser.isSet(dataDirOption)) dataDirArgument = parser.value(dataDirOption).toStdString();

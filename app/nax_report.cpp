@@ -14,7 +14,6 @@
 #include "shell/Progress.h"
 #include "shell/QueryHelpers.h"
 #include "shell/Startup.h"
-#include "workbook/DmsTemplates.h"
 #include "workbook/WorkbookExport.h"
 
 #include <QApplication>
@@ -23,6 +22,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <optional>
+#include <set>
 #include <vector>
 
 using namespace nax;
@@ -152,18 +152,21 @@ const ReportEntry* findReport(const std::string& name) {
     return nullptr;
 }
 
-int usage(const std::string& problem) {
+std::string usageText() {
     std::string names;
     for (const auto& entry : kReports)
         names += (names.empty() ? "" : ", ") + std::string(entry.name);
-    std::cerr
-        << "nax-report: " << problem << "\n"
-        << "usage: nax-report REPORT [--db FILE | --data-dir DIR] --from \"YYYY-MM-DD HH:MM[:SS]\"\n"
+    return "usage: nax-report REPORT [--db FILE | --data-dir DIR] --from \"YYYY-MM-DD HH:MM[:SS]\"\n"
            "                  --to \"YYYY-MM-DD HH:MM[:SS]\" [--grid run|detail] [--minor-stops] "
            "[--unclassified]\n"
            "                  [--now \"YYYY-MM-DD HH:MM[:SS]\"] [--format tsv|csv|png|xlsx] [--out FILE]\n"
-           "REPORT: "
-        << names << "\n";
+           "       nax-report -h|--help|--version\n"
+           "REPORT: " +
+           names + "\n";
+}
+
+int usage(const std::string& problem) {
+    std::cerr << "nax-report: " << problem << "\n" << usageText();
     return kBadArguments;
 }
 
@@ -178,9 +181,12 @@ std::optional<std::string> parse(int argc, char** argv, Arguments& args) {
     const ReportEntry* entry = findReport(args.report);
     if (!entry) return "unknown report: " + args.report;
     std::optional<double> from, to;
+    std::set<std::string> given;
     for (int i = 2; i < argc; ++i) {
         const std::string flag = argv[i];
+        if (!given.insert(flag).second) return flag + " is given more than once";
         if (flag == "--minor-stops" || flag == "--unclassified") {
+            if (args.report != kDowntimeListReport) return flag + " applies to downtime-list only";
             (flag == "--minor-stops" ? args.minorStops : args.unclassified) = true;
             continue;
         }
@@ -196,6 +202,8 @@ std::optional<std::string> parse(int argc, char** argv, Arguments& args) {
             args.dataDir = value;
         else if (flag == "--out")
             args.out = value;
+        else if (flag == "--grid" && !entry->hasDetailGrid)
+            return args.report + " has no detail grid: --grid applies to the DMS reports only";
         else if (flag == "--grid" && (value == "run" || value == "detail"))
             args.detailGrid = value == "detail";
         else if (flag == "--format" && (value == "tsv" || value == "csv"))
@@ -211,18 +219,15 @@ std::optional<std::string> parse(int argc, char** argv, Arguments& args) {
     args.from = *from;
     args.to = *to;
     if (args.db && args.dataDir) return "give --db or --data-dir, not both";
-    if (args.detailGrid && !entry->hasDetailGrid) return args.report + " has no detail grid";
-    if (args.unclassified && args.report != kDowntimeListReport)
-        return "--unclassified applies to " + std::string(kDowntimeListReport) + " only";
     if (args.out && args.out->empty()) return "--out needs a file name";
     if (args.png && !entry->chart) return args.report + " draws no chart";
     if (args.png && !args.out) return "--format png needs --out";
     if (args.workbook && !entry->workbookTitle && entry->workbookTemplate.empty())
         return args.report + " writes no workbook";
     if (args.workbook && !args.out) return "--format xlsx needs --out";
-    if (args.workbook && args.detailGrid) return "--grid does not apply to --format xlsx";
-    if (args.out && sameFile(*args.out, databasePath(args)))
-        return "--out names the database file " + databasePath(args);
+    if (args.workbook && given.count("--grid")) return "--grid does not apply to --format xlsx";
+    if (args.out && namesDatabaseFile(*args.out, databasePath(args)))
+        return "--out names the database file " + databasePath(args) + " or one of its companions";
     return std::nullopt;
 }
 
@@ -252,14 +257,23 @@ Result<std::filesystem::path> writeWorkbook(const Arguments& args, const ReportE
     const ExportPlace place{resolveDataFolder(args.dataDir), now, std::filesystem::path(*args.out)};
     if (entry.workbookTemplate.empty())
         return ExportToExcel(grids.run, entry.workbookTitle(args), place, progress);
-    // A data folder without templates gets the default ones, as the desktop program gives them.
-    static_cast<void>(installDefaultTemplates(place.dataFolder));
     return ExportToExcelDMS(grids.run, entry.workbookTemplate, grids.detail, place, progress);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "-h" || argument == "--help") {
+            std::cout << usageText();
+            return kDone;
+        }
+        if (argument == "--version") {
+            std::cout << "nax-report " NAX_VERSION "\n";
+            return kDone;
+        }
+    }
     Arguments args;
     if (auto problem = parse(argc, argv, args)) return usage(*problem);
     const std::string path = databasePath(args);

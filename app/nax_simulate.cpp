@@ -7,6 +7,16 @@
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
+    for (const std::string& argument : args) {
+        if (argument == "-h" || argument == "--help") {
+            std::cout << nax::simulateUsage();
+            return 0;
+        }
+        if (argument == "--version") {
+            std::cout << "nax-simulate " NAX_VERSION "\n";
+            return 0;
+        }
+    }
     auto options = nax::parseSimulateArguments(args, nax::localNowSerial());
     if (!options) {
         std::cerr << "nax-simulate: " << options.error().message << "\n" << nax::simulateUsage();

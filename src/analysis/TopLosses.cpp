@@ -1,6 +1,7 @@
 #include "TopLosses.h"
 
 #include "dms/DmsText.h"
+#include "shell/QueryHelpers.h"
 #include "shell/TextRules.h"
 
 #include <QString>
@@ -84,12 +85,14 @@ Result<TopLossTables> TopLosses(DbConnection& db, double start, double end, int 
     auto events = db.openRecordset(sql);
     if (!events) return events.error();
     Tally assets, failures;
-    while (!events->eof()) {
-        const auto days = fieldNumber(*events, 2);
-        assets.add(events->rawText(0), days);
-        failures.add(events->rawText(1), days);
-        if (auto moved = events->moveNext(); !moved) return moved.error();
-    }
+    auto read = forEachRow(*events, [&](const Recordset& event) -> Result<void> {
+        const auto days = fieldNumber(event, 2);
+        if (auto finite = requireFinite(event, 2, "TimeLost", "Time_Lost"); !finite) return finite;
+        assets.add(event.rawText(0), days);
+        failures.add(event.rawText(1), days);
+        return success();
+    });
+    if (!read) return read.error();
     return TopLossTables{assets.table("Asset", limit), failures.table("Failure", limit)};
 }
 

@@ -5,6 +5,7 @@
 #include "DmsText.h"
 #include "DowntimeDetail.h"
 #include "RunProduction.h"
+#include "shell/QueryHelpers.h"
 #include "shell/TableSlices.h"
 #include "shell/TextRules.h"
 
@@ -71,16 +72,20 @@ struct ListedRun {
 // First sums by run of a grouped query whose field 0 is the run.
 using RunSums = std::unordered_map<std::string, std::vector<std::string>>;
 
-Result<RunSums> readRunSums(DbConnection& db, const std::string& sql) {
+Result<RunSums> readRunSums(DbConnection& db, const std::string& sql, std::string_view table,
+                            std::string_view column) {
     auto rs = db.openRecordset(sql);
     if (!rs) return rs.error();
     RunSums sums;
-    while (!rs->eof()) {
-        auto& fields = sums[rs->text(0)];
-        for (int f = 1; f < rs->fieldCount(); ++f)
-            fields.push_back(rs->text(f));
-        if (auto moved = rs->moveNext(); !moved) return moved.error();
-    }
+    auto read = forEachRow(*rs, [&](const Recordset& row) -> Result<void> {
+        auto& fields = sums[row.text(0)];
+        for (int f = 1; f < row.fieldCount(); ++f) {
+            if (auto finite = requireFinite(row, f, table, column); !finite) return finite;
+            fields.push_back(row.text(f));
+        }
+        return success();
+    });
+    if (!read) return read.error();
     return sums;
 }
 
@@ -151,8 +156,7 @@ Result<void> DailyDMSReport(DbConnection& db, ReportGrid& runGrid, ReportGrid& d
     std::vector<ListedRun> runs;
     runs.reserve(count > 0 ? static_cast<size_t>(count) : 0u);
     RunSpan span;
-    while (!runList->eof()) {
-        const Recordset& rs = *runList;
+    auto read = forEachRow(*runList, [&](const Recordset& rs) {
         ListedRun& run = runs.emplace_back();
         for (int c = 0; c <= fCaseCount; ++c)
             run.texts[static_cast<size_t>(c)] = rs.text(c);
@@ -166,8 +170,8 @@ Result<void> DailyDMSReport(DbConnection& db, ReportGrid& runGrid, ReportGrid& d
             span.take(*id);
             span.take(static_cast<double>(run.detailRun));
         }
-        if (auto moved = runList->moveNext(); !moved) return moved.error();
-    }
+    });
+    if (!read) return read.error();
     runList->close();
 
     RunSums production, losses;
@@ -177,7 +181,7 @@ Result<void> DailyDMSReport(DbConnection& db, ReportGrid& runGrid, ReportGrid& d
         if (!produced) return produced.error();
         for (auto& [run, sum] : *produced)
             production[run] = {std::move(sum)};
-        auto lost = readRunSums(db, lossSumsSql(span.first, span.last));
+        auto lost = readRunSums(db, lossSumsSql(span.first, span.last), "TimeLost", "Time_Lost");
         if (!lost) return lost.error();
         losses = std::move(*lost);
         auto listed = RunDetailRows::read(db, span.first, span.last);

@@ -111,11 +111,9 @@ private:
 // Lists the events of an open "select * from TimeLost ..." into the grid; `keep` says which.
 template <class Keep> Result<void> appendEvents(Recordset& rs, ReportGrid& grid, Keep keep) {
     DetailRowMaker maker(rs);
-    while (!rs.eof()) {
+    return forEachRow(rs, [&](const Recordset&) {
         if (keep(maker)) maker.appendTo(grid);
-        if (auto moved = rs.moveNext(); !moved) return moved.error();
-    }
-    return success();
+    });
 }
 
 } // namespace

@@ -58,19 +58,19 @@ Result<HourWindowLosses> HourWindowLosses::read(DbConnection& db, int64_t firstR
         }
         return m;
     };
-    while (!rs->eof()) {
+    auto read = forEachRow(*rs, [&](const Recordset& row) {
         // Run_no = n holds for a number equal to n only.
-        const ValueKind runKind = rs->kind(fRun);
-        const double run = rs->real(fRun);
+        const ValueKind runKind = row.kind(fRun);
+        const double run = row.real(fRun);
         if ((runKind == ValueKind::Integer || runKind == ValueKind::Real) && run == std::floor(run) &&
             std::fabs(run) < 9e15) {
             Event event{moment(fStart), moment(fEnd), {}};
             for (size_t c = 0; c < event.inCategory.size(); ++c)
-                event.inCategory[c] = rs->integer(fFirstCategory + static_cast<int>(c)) == 1;
+                event.inCategory[c] = row.integer(fFirstCategory + static_cast<int>(c)) == 1;
             losses.runs_[static_cast<int64_t>(run)].push_back(event);
         }
-        if (auto moved = rs->moveNext(); !moved) return moved.error();
-    }
+    });
+    if (!read) return read.error();
     return losses;
 }
 

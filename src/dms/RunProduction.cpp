@@ -1,5 +1,6 @@
 #include "RunProduction.h"
 
+#include "shell/QueryHelpers.h"
 #include "shell/TextRules.h"
 
 #include <algorithm>
@@ -27,6 +28,7 @@ public:
         real_ += rs.real(field);
         any_ = true;
     }
+    Result<void> finite() const { return requireFinite(real_, "opc", "Production"); }
     std::string text() const {
         if (!any_) return {};
         return fraction_ ? formatGeneral(real_) : std::to_string(whole_);
@@ -55,12 +57,8 @@ Result<std::unordered_map<std::string, std::string>> sumProductionByRun(DbConnec
     auto indexed = searchesIndex(db, "select Sum(Production) from opc where Run_id" + runs);
     if (!indexed) return indexed.error();
     std::unordered_map<std::string, ProductionSum> sums;
-    const auto read = [&](Recordset& rs) -> Result<void> {
-        while (!rs.eof()) {
-            sums[rs.text(0)].add(rs, 1);
-            if (auto moved = rs.moveNext(); !moved) return moved.error();
-        }
-        return success();
+    const auto read = [&](Recordset& rs) {
+        return forEachRow(rs, [&](const Recordset& row) { sums[row.text(0)].add(row, 1); });
     };
     const auto done = *indexed
                           ? readInSlices(
@@ -79,8 +77,10 @@ Result<std::unordered_map<std::string, std::string>> sumProductionByRun(DbConnec
                                 read);
     if (!done) return done.error();
     std::unordered_map<std::string, std::string> production;
-    for (const auto& [run, sum] : sums)
+    for (const auto& [run, sum] : sums) {
+        if (auto finite = sum.finite(); !finite) return finite.error();
         production[run] = sum.text();
+    }
     return production;
 }
 

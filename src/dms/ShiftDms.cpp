@@ -5,6 +5,7 @@
 #include "DmsText.h"
 #include "DowntimeDetail.h"
 #include "HourWindowLoss.h"
+#include "shell/QueryHelpers.h"
 #include "shell/TableSlices.h"
 #include "shell/TextRules.h"
 
@@ -80,6 +81,7 @@ Result<std::string> windowRowids(DbConnection& db, const std::string& window, co
 Result<void> ShiftDMSReport(DbConnection& db, EventPump& pump, ReportGrid& runGrid, ReportGrid& detailGrid,
                             double start, double end, const SliceSizes& sizes) {
     SetShiftGrid(runGrid);
+    SetDowntimeGrid(detailGrid);
     // Whole seconds, so that a window of exactly 7 days is not refused over the last bit of a
     // double.
     if (std::llround((end - start) * 86400.0) > 7LL * 86400) return refusal(std::string(kShiftWindowRefusal));
@@ -110,8 +112,8 @@ Result<void> ShiftDMSReport(DbConnection& db, EventPump& pump, ReportGrid& runGr
     // through; then the events of all their runs are read at once.
     std::vector<HourRow> rows;
     int64_t firstRun = INT64_MAX, lastRun = INT64_MIN;
-    while (!hours->eof()) {
-        const Recordset& rs = *hours;
+    auto read = forEachRow(*hours, [&](const Recordset& rs) -> Result<void> {
+        if (auto finite = requireFinite(rs, fUnits, "opc", "Production"); !finite) return finite;
         HourRow& row = rows.emplace_back();
         for (int c = 0; c <= fCaseCount; ++c)
             row.texts[static_cast<size_t>(c)] = rs.text(c);
@@ -126,8 +128,9 @@ Result<void> ShiftDMSReport(DbConnection& db, EventPump& pump, ReportGrid& runGr
         row.uspeed = fieldNumber(rs, fUSpeed);
         row.caseCount = fieldNumber(rs, fCaseCount);
         row.units = fieldNumber(rs, fUnits);
-        if (auto moved = hours->moveNext(); !moved) return moved.error();
-    }
+        return success();
+    });
+    if (!read) return read.error();
     hours->close();
     auto losses = HourWindowLosses::read(db, firstRun, lastRun);
     if (!losses) return losses.error();

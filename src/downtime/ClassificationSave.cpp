@@ -73,7 +73,8 @@ Result<std::string> assetKeyForName(DbConnection& db, std::string_view assetName
 }
 
 void buildClassificationUpdate(UpdateBuilder& builder, const ClassificationTexts& boxes,
-                               std::string_view dtId, ClassificationBoxSet written) {
+                               std::string_view dtId, UntouchedBoxes untouched,
+                               ClassificationBoxSet written) {
     static constexpr std::pair<const char*, int> kColumns[] = {
         {"Shift", kBoxShift},         {"Asset", kBoxAsset},
         {"Component", kBoxComponent}, {"Loss_Structure", kBoxLossStructure},
@@ -82,9 +83,14 @@ void buildClassificationUpdate(UpdateBuilder& builder, const ClassificationTexts
         {"Other1", kBoxOther1},       {"Other2", kBoxOther2},
     };
     builder.BeginUpdate("TimeLost");
-    for (const auto& [column, box] : kColumns)
-        if (written.test(static_cast<size_t>(box)))
-            builder.AddSetField(column, boxes[static_cast<size_t>(box)], kTextField);
+    for (const auto& [column, box] : kColumns) {
+        const auto index = static_cast<size_t>(box);
+        if (!written[index]) continue;
+        if (untouched[index])
+            builder.AddSetStoredText(column, boxes[index]);
+        else
+            builder.AddSetField(column, boxes[index], kTextField);
+    }
     builder.AddWhereField("Dt_ID", dtId, "=", kAndJoin, kNumberField);
 }
 
@@ -108,9 +114,10 @@ Result<void> runTransactionStep(DbConnection& db, const std::string& statement) 
 }
 } // namespace
 
-Result<void> saveClassification(DbConnection& db, const ClassificationTexts& boxes, std::string_view dtId) {
+Result<void> saveClassification(DbConnection& db, const ClassificationTexts& boxes, std::string_view dtId,
+                                UntouchedBoxes untouched) {
     UpdateBuilder builder;
-    buildClassificationUpdate(builder, boxes, dtId);
+    buildClassificationUpdate(builder, boxes, dtId, untouched);
     return runEventUpdate(db, builder, dtId);
 }
 
@@ -131,7 +138,7 @@ Result<void> saveClassificationToEvents(DbConnection& db, const ClassificationTe
     for (size_t i = 0; saved && i < dtIds.size(); ++i) {
         const std::string dtId = std::to_string(dtIds[i]);
         UpdateBuilder builder;
-        buildClassificationUpdate(builder, boxes, dtId, written);
+        buildClassificationUpdate(builder, boxes, dtId, {}, written);
         saved = runEventUpdate(db, builder, dtId);
         if (!saved) static_cast<void>(db.execute("ROLLBACK"));
     }

@@ -65,17 +65,15 @@ Result<void> ListDowntime(DbConnection& db, ReportGrid& grid, const DowntimeRang
     Recordset& rs = opened.value();
     std::array<std::string, kDowntimeListColumns> texts;
     std::vector<std::string_view> cells(kDowntimeListColumns);
-    Result<void> status;
-    while (!rs.eof()) {
+    auto status = forEachRow(rs, [&](const Recordset& row) {
         for (int c = 0; c < kDowntimeListColumns; ++c)
-            texts[static_cast<size_t>(c)] = rs.text(c);
+            texts[static_cast<size_t>(c)] = row.text(c);
         if (const auto minutes = parseNumber(texts[kTimeLostColumn]))
             texts[kTimeLostColumn] = roundedText(*minutes, 2);
         for (int c = 0; c < kDowntimeListColumns; ++c)
             cells[static_cast<size_t>(c)] = texts[static_cast<size_t>(c)];
-        grid.addRow(cells, rs.integer(kKeyField));
-        if (status = rs.moveNext(); !status) break;
-    }
+        grid.addRow(cells, row.integer(kKeyField));
+    });
     grid.setVisible(true);
     return status;
 }

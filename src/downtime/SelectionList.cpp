@@ -108,34 +108,24 @@ SelectionLoad loadSelectionRows(Result<Recordset>& rows, int count, bool memoDat
         return load;
     }
     list.reserve(count);
-    Recordset& rs = rows.value();
-    while (!rs.eof()) {
-        if (load.loaded >= count) { // more rows than counted (NULL names are not counted)
-            load.noRecordFound = true;
-            return load;
-        }
+    // A row the list cannot hold stops the load as a failed read does: nothing was found.
+    const Error unusable{0, "unusable row"};
+    auto read = forEachRow(rows.value(), [&](const Recordset& rs) -> Result<void> {
+        if (load.loaded >= count) return unusable; // more rows than counted (NULL names are not counted)
         const auto key = toItemKey(rs, 1);
-        if (!key) {
-            load.noRecordFound = true;
-            return load;
-        }
+        if (!key) return unusable;
         std::string second = rs.text(2);
         if (memoDate) {
             const auto serial = parseNumber(second);
-            if (!serial || *serial < kMinSerial || *serial > kMaxSerial) {
-                load.noRecordFound = true;
-                return load;
-            }
+            if (!serial || *serial < kMinSerial || *serial > kMaxSerial) return unusable;
             second = generalDateText(*serial);
         }
         list.addRow(*key, rs.text(1), rs.text(0), second);
         ++load.loaded;
         if (step) step();
-        if (!rs.moveNext()) {
-            load.noRecordFound = true;
-            return load;
-        }
-    }
+        return success();
+    });
+    if (!read) load.noRecordFound = true;
     return load;
 }
 

@@ -42,9 +42,9 @@ Result<void> appendRows(Recordset& rows, ReportGrid& grid, const ListingShape& s
     const auto filled = static_cast<size_t>(std::min(shape.filledColumns, grid.cols()));
     std::vector<std::string> texts(filled);
     std::vector<std::string_view> cells(filled);
-    while (!rows.eof()) {
+    return forEachRow(rows, [&](const Recordset& row) {
         for (size_t c = 0; c < filled; ++c)
-            texts[c] = rows.text(static_cast<int>(c));
+            texts[c] = row.text(static_cast<int>(c));
         if (shape.minutesColumn >= 0 && static_cast<size_t>(shape.minutesColumn) < filled) {
             std::string& minutes = texts[static_cast<size_t>(shape.minutesColumn)];
             if (const auto value = parseNumber(minutes)) minutes = roundedText(*value, 2);
@@ -52,10 +52,8 @@ Result<void> appendRows(Recordset& rows, ReportGrid& grid, const ListingShape& s
         for (size_t c = 0; c < filled; ++c)
             cells[c] = texts[c];
         grid.addRow(cells);
-        if (alsoRead) alsoRead(rows);
-        if (auto moved = rows.moveNext(); !moved) return moved;
-    }
-    return success();
+        if (alsoRead) alsoRead(row);
+    });
 }
 
 Result<void> stepRows(ReportGrid& grid, int first, Progress& progress, const ListingShape& shape) {

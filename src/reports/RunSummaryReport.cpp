@@ -53,13 +53,13 @@ Result<void> listRunSummary(DbConnection& db, ReportGrid& grid, const ReportRang
     {
         auto listed = db.openRecordset(runListStatement(range));
         if (!listed) return listed.error();
-        for (Recordset& rs = *listed; !rs.eof();) {
+        auto read = forEachRow(*listed, [&](const Recordset& rs) {
             ListedRunTexts& run = runs.emplace_back();
             for (size_t c = 0; c < run.size(); ++c)
                 run[c] = rs.text(static_cast<int>(c));
             if (rs.kind(0) == ValueKind::Integer || rs.kind(0) == ValueKind::Real) span.take(rs.real(0));
-            if (auto moved = rs.moveNext(); !moved) return moved;
-        }
+        });
+        if (!read) return read;
     }
     if (span.empty()) return success();
     const auto sums = sumProductionByRun(db, span.first, span.last, " and Tag_id=1", sizes);

@@ -3,6 +3,8 @@
 #include "TextRules.h"
 
 #include <QDate>
+#include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QTime>
 
@@ -10,6 +12,11 @@
 #include <filesystem>
 #include <iostream>
 #include <streambuf>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace nax {
 
@@ -90,21 +97,62 @@ void writeGrid(std::ostream& out, const ReportGrid& grid, GridFormat format) {
     }
 }
 
-Result<void> writeFileReplacing(const std::string& path, const std::function<void(std::ostream&)>& write) {
-    QSaveFile file(QString::fromStdString(path));
-    const auto failure = [&](const QString& why) {
-        file.cancelWriting();
-        return Error{0, "Cannot write " + path + ": " + why.toStdString()};
-    };
-    // Unbuffered: a short write shows at once instead of vanishing in the device's own flush.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return failure(file.errorString());
+Result<void> checkWritable(const std::string& path) {
+#ifndef _WIN32
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return success();
+    // The file's own write permission, not access(): the superuser may write anything, yet a file
+    // made read-only is not to be written over by a report.
+    const mode_t bit = info.st_uid == ::geteuid() ? S_IWUSR : info.st_gid == ::getegid() ? S_IWGRP : S_IWOTH;
+    if (info.st_mode & bit) return success();
+#else
+    if (QFileInfo(QString::fromStdString(path)).isWritable()) return success();
+#endif
+    return Error{0, "Cannot write " + path + ": the existing file is not writable"};
+}
+
+bool isWrittenThrough(const std::string& path) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    return std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
+           !std::filesystem::is_directory(status);
+}
+
+namespace {
+// `write` into an open device; failures name `path`.
+Result<void> writeInto(QFileDevice& file, const std::string& path,
+                       const std::function<void(std::ostream&)>& write) {
     DeviceBuffer buffer(file);
     std::ostream out(&buffer);
     write(out);
     out.flush();
     if (!out)
-        return failure(file.error() != QFileDevice::NoError ? file.errorString()
-                                                            : QStringLiteral("the output was not complete"));
+        return Error{0,
+                     "Cannot write " + path + ": " +
+                         (file.error() != QFileDevice::NoError ? file.errorString().toStdString()
+                                                               : std::string("the output was not complete"))};
+    return success();
+}
+} // namespace
+
+Result<void> writeFileReplacing(const std::string& path, const std::function<void(std::ostream&)>& write) {
+    if (isWrittenThrough(path)) {
+        QFile target(QString::fromStdString(path));
+        if (!target.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            return Error{0, "Cannot write " + path + ": " + target.errorString().toStdString()};
+        auto written = writeInto(target, path, write);
+        target.close();
+        return written;
+    }
+    if (auto writable = checkWritable(path); !writable) return writable;
+    QSaveFile file(QString::fromStdString(path));
+    // Unbuffered: a short write shows at once instead of vanishing in the device's own flush.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return Error{0, "Cannot write " + path + ": " + file.errorString().toStdString()};
+    if (auto written = writeInto(file, path, write); !written) {
+        file.cancelWriting();
+        return written;
+    }
     if (!file.commit()) return Error{0, "Cannot write " + path + ": " + file.errorString().toStdString()};
     return success();
 }
@@ -115,6 +163,12 @@ Result<void> writeStandardOutput(const std::function<void(std::ostream&)>& write
     const bool written = static_cast<bool>(std::cout) && std::fflush(stdout) == 0 && !std::ferror(stdout);
     if (!written) return Error{0, "Cannot write the standard output"};
     return success();
+}
+
+bool namesDatabaseFile(const std::string& out, const std::string& database) {
+    for (const char* suffix : {"", "-journal", "-wal", "-shm"})
+        if (sameFile(out, database + suffix)) return true;
+    return false;
 }
 
 bool sameFile(const std::string& a, const std::string& b) {

@@ -6,6 +6,9 @@
 #include <QDateTime>
 #include <algorithm>
 #include <cctype>
+#include <cstring>
+#include <filesystem>
+#include <libpq-fe.h>
 
 namespace nax {
 
@@ -35,63 +38,6 @@ bool isKeywordChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
 }
 
-// Removes the value of "password=..." from a keyword string (quoted values may hold blanks).
-std::string withoutKeywordPassword(std::string_view text) {
-    std::string out;
-    size_t i = 0;
-    while (i < text.size()) {
-        const bool wordStart = i == 0 || std::isspace(static_cast<unsigned char>(text[i - 1]));
-        if (wordStart && startsWithNoCase(text.substr(i), "password")) {
-            size_t j = i + 8;
-            while (j < text.size() && text[j] == ' ')
-                ++j;
-            if (j < text.size() && text[j] == '=') {
-                ++j;
-                while (j < text.size() && text[j] == ' ')
-                    ++j;
-                if (j < text.size() && text[j] == '\'') {
-                    for (++j; j < text.size() && text[j] != '\''; ++j)
-                        if (text[j] == '\\') ++j;
-                    ++j;
-                } else {
-                    while (j < text.size() && !std::isspace(static_cast<unsigned char>(text[j])))
-                        ++j;
-                }
-                while (j < text.size() && std::isspace(static_cast<unsigned char>(text[j])))
-                    ++j;
-                i = std::min(j, text.size());
-                continue;
-            }
-        }
-        out += text[i++];
-    }
-    return out;
-}
-
-// Removes ":password" from the user part and password=... from the query of a URI.
-std::string withoutUriPassword(std::string_view uri) {
-    std::string out(uri);
-    const size_t authority = out.find("://") + 3;
-    const size_t authorityEnd = out.find_first_of("/?", authority);
-    const size_t at = out.rfind('@', authorityEnd == std::string::npos ? out.size() : authorityEnd);
-    if (at != std::string::npos && at >= authority) {
-        const size_t colon = out.find(':', authority);
-        if (colon != std::string::npos && colon < at) out.erase(colon, at - colon);
-    }
-    const size_t query = out.find('?');
-    if (query == std::string::npos) return out;
-    std::string kept;
-    size_t i = query + 1;
-    while (i <= out.size()) {
-        const size_t end = std::min(out.find('&', i), out.size());
-        const std::string_view parameter = std::string_view(out).substr(i, end - i);
-        if (!parameter.empty() && !startsWithNoCase(parameter, "password="))
-            kept.append(kept.empty() ? "" : "&").append(parameter);
-        i = end + 1;
-    }
-    return out.substr(0, query) + (kept.empty() ? "" : "?" + kept);
-}
-
 } // namespace
 
 bool isServerConnection(std::string_view name) {
@@ -109,9 +55,20 @@ bool isServerConnection(std::string_view name) {
 }
 
 std::string displayName(std::string_view name) {
-    if (isUri(name)) return withoutUriPassword(name);
-    if (isServerConnection(name)) return withoutKeywordPassword(name);
-    return std::string(name);
+    if (!isServerConnection(name)) return std::string(name);
+    // libpq's own reading of the string (percent-encoded keys, escaped blanks and all), of which
+    // only the parts that locate the database are shown: never a password or any other option.
+    char* error = nullptr;
+    PQconninfoOption* options = PQconninfoParse(std::string(name).c_str(), &error);
+    PQfreemem(error);
+    if (!options) return "a PostgreSQL connection string that cannot be read";
+    std::string shown;
+    for (const char* keyword : {"host", "port", "dbname", "user"})
+        for (const PQconninfoOption* option = options; option->keyword; ++option)
+            if (option->val && *option->val && std::strcmp(option->keyword, keyword) == 0)
+                shown += (shown.empty() ? "" : " ") + std::string(keyword) + "=" + option->val;
+    PQconninfoFree(options);
+    return shown.empty() ? "the default PostgreSQL database" : shown;
 }
 
 // ---------------------------------------------------------------- Recordset
@@ -199,9 +156,26 @@ DbConnection::DbConnection(std::string path, bool server, Clock clock)
 
 DbConnection::~DbConnection() = default;
 
+namespace {
+// A name the file engine must not be handed: none at all, or something that is not a regular file
+// (a FIFO would block the open for ever, a device or folder holds no database).
+Result<void> checkDatabaseFile(const std::string& path) {
+    if (path.empty()) return Error{0, "no database was named (the name given is empty)."};
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (!std::filesystem::exists(status) || std::filesystem::is_regular_file(status)) return success();
+    const char* kind = std::filesystem::is_directory(status) ? "a folder"
+                       : std::filesystem::is_fifo(status)    ? "a FIFO"
+                                                             : "a device or socket";
+    return Error{0, path + " is " + kind + ", not a database file."};
+}
+} // namespace
+
 Result<std::unique_ptr<DbConnection>> DbConnection::open(const std::string& path, OpenOptions options,
                                                          Clock clock) {
     const bool server = isServerConnection(path);
+    if (!server)
+        if (auto checked = checkDatabaseFile(path); !checked) return checked.error();
     std::unique_ptr<DbConnection> connection(new DbConnection(displayName(path), server, std::move(clock)));
     auto backend = server ? openPostgresBackend(path, options, *connection)
                           : openSqliteBackend(path, options, *connection);

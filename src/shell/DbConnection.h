@@ -10,6 +10,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
 
 namespace nax {
 
@@ -56,16 +58,33 @@ private:
     int fieldCount_ = 0;
 };
 
+// Calls `visit` on every row of `rows`, from the current one to the end. A row that cannot be
+// read ends the walk with the engine's error, as does a failure `visit` returns: the rows seen so
+// far are never taken for the whole result. `visit` answers void or Result<void>.
+template <class Visit> Result<void> forEachRow(Recordset& rows, Visit&& visit) {
+    while (!rows.eof()) {
+        if constexpr (std::is_void_v<std::invoke_result_t<Visit&, const Recordset&>>)
+            visit(std::as_const(rows));
+        else if (auto visited = visit(std::as_const(rows)); !visited)
+            return visited;
+        if (auto moved = rows.moveNext(); !moved) return moved;
+    }
+    return success();
+}
+
 struct OpenOptions {
     int busyTimeoutMs = 10000; // a save waits this long for the data collector's write lock
     bool readOnly = false;
+    // A server that sends nothing for this long while a statement runs is given up: the
+    // statement is cancelled and fails, and the next one connects afresh.
+    int serverSilenceMs = 120000;
 };
 
 // True when `name` is a PostgreSQL connection: a postgresql:// or postgres:// URI, or a libpq
 // keyword string ("host=... dbname=..."). Anything else names a database file.
 bool isServerConnection(std::string_view name);
 
-// The database name fit for messages: a connection's password is left out.
+// The name fit for messages: a file's path; a server's host, port, dbname and user only.
 std::string displayName(std::string_view name);
 
 class DbConnection {

@@ -4,12 +4,16 @@
 // other statements meanwhile, as it may on SQLite: the rows still to come are fetched whole first.
 #include "DbBackend.h"
 #include "PostgresDialect.h"
+#include "TextRules.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdlib>
 #include <deque>
 #include <libpq-fe.h>
 #include <optional>
+#include <poll.h>
 
 namespace nax {
 namespace {
@@ -64,22 +68,55 @@ struct ResultDeleter {
 using ResultPtr = std::unique_ptr<PGresult, ResultDeleter>;
 
 // The results of the statement a connection runs, in order; the connection streams them to at
-// most one cursor at a time.
+// most one cursor at a time. Nothing waits on the server without a bound: a server that stops
+// answering (a stopped backend, a dead link that TCP still holds open) leaves the stream stalled.
 class ResultStream {
 public:
-    explicit ResultStream(PGconn* conn) : conn_(conn) {}
+    ResultStream(PGconn* conn, int silenceMs) : conn_(conn), silenceMs_(silenceMs) {}
     PGconn* conn() const { return conn_; }
-    // The next result of the running statement; nullptr when it has sent all.
-    ResultPtr next() { return ResultPtr(PQgetResult(conn_)); }
+    // The next result of the running statement; nullptr when it has sent all, or when the
+    // server sent nothing for the silence bound (then stall() tells it).
+    ResultPtr next() {
+        if (stall_) return nullptr;
+        while (PQisBusy(conn_)) {
+            pollfd socket{PQsocket(conn_), POLLIN, 0};
+            const int ready = poll(&socket, 1, silenceMs_);
+            if (ready < 0 && errno == EINTR) continue;
+            if (ready == 0) {
+                giveUp();
+                return nullptr;
+            }
+            if (ready < 0 || !PQconsumeInput(conn_)) break; // PQgetResult reports the broken link
+        }
+        return ResultPtr(PQgetResult(conn_));
+    }
     // Reads what the statement still sends, up to its end, and forgets it.
     void drain() {
         while (ResultPtr rest = next()) {
         }
     }
+    // The failure of a statement the server stopped answering; the connection is to be made again.
+    const std::optional<Error>& stall() const { return stall_; }
+    void clearStall() { stall_.reset(); }
     class PostgresCursor* reader = nullptr; // the cursor whose rows are still arriving
 
 private:
+    // Asks the server to cancel the statement (its postmaster still answers when the backend
+    // does not) without waiting for the answer, which may never come on this connection.
+    void giveUp() {
+        if (PGcancel* cancel = PQgetCancel(conn_)) {
+            char reason[256];
+            PQcancel(cancel, reason, sizeof reason);
+            PQfreeCancel(cancel);
+        }
+        stall_ =
+            Error{kServerError, "The database server stopped answering (nothing came for " +
+                                    formatGeneral(silenceMs_ / 1000.0) + " s); the statement was cancelled."};
+    }
+
     PGconn* conn_;
+    int silenceMs_;
+    std::optional<Error> stall_;
 };
 
 class PostgresCursor final : public RecordCursor {
@@ -152,12 +189,16 @@ public:
             else if (status != PGRES_SINGLE_TUPLE && status != PGRES_TUPLES_OK && !failure_)
                 failure_ = statementFailure(result.get(), stream->conn());
         }
+        if (stream->stall() && !failure_) failure_ = *stream->stall();
     }
 
 private:
     // Makes `result` the current one; while it is one row of a stream, the stream goes on.
     Result<void> take(ResultPtr result, ResultStream* stream) {
-        const ExecStatusType status = result ? PQresultStatus(result.get()) : PGRES_COMMAND_OK;
+        const bool stalled = !result && stream && stream->stall();
+        const ExecStatusType status = result    ? PQresultStatus(result.get())
+                                      : stalled ? PGRES_FATAL_ERROR
+                                                : PGRES_COMMAND_OK;
         if (status == PGRES_SINGLE_TUPLE) {
             current_ = std::move(result);
             rows_ = 1;
@@ -181,6 +222,7 @@ private:
             return success();
         }
         row_ = rows_;
+        if (!result && stream->stall()) return *stream->stall();
         return statementFailure(result.get(), stream->conn());
     }
 
@@ -201,8 +243,8 @@ private:
 
 class PostgresBackend final : public DbBackend {
 public:
-    PostgresBackend(PGconn* conn, const DbConnection& connection, std::string settings)
-        : conn_(conn), stream_(conn), connection_(connection), settings_(std::move(settings)) {}
+    PostgresBackend(PGconn* conn, const DbConnection& connection, std::string settings, int silenceMs)
+        : conn_(conn), stream_(conn, silenceMs), connection_(connection), settings_(std::move(settings)) {}
     ~PostgresBackend() override {
         if (stream_.reader) stream_.reader->readAhead(); // a recordset kept longer keeps its rows
         PQfinish(conn_);
@@ -212,7 +254,8 @@ public:
 
     // The session's settings, once per connection.
     Result<void> applySettings() {
-        ResultPtr result(PQexec(conn_, settings_.c_str()));
+        ResultPtr result = exec(settings_);
+        if (stream_.stall()) return *stream_.stall();
         if (PQresultStatus(result.get()) != PGRES_COMMAND_OK)
             return Error{kServerError,
                          "The server refused the session's settings: " + resultMessage(result.get(), conn_)};
@@ -223,7 +266,8 @@ public:
     Result<void> execute(std::string_view sql) override {
         auto statement = prepare(sql);
         if (!statement) return statement.error();
-        ResultPtr result(PQexec(conn_, statement->c_str()));
+        ResultPtr result = exec(*statement);
+        if (stream_.stall()) return *stream_.stall();
         const ExecStatusType status = PQresultStatus(result.get());
         if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK) return failure(result.get());
         const char* changed = PQcmdTuples(result.get());
@@ -240,6 +284,7 @@ public:
             return failure(nullptr);
         PQsetSingleRowMode(conn_); // without it the rows simply come whole
         ResultPtr first = stream_.next();
+        if (stream_.stall()) return *stream_.stall();
         const ExecStatusType status = first ? PQresultStatus(first.get()) : PGRES_FATAL_ERROR;
         if (status != PGRES_SINGLE_TUPLE && status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK) {
             Error error = failure(first.get());
@@ -256,7 +301,8 @@ private:
     // first, so that a window can simply try again once the server is back.
     Result<std::string> prepare(std::string_view sql) {
         if (stream_.reader) stream_.reader->readAhead();
-        if (PQstatus(conn_) != CONNECTION_OK) {
+        if (PQstatus(conn_) != CONNECTION_OK || stream_.stall()) {
+            stream_.clearStall();
             PQreset(conn_);
             if (PQstatus(conn_) != CONNECTION_OK)
                 return Error{kServerError, "The connection to the database server is lost: " +
@@ -289,15 +335,30 @@ private:
         std::string sql = "SET LOCAL check_function_bodies = off; SET LOCAL synchronous_commit = off; " +
                           std::string(helpers);
         if (!inTransaction) sql = "BEGIN READ WRITE; " + sql + " COMMIT;";
-        ResultPtr result(PQexec(conn_, sql.c_str()));
+        ResultPtr result = exec(sql);
+        if (stream_.stall()) return *stream_.stall();
         if (PQresultStatus(result.get()) == PGRES_COMMAND_OK) {
             ready = !inTransaction;
             return success();
         }
         Error error{kServerError,
                     "The server refused to prepare the session: " + resultMessage(result.get(), conn_)};
-        if (!inTransaction) PQclear(PQexec(conn_, "ROLLBACK"));
+        if (!inTransaction) exec("ROLLBACK");
         return error;
+    }
+
+    // Runs `sql` (one or more statements) as PQexec does, without waiting on a silent server:
+    // the first failed result, else the last one; nullptr when it could not be sent or stalled.
+    ResultPtr exec(const std::string& sql) {
+        if (!PQsendQuery(conn_, sql.c_str())) return nullptr;
+        ResultPtr kept;
+        while (ResultPtr result = stream_.next()) {
+            const ExecStatusType status = PQresultStatus(result.get());
+            const bool keptFailed = kept && PQresultStatus(kept.get()) == PGRES_FATAL_ERROR;
+            if (!keptFailed || status == PGRES_FATAL_ERROR) kept = std::move(result);
+            if (status == PGRES_COPY_IN || status == PGRES_COPY_OUT || status == PGRES_COPY_BOTH) break;
+        }
+        return kept;
     }
 
     Error failure(const PGresult* result) const { return statementFailure(result, conn_); }
@@ -316,13 +377,16 @@ private:
 
 Result<std::unique_ptr<DbBackend>>
 openPostgresBackend(const std::string& conninfo, const OpenOptions& options, const DbConnection& connection) {
-    // Defaults first: the connection text may name its own. A server that stops answering is
-    // given up within about a minute instead of being waited for without end.
+    // Defaults first: the connection text may name its own. Connecting is given up after the
+    // connect timeout (at most the silence bound); keepalives end a link whose far end is gone,
+    // and a server that stops answering while its link stays up is given up by ResultStream.
+    const std::string connectSeconds =
+        std::to_string(std::clamp((options.serverSilenceMs + 999) / 1000, 2, 10));
     const char* keywords[] = {
         "connect_timeout",  "application_name", "keepalives_idle", "keepalives_interval",
         "keepalives_count", "tcp_user_timeout", "dbname",          nullptr};
-    const char* values[] = {"10",    "Online NAX Reporting", "30",   "10", "3",
-                            "60000", conninfo.c_str(),       nullptr};
+    const char* values[] = {
+        connectSeconds.c_str(), "Online NAX Reporting", "30", "10", "3", "60000", conninfo.c_str(), nullptr};
     PGconn* conn = PQconnectdbParams(keywords, values, 1);
     if (conn == nullptr) return Error{kServerError, "Out of memory while connecting to the database server."};
     if (PQstatus(conn) != CONNECTION_OK) {
@@ -336,7 +400,8 @@ openPostgresBackend(const std::string& conninfo, const OpenOptions& options, con
                            "SET lock_timeout = " +
                            std::to_string(options.busyTimeoutMs) + ";";
     if (options.readOnly) settings += " SET default_transaction_read_only = on;";
-    auto backend = std::make_unique<PostgresBackend>(conn, connection, std::move(settings));
+    auto backend = std::make_unique<PostgresBackend>(conn, connection, std::move(settings),
+                                                     std::max(options.serverSilenceMs, 1));
     if (auto applied = backend->applySettings(); !applied) return applied.error();
     return std::unique_ptr<DbBackend>(std::move(backend));
 }

@@ -2,6 +2,9 @@
 
 #include "TextRules.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace nax {
 
 Result<std::string> LookupValue(DbConnection& db, std::string_view table, std::string_view expression,
@@ -11,7 +14,19 @@ Result<std::string> LookupValue(DbConnection& db, std::string_view table, std::s
     auto result = db.openRecordset(sql);
     if (!result) return result.error();
     if (result->eof() || result->isNull(0)) return std::string(kind == "Str" ? "" : "0");
+    if (auto finite = requireFinite(*result, 0, table, expression); !finite) return finite.error();
     return result->text(0);
+}
+
+Result<void> requireFinite(double value, std::string_view table, std::string_view column) {
+    if (std::isfinite(value)) return success();
+    return Error{0, "The " + std::string(column) + " of table " + std::string(table) +
+                        " is not a finite number: a value there is out of range."};
+}
+
+Result<void> requireFinite(const Recordset& row, int field, std::string_view table, std::string_view column) {
+    if (row.kind(field) != ValueKind::Real) return success();
+    return requireFinite(row.real(field), table, column);
 }
 
 std::string sqlText(std::string_view value) {
@@ -32,21 +47,34 @@ void UpdateBuilder::BeginUpdate(std::string_view table) {
     updateWhere_ = " Where ";
 }
 
+namespace {
+// A typed single quote is stored as a backquote; readers of the table rely on it.
+std::string withBackquotes(std::string_view value) {
+    std::string text(value);
+    std::replace(text.begin(), text.end(), '\'', '`');
+    return text;
+}
+} // namespace
+
 void UpdateBuilder::AddSetField(std::string_view field, std::string_view value, int kind) {
     const std::string name = "[" + std::string(field) + "] =";
     switch (kind) {
     case kTextField:
-        updateSetList_ += name + sqlText(value) + ",";
+        updateSetList_ += name + sqlText(withBackquotes(value)) + ",";
         break;
     case kNumberField:
         updateSetList_ += name + std::string(value) + ",";
         break;
     case kDateField:
-        updateSetList_ += name + "#" + std::string(value) + "#,";
+        updateSetList_ += name + "#" + withBackquotes(value) + "#,";
         break;
     default:
         break;
     }
+}
+
+void UpdateBuilder::AddSetStoredText(std::string_view field, std::string_view value) {
+    updateSetList_ += "[" + std::string(field) + "] =" + sqlText(value) + ",";
 }
 
 void UpdateBuilder::AddWhereField(std::string_view field, std::string_view value, std::string_view op,
@@ -97,6 +125,7 @@ std::string updateFailureText(std::string_view description, std::string_view sta
 }
 
 std::string describeError(const Error& error) {
+    if (error.code == 0) return error.message; // our own finding: there is no engine code to show
     return "Error " + std::to_string(error.code) + ": " + error.message;
 }
 

@@ -14,6 +14,13 @@ namespace nax {
 Result<std::string> LookupValue(DbConnection& db, std::string_view table, std::string_view expression,
                                 std::string_view condition, std::string_view kind = "Int");
 
+// A sum or value of `column` in `table` that is not a finite number (an infinity stored, or a
+// total past the largest number) is a failure naming them, never a figure: printed it would read
+// "Inf", read back as a number it would become 0. Only real numbers are checked; text in a
+// numeric column is left to the engine's rule.
+Result<void> requireFinite(double value, std::string_view table, std::string_view column);
+Result<void> requireFinite(const Recordset& row, int field, std::string_view table, std::string_view column);
+
 // A text as a literal of a statement: between single quotes, each single quote inside doubled,
 // every other byte as it is. The one way any text goes into a statement, so none is changed.
 std::string sqlText(std::string_view value);
@@ -27,7 +34,10 @@ enum UpdateConjunction : int { kAndJoin = 1, kOrJoin = 2 };
 class UpdateBuilder {
 public:
     void BeginUpdate(std::string_view table);
+    // Text and date values have every single quote replaced by a backquote.
     void AddSetField(std::string_view field, std::string_view value, int kind);
+    // A text read from the table and written back as it is, quotes included.
+    void AddSetStoredText(std::string_view field, std::string_view value);
     void AddWhereField(std::string_view field, std::string_view value, std::string_view op, int conjunction,
                        int kind);
     // Runs the statement. The error's message is the whole text to show the user: "Cannot
@@ -50,7 +60,7 @@ private:
 // scrambled statement.
 std::string updateFailureText(std::string_view description, std::string_view statement);
 
-// "Error <code>: <description>" for a database failure shown to the user.
+// "Error <code>: <description>" for a database failure; the description alone for code 0.
 std::string describeError(const Error& error);
 
 } // namespace nax

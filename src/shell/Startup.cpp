@@ -38,9 +38,8 @@ Result<std::unique_ptr<DbConnection>> openPlantConnection(const std::string& pat
 }
 
 std::string cannotOpenText(const std::string& path, const Error& error) {
-    // The plant-table check finds no engine error: its finding needs no code.
-    return "Cannot open the database " + displayName(path) + "\n" +
-           (error.code != 0 ? describeError(error) : error.message);
+    if (path.empty()) return "Cannot open the database: " + error.message;
+    return "Cannot open the database " + displayName(path) + "\n" + describeError(error);
 }
 
 std::unique_ptr<DbConnection> openPlantDatabase(const std::string& path, MessageSink& messages,
@@ -48,7 +47,7 @@ std::unique_ptr<DbConnection> openPlantDatabase(const std::string& path, Message
     auto opened = openPlantConnection(path, options);
     if (opened) return std::move(opened.value());
     std::string text = cannotOpenText(path, opened.error());
-    if (!isServerConnection(path) && !std::filesystem::exists(path))
+    if (!path.empty() && !isServerConnection(path) && !std::filesystem::exists(path))
         text +=
             "\n\nThere is no database there. To make a demo one, run:\n  nax-simulate --out \"" + path + "\"";
     messages.show(text, MessageIcon::Critical);

@@ -47,11 +47,12 @@ Result<bool> searchesIndex(DbConnection& db, std::string_view query) {
     auto plan = db.openRecordset("EXPLAIN QUERY PLAN " + std::string(query));
     if (!plan) return plan.error();
     const int detail = plan->fieldCount() - 1;
-    while (!plan->eof()) {
-        if (plan->rawText(detail).rfind("SEARCH", 0) == 0) return true;
-        if (auto moved = plan->moveNext(); !moved) return moved.error();
-    }
-    return false;
+    bool searches = false;
+    auto read = forEachRow(*plan, [&](const Recordset& step) {
+        searches = searches || step.rawText(detail).rfind("SEARCH", 0) == 0;
+    });
+    if (!read) return read.error();
+    return searches;
 }
 
 Result<void> readInSlices(DbConnection& db, int64_t first, int64_t last, int64_t size, double seconds,

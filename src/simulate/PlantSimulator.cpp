@@ -14,6 +14,7 @@
 #include <fstream>
 #include <optional>
 #include <random>
+#include <set>
 #include <string_view>
 
 namespace nax {
@@ -617,8 +618,8 @@ double localNowSerial() {
 Result<SimulationSummary> simulatePlant(const SimulationOptions& options) {
     if (auto valid = validate(options); !valid) return valid.error();
     const bool server = isServerConnection(options.outPath);
-    auto store =
-        server ? openPostgresStore(options.outPath, options.replace) : openSqliteStore(options.outPath);
+    auto store = server ? openPostgresStore(options.outPath, options.replace)
+                        : openSqliteStore(options.outPath, options.replace);
     if (!store) return store.error();
     SimulationSummary summary;
     std::optional<Error> error;
@@ -629,8 +630,6 @@ Result<SimulationSummary> simulatePlant(const SimulationOptions& options) {
     }
     store.value().reset();
     if (error) {
-        std::error_code ec;
-        if (!server) std::filesystem::remove(options.outPath, ec);
         error->message = displayName(options.outPath) + ": " + error->message;
         return *error;
     }
@@ -640,19 +639,22 @@ Result<SimulationSummary> simulatePlant(const SimulationOptions& options) {
 const char* simulateUsage() {
     return "usage: nax-simulate --out FILE|URI [--days N] [--end \"YYYY-MM-DD HH:MM\"] [--seed N] "
            "[--no-indexes] [--replace]\n"
-           "  --out FILE     database file to write; an existing database there is replaced\n"
+           "  --out FILE     database file to write; an existing plant database there is replaced\n"
            "  --out URI      a PostgreSQL database (postgresql://... or \"host=... dbname=...\")\n"
            "  --days N       days of production up to the end (1 to 3660, default 30)\n"
            "  --end TIME     end of the period, local time (default: now, to the minute)\n"
            "  --seed N       random seed; the same seed writes the same data (default 1)\n"
            "  --no-indexes   leave out the report indexes, like a database of the plant\n"
-           "  --replace      on a server: drop the plant tables found there and write them again\n";
+           "  --replace      replace an SQLite file that is no plant database; on a server: drop the\n"
+           "                 plant tables found there and write them again\n"
+           "  -h, --help     print this usage; --version prints the version\n";
 }
 
 Result<SimulationOptions> parseSimulateArguments(const std::vector<std::string>& args, double nowSerial) {
     SimulationOptions options;
     options.endSerial = nowSerial;
     bool haveOut = false;
+    std::set<std::string> given;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
         std::optional<std::string> value;
@@ -660,6 +662,7 @@ Result<SimulationOptions> parseSimulateArguments(const std::vector<std::string>&
             value = name.substr(eq + 1);
             name.resize(eq);
         }
+        if (!given.insert(name).second) return Error{0, name + " is given more than once"};
         if (name == "--no-indexes" && !value) {
             options.withIndexes = false;
             continue;
@@ -700,7 +703,7 @@ Result<SimulationOptions> parseSimulateArguments(const std::vector<std::string>&
 }
 
 std::string summaryLine(const SimulationOptions& options, const SimulationSummary& summary) {
-    return "wrote " + options.outPath + ": " + std::to_string(options.days) + " days, " +
+    return "wrote " + displayName(options.outPath) + ": " + std::to_string(options.days) + " days, " +
            std::to_string(summary.runs) + " runs, " + std::to_string(summary.events) + " downtime events, " +
            std::to_string(summary.opcRows) + " opc rows" + (options.withIndexes ? "" : ", no indexes");
 }

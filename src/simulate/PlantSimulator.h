@@ -16,7 +16,7 @@ struct SimulationOptions {
     double endSerial = 0; // day serial of the end; the last run is still going then
     unsigned seed = 1;
     bool withIndexes = true; // the report indexes (reportIndexSql) and planner statistics
-    bool replace = false;    // on a server: drop the plant tables found there first
+    bool replace = false;    // replace any SQLite file; on a server: drop the plant tables found there first
 };
 
 struct SimulationSummary {
@@ -29,8 +29,8 @@ struct SimulationSummary {
 inline constexpr int kMaxSimulationDays = 3660;
 
 // Creates the database at options.outPath: a file, or a PostgreSQL connection URI or keyword
-// string. An existing database file is replaced; any other existing file is left alone and
-// reported as an error. On a server the plant tables are created in the current schema; if they
+// string. An existing plant database file is replaced once the new one is complete (with
+// options.replace, any SQLite file); any other existing file is left alone and reported as an error. On a server the plant tables are created in the current schema; if they
 // exist already, that is an error unless options.replace. Same options, same content.
 Result<SimulationSummary> simulatePlant(const SimulationOptions& options);
 

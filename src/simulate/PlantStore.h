@@ -34,8 +34,9 @@ public:
     virtual void commit() = 0;
 };
 
-// Replaces an SQLite database file (never any other file).
-Result<std::unique_ptr<PlantStore>> openSqliteStore(const std::string& path);
+// Writes an SQLite database file that replaces the one at `path` once complete: a plant
+// database, or with `replace` any SQLite database; never any other file.
+Result<std::unique_ptr<PlantStore>> openSqliteStore(const std::string& path, bool replace);
 // Connects to a server; the plant's tables must not exist there yet unless `replace`.
 Result<std::unique_ptr<PlantStore>> openPostgresStore(const std::string& conninfo, bool replace);
 

@@ -1,5 +1,6 @@
 #include "simulate/PlantSchema.h"
 #include "simulate/PlantStore.h"
+#include "workbook/WorkbookFile.h"
 
 #include <sqlite3.h>
 
@@ -47,10 +48,13 @@ private:
     sqlite3_stmt* stmt_ = nullptr;
 };
 
+// Writes into a temporary file beside the output and gives it the output's name only once the
+// database is complete, so a failure (a full disk) leaves whatever was there before.
 class SqliteStore final : public PlantStore {
 public:
-    explicit SqliteStore(sqlite3* db) : db_(db) {}
-    ~SqliteStore() override { sqlite3_close(db_); }
+    SqliteStore(sqlite3* db, PendingFile file, std::filesystem::path target)
+        : file_(std::move(file)), target_(std::move(target)), db_(db) {}
+    ~SqliteStore() override { sqlite3_close(db_); } // before file_ removes an unfinished file
     SqliteStore(const SqliteStore&) = delete;
     SqliteStore& operator=(const SqliteStore&) = delete;
 
@@ -74,9 +78,16 @@ public:
         exec(db_, "COMMIT");
         if (sqlite3_close(db_) != SQLITE_OK) throw StoreFailure{{0, "cannot close the database"}};
         db_ = nullptr;
+        // A journal left beside the old file would be played back into the new one.
+        std::error_code ec;
+        for (const char* suffix : {"-journal", "-wal", "-shm"})
+            std::filesystem::remove(target_.string() + suffix, ec);
+        if (auto named = file_.replace(target_); !named) throw StoreFailure{named.error()};
     }
 
 private:
+    PendingFile file_;
+    std::filesystem::path target_;
     sqlite3* db_;
 };
 
@@ -89,36 +100,54 @@ bool looksLikeDatabase(const std::filesystem::path& path) {
     return in.gcount() == sizeof header && std::memcmp(header, "SQLite format 3", 16) == 0;
 }
 
-Result<void> clearOutput(const std::string& outPath) {
-    namespace fs = std::filesystem;
-    const fs::path path(outPath);
-    std::error_code ec;
-    const fs::file_status status = fs::status(path, ec);
-    if (fs::exists(status)) {
-        if (!fs::is_regular_file(status)) return Error{0, outPath + " exists and is not a file"};
-        if (!looksLikeDatabase(path))
-            return Error{0, "refusing to overwrite " + outPath + ": it is not a database file"};
-        if (!fs::remove(path, ec)) return Error{0, "cannot remove " + outPath + ": " + ec.message()};
+// True when the SQLite file holds the plant's main tables (as the server's check asks).
+bool holdsPlantTables(const std::string& path) {
+    sqlite3* db = nullptr;
+    int count = 0;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(db,
+                               "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND "
+                               "lower(name) IN ('timelost', 'opc', 'run_master')",
+                               -1, &stmt, nullptr) == SQLITE_OK &&
+            sqlite3_step(stmt) == SQLITE_ROW)
+            count = sqlite3_column_int(stmt, 0);
+        sqlite3_finalize(stmt);
     }
-    // A journal left beside the old file would be played back into the new one.
-    for (const char* suffix : {"-journal", "-wal", "-shm"})
-        fs::remove(outPath + suffix, ec);
+    sqlite3_close(db);
+    return count == 3;
+}
+
+// Only a plant database may be replaced, or with `replace` any SQLite database; never another file.
+Result<void> checkReplaceable(const std::string& outPath, bool replace) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status status = fs::status(outPath, ec);
+    if (!fs::exists(status)) return success();
+    if (!fs::is_regular_file(status)) return Error{0, outPath + " exists and is not a file"};
+    if (!looksLikeDatabase(outPath))
+        return Error{0, "refusing to overwrite " + outPath + ": it is not a database file"};
+    if (!replace && !holdsPlantTables(outPath))
+        return Error{0, "refusing to overwrite " + outPath +
+                            ": it is not a plant database (--replace writes over it)"};
     return success();
 }
 
 } // namespace
 
-Result<std::unique_ptr<PlantStore>> openSqliteStore(const std::string& path) {
-    if (auto cleared = clearOutput(path); !cleared) return cleared.error();
+Result<std::unique_ptr<PlantStore>> openSqliteStore(const std::string& path, bool replace) {
+    if (auto replaceable = checkReplaceable(path, replace); !replaceable) return replaceable.error();
+    const std::filesystem::path target(path);
+    auto file = PendingFile::reserve(target.has_parent_path() ? target.parent_path() : ".");
+    if (!file) return file.error();
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-        SQLITE_OK) {
+    if (sqlite3_open_v2(file->path().c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
         Error error{db ? sqlite3_extended_errcode(db) : SQLITE_CANTOPEN,
                     "cannot create " + path + ": " + (db ? sqlite3_errmsg(db) : "out of memory")};
         sqlite3_close(db);
         return error;
     }
-    return std::unique_ptr<PlantStore>(std::make_unique<SqliteStore>(db));
+    return std::unique_ptr<PlantStore>(std::make_unique<SqliteStore>(db, std::move(*file), target));
 }
 
 } // namespace nax

@@ -1,6 +1,7 @@
 #include "DmsTemplates.h"
 
 #include "CellText.h"
+#include "NewWorkbook.h"
 #include "WorkbookExport.h"
 #include "WorkbookFile.h"
 #include "dms/DmsLayouts.h"
@@ -246,7 +247,7 @@ Result<void> writeDmsTemplate(DmsTemplate kind, const std::filesystem::path& pat
                             : "Downtime events of the reported runs, run after run.",
               detailHeaders);
     writeGlance(book, workbook_add_worksheet(book, std::string(kRawDataSheet).c_str()), formats, layout);
-    const lxw_error closed = workbook_close(book);
+    const auto closed = static_cast<lxw_error>(closeWorkbookQuietly(book));
     if (closed != LXW_NO_ERROR)
         return Error{static_cast<int>(closed),
                      "The template " + path.string() + " could not be written: " + lxw_strerror(closed)};
@@ -261,7 +262,11 @@ Result<std::vector<std::string>> installDefaultTemplates(const std::filesystem::
         if (std::filesystem::exists(dataFolder / name, ec)) continue;
         auto file = PendingFile::reserve(dataFolder);
         if (!file) return file.error();
-        if (auto made = writeDmsTemplate(kind, file->path()); !made) return made.error();
+        if (auto made = writeDmsTemplate(kind, file->path());
+            !made) // the library's reason, not the scratch name
+            return Error{made.error().code, made.error().code != 0
+                                                ? lxw_strerror(static_cast<lxw_error>(made.error().code))
+                                                : made.error().message};
         // Never over a template that appeared meanwhile.
         if (file->commit(std::string(name), true)) written.emplace_back(name);
     }

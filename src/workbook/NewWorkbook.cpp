@@ -4,6 +4,11 @@
 
 #include <cstdio>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace nax {
 
 namespace {
@@ -13,6 +18,26 @@ Error writerError(std::string_view what, lxw_error code) {
 }
 
 } // namespace
+
+int closeWorkbookQuietly(lxw_workbook* book) {
+#ifndef _WIN32
+    // Standard error points at nothing for the length of the call only.
+    std::fflush(stderr);
+    const int saved = ::dup(STDERR_FILENO);
+    const int sink = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    const bool quiet = saved >= 0 && sink >= 0 && ::dup2(sink, STDERR_FILENO) >= 0;
+    const lxw_error closed = workbook_close(book);
+    if (quiet) {
+        std::fflush(stderr);
+        ::dup2(saved, STDERR_FILENO);
+    }
+    if (sink >= 0) ::close(sink);
+    if (saved >= 0) ::close(saved);
+    return closed;
+#else
+    return workbook_close(book);
+#endif
+}
 
 Result<std::unique_ptr<NewWorkbook>> NewWorkbook::create(const std::filesystem::path& path,
                                                          const std::filesystem::path& scratchFolder) {
@@ -134,7 +159,7 @@ Result<void> NewWorkbook::save() {
     }
     lxw_workbook* book = book_;
     book_ = nullptr;
-    const lxw_error closed = workbook_close(book);
+    const auto closed = static_cast<lxw_error>(closeWorkbookQuietly(book));
     if (!rowsKept) return Error{0, "The workbook could not be written completely (is the disk full?)."};
     if (closed != LXW_NO_ERROR) return writerError("The workbook could not be written", closed);
     return success();

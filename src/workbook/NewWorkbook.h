@@ -17,6 +17,10 @@ struct lxw_format;
 
 namespace nax {
 
+// workbook_close with the library's own "[ERROR]" lines kept off stderr (the library prints them
+// there and has no switch for it): the caller's message says what failed. Answers the lxw_error.
+int closeWorkbookQuietly(lxw_workbook* book);
+
 class NewWorkbook {
 public:
     // The workbook is written to `path` by save(); scratch files go into `scratchFolder`.

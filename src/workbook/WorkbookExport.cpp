@@ -1,5 +1,6 @@
 #include "WorkbookExport.h"
 
+#include "DmsTemplates.h"
 #include "NewWorkbook.h"
 #include "TemplateWorkbook.h"
 #include "WorkbookFile.h"
@@ -107,9 +108,19 @@ Result<std::filesystem::path> ExportToExcelDMS(const ReportGrid& msf, std::strin
         return Error{0, "The template name \"" + name + "\" is not the name of a file in the data folder."};
     const auto source = place.dataFolder / name;
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(source, ec))
-        return Error{0, "The template " + name + " was not found in the data folder " +
-                            place.dataFolder.string() + "."};
+    if (!std::filesystem::is_regular_file(source, ec)) {
+        // A default template is put in again, as into a new data folder.
+        const bool isDefault = name == kDailyTemplate || name == kHourTemplate;
+        const auto installed = isDefault ? installDefaultTemplates(place.dataFolder)
+                                         : Result<std::vector<std::string>>(std::vector<std::string>{});
+        if (!installed)
+            return Error{0, "The template " + name + " was not found in the data folder " +
+                                place.dataFolder.string() +
+                                " and could not be installed there: " + installed.error().message};
+        if (!std::filesystem::is_regular_file(source, ec))
+            return Error{0, "The template " + name + " was not found in the data folder " +
+                                place.dataFolder.string() + "."};
+    }
     if (auto fits = fitsOneSheet(msf, 5); !fits) return fits.error();
     if (auto fits = fitsOneSheet(msf2, 5); !fits) return fits.error();
 

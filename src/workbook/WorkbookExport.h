@@ -34,7 +34,8 @@ Result<std::filesystem::path> ExportToExcel(const ReportGrid& grid, std::string_
 
 // Copies the template `templateName` of the data folder as "<serial><templateName>", writes the
 // run grid into its first sheet and the detail grid into its second, both from row 4, and makes
-// "RawData" the sheet it opens on. Answers the copy's path.
+// "RawData" the sheet it opens on. A default template missing from the data folder is installed
+// there first. Answers the copy's path.
 Result<std::filesystem::path> ExportToExcelDMS(const ReportGrid& msf, std::string_view templateName,
                                                const ReportGrid& msf2, const ExportPlace& place,
                                                Progress& progress);

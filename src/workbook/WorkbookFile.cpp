@@ -1,5 +1,6 @@
 #include "WorkbookFile.h"
 
+#include "shell/CommandLine.h"
 #include "shell/TextRules.h"
 
 #include <QFile>
@@ -105,7 +106,7 @@ bool isPlainFileName(std::string_view name) {
 Result<PendingFile> PendingFile::reserve(const std::filesystem::path& folder) {
     std::error_code ec;
     if (!std::filesystem::is_directory(folder, ec))
-        return Error{0, "The data folder " + folder.string() + " does not exist or is not a folder."};
+        return Error{0, "The folder " + folder.string() + " does not exist or is not a folder."};
     std::random_device seed;
     std::mt19937 random(seed());
     for (int attempt = 0; attempt < kMaxNameTries; ++attempt) {
@@ -113,10 +114,10 @@ Result<PendingFile> PendingFile::reserve(const std::filesystem::path& folder) {
         QFile file(qtPath(temp));
         if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return PendingFile(folder, temp);
         if (!file.exists())
-            return Error{0, "The workbook cannot be written into the data folder " + folder.string() + ": " +
+            return Error{0, "No file can be written into the folder " + folder.string() + ": " +
                                 file.errorString().toStdString() + "."};
     }
-    return Error{0, "No temporary name is free in the data folder " + folder.string() + "."};
+    return Error{0, "No temporary name is free in the folder " + folder.string() + "."};
 }
 
 PendingFile::PendingFile(PendingFile&& other) noexcept
@@ -141,7 +142,7 @@ Result<std::filesystem::path> PendingFile::commit(const std::string& name, bool 
         case Renamed::Taken:
             continue;
         case Renamed::Failed:
-            return Error{0, "The workbook could not be named " + target.string() + ": " + why + "."};
+            return Error{0, "The file could not be named " + target.string() + ": " + why + "."};
         }
     }
     return Error{0, "The name " + name + " is taken in the data folder " + folder_.string() + "."};
@@ -152,10 +153,27 @@ Result<std::filesystem::path> PendingFile::commit(const std::string& name, bool 
 namespace nax {
 
 Result<std::filesystem::path> PendingFile::replace(const std::filesystem::path& target) {
+    if (isWrittenThrough(target.string())) return writeThrough(target);
+    if (auto writable = checkWritable(target.string()); !writable) return writable.error();
     std::error_code ec;
     std::filesystem::rename(temp_, target, ec);
-    if (ec) return Error{0, "The workbook could not be named " + target.string() + ": " + ec.message() + "."};
+    if (ec) return Error{0, "The file could not be named " + target.string() + ": " + ec.message() + "."};
     committed_ = true;
+    return target;
+}
+
+// A FIFO or a device keeps its place: the finished file is copied into it.
+Result<std::filesystem::path> PendingFile::writeThrough(const std::filesystem::path& target) {
+    QFile source(qtPath(temp_));
+    if (!source.open(QIODevice::ReadOnly))
+        return Error{0, "Cannot read " + temp_.string() + ": " + source.errorString().toStdString()};
+    auto written = writeFileReplacing(target.string(), [&source](std::ostream& out) {
+        char chunk[64 * 1024];
+        for (qint64 got; out && (got = source.read(chunk, sizeof chunk)) > 0;)
+            out.write(chunk, got);
+        if (source.error() != QFileDevice::NoError) out.setstate(std::ios::failbit);
+    });
+    if (!written) return written.error();
     return target;
 }
 

@@ -32,10 +32,12 @@ public:
     // Gives the finished file the name `name` in the folder; when that is taken, "name (2).ext",
     // "name (3).ext" and so on, unless `firstNameOnly`. Answers the final path.
     Result<std::filesystem::path> commit(const std::string& name, bool firstNameOnly = false);
-    // Gives the finished file the path `target` in the same folder, replacing what is there.
+    // Gives the finished file the path `target` in the same folder, replacing what is there; a
+    // FIFO or device there is written through instead, a read-only file refused.
     Result<std::filesystem::path> replace(const std::filesystem::path& target);
 
 private:
+    Result<std::filesystem::path> writeThrough(const std::filesystem::path& target);
     PendingFile(std::filesystem::path folder, std::filesystem::path temp)
         : folder_(std::move(folder)), temp_(std::move(temp)) {}
     std::filesystem::path folder_;

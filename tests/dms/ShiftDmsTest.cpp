@@ -3,6 +3,7 @@
 #include "DmsFixture.h"
 #include "dms/DmsLayouts.h"
 #include "dms/HourWindowLoss.h"
+#include "simulate/PlantSchema.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -46,6 +47,10 @@ TEST_F(HourWindow, ClipsEventsToTheHourAndCapsAtSixty) {
         {"over several hours", {{dec5(6, 30), dec5(9, 10)}},
          {{"06", "29"}, {"07", "60"}, {"08", "60"}, {"09", "10"}}},
         {"from the full hour", {{dec5(7), dec5(8, 30)}}, {{"07", "60"}, {"08", "30"}}},
+        // Starting at minute 00 as the window's edge is written is starting in the window, not
+        // ending in it: 20, not 0 or 40.
+        {"from minute 00 to 20", {{*parseNumber(formatGeneral(dec5(7))), dec5(7, 20)}},
+         {{"06", "0"}, {"07", "20"}}},
         {"in the last minute", {{dec5(7, 59, 10), dec5(7, 59, 50)}}, {{"07", "0"}, {"08", "0"}}},
         {"overlapping events", {{dec5(7, 5), dec5(7, 45)}, {dec5(7, 10), dec5(7, 50)}}, {{"07", "60"}}},
         {"trailing blanks", {{dec5(7, 10), dec5(7, 25), "Lack of Sales  "}}, {{"07", "15"}}},
@@ -81,6 +86,17 @@ TEST_F(HourWindow, UntidyEventsCountAsTheEngineComparesThem) {
     EXPECT_EQ(loss("06", kLackOfSales, 2), "29");
     EXPECT_EQ(loss("07", kLackOfSales, 2), "60");
     EXPECT_EQ(loss("07", kLackOfSales, 3), "5"); // -10 + 15
+}
+
+// A row that cannot be read after the first ones fails the whole read.
+TEST_F(HourWindow, ALaterRowThatCannotBeReadFailsTheRead) {
+    test::exec(*db, reportIndexSql()); // the events come run by run as they are read
+    addEvent(1, dec5(7, 10), dec5(7, 25), quoted("Lack of Sales"));
+    addEvent(2, dec5(8, 10), dec5(8, 25), quoted("Lack of Sales"));
+    test::failReadingAt(*db, "DT_End", "Run_no = 2");
+    const auto losses = HourWindowLosses::read(*db, 1, 2);
+    ASSERT_FALSE(losses);
+    EXPECT_EQ(losses.error().message, "Overflow");
 }
 
 class ShiftDms : public test::DmsDatabase {
@@ -159,9 +175,9 @@ TEST_F(ShiftDms, HourOfARunWithoutSpeedIsStillListed) {
     EXPECT_EQ(cells(2, {6, 15}), "400|10");                               // units stay: case count 0
 }
 
-// A fresh detail grid gets its header row first; the events that start in the window go below
-// it, and a second report appends to what is there.
-TEST_F(ShiftDms, WindowEventsGoBelowTheDetailHeadersAndAfterEarlierRows) {
+// The events that lie in the window go below the detail headers; a second report starts the
+// grid afresh.
+TEST_F(ShiftDms, WindowEventsGoBelowTheDetailHeadersOncePerReport) {
     addRun(1, dec5(6), dec5(14), "40", "24");
     addEvent(1, dec5(7, 10), dec5(7, 20), quoted("QA Loss"));
     addEvent(1, dec5(6, 50), dec5(7, 20), quoted("QA Loss")); // starts before the window
@@ -172,11 +188,11 @@ TEST_F(ShiftDms, WindowEventsGoBelowTheDetailHeadersAndAfterEarlierRows) {
     EXPECT_EQ(test::joined(detailGrid, 0, {0, 5, 23}), "Run No|TimeLost|WW-Asset");
     EXPECT_EQ(test::joined(detailGrid, 1, {0, 20}), "1|07");
     ASSERT_TRUE(run(dec5(7), dec5(8)));
-    EXPECT_EQ(detailGrid.rows(), 3);
+    EXPECT_EQ(detailGrid.rows(), 2);
 }
 
 // Ending the program while the report lets events through stops it at once: no row is
-// written after that, and the detail grid is left as it was.
+// written after that, and the detail grid holds only its header row.
 TEST_F(ShiftDms, AbandonedReportStopsAtOnce) {
     class EndingPump : public EventPump {
     public:
@@ -190,7 +206,7 @@ TEST_F(ShiftDms, AbandonedReportStopsAtOnce) {
     ASSERT_FALSE(done);
     EXPECT_TRUE(done.error().abandoned);
     EXPECT_EQ(runGrid.rows(), 1);
-    EXPECT_EQ(detailGrid.rows(), 0);
+    EXPECT_EQ(detailGrid.rows(), 1);
 }
 
 TEST_F(ShiftDms, CollectorCommitsWhileEventsAreLetThrough) {

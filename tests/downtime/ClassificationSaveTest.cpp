@@ -16,12 +16,16 @@ ClassificationTexts sampleBoxes() {
 
 TEST(ClassificationUpdate, ColumnOrderQuotesAndKeyCondition) {
     UpdateBuilder builder;
-    buildClassificationUpdate(builder, sampleBoxes(), "5");
+    auto boxes = sampleBoxes();
+    boxes[kBoxOther1] = "stored 'as is'";
+    buildClassificationUpdate(builder, boxes, "5", UntouchedBoxes().set(kBoxOther1));
     // Executive comes after A_Operator although its box comes first; the empty box writes ''.
-    EXPECT_EQ(builder.statement(),
-              "Update [TimeLost] set  [Shift] ='A',[Asset] ='Filler',[Component] ='Valve',"
-              "[Loss_Structure] ='Equipment Loss',[Failure] ='Leak',[A_Operator] ='Ravi',[Executive] ='Mala',"
-              "[Remarks] ='operator''s ''note''',[Other1] ='',[Other2] ='o2'  Where [Dt_ID] =5 ");
+    // Typed quotes become backquotes; an untouched box keeps its own.
+    EXPECT_EQ(
+        builder.statement(),
+        "Update [TimeLost] set  [Shift] ='A',[Asset] ='Filler',[Component] ='Valve',"
+        "[Loss_Structure] ='Equipment Loss',[Failure] ='Leak',[A_Operator] ='Ravi',[Executive] ='Mala',"
+        "[Remarks] ='operator`s `note`',[Other1] ='stored ''as is''',[Other2] ='o2'  Where [Dt_ID] =5 ");
 }
 
 class ClassificationDb : public test::PlantDbTest {
@@ -45,7 +49,7 @@ TEST_F(ClassificationDb, SaveWritesTheTenColumnsOfThatRowWholeOrFails) {
     boxes[kBoxOther2] = std::string(200000, 'x') + "end";
     ASSERT_TRUE(saveClassification(*db, boxes, "5").ok());
     EXPECT_EQ(column("Shift||'|'||A_Operator||'|'||Executive||'|'||Remarks||'|'||typeof(Other1)"),
-              "A|Ravi|Mala|operator's 'note'|text"); // an empty box writes empty text, not NULL
+              "A|Ravi|Mala|operator`s `note`|text"); // an empty box writes empty text, not NULL
     EXPECT_EQ(column("length(Other2)"), "200003");
     EXPECT_EQ(column("Remarks", 6), "kept"); // the other event is untouched
 

@@ -184,6 +184,13 @@ TEST_F(DowntimeClassification, OpenPickAndSaveWritesTheRowAndRefreshesTheList) {
     EXPECT_EQ(controlTag(frame), QStringLiteral("2"));
     EXPECT_EQ(box(kBoxOperator)->text(), QStringLiteral("Ravi")); // operator box from column 12
     EXPECT_FALSE(box(kBoxShift)->isReadOnly());
+    // Start, end and run are shown only: keys typed there change nothing.
+    for (const int shownOnly : {kBoxStart, kBoxEnd, kBoxRun}) {
+        const QString before = box(shownOnly)->text();
+        QTest::keyClicks(box(shownOnly), QStringLiteral("9x"));
+        QTest::keyClick(box(shownOnly), Qt::Key_Backspace);
+        EXPECT_EQ(box(shownOnly)->text(), before) << shownOnly;
+    }
 
     press(kBoxAsset, Qt::Key_F, [](fmselectform& popup) {
         EXPECT_EQ(popup.lblheading->text(), QStringLiteral("Asset List"));
@@ -208,7 +215,8 @@ TEST_F(DowntimeClassification, OpenPickAndSaveWritesTheRowAndRefreshesTheList) {
     });
     EXPECT_EQ(picked(box(kBoxExecutive)), QStringLiteral("Emp 3|103|Executive"));
     box(kBoxShift)->setText(QStringLiteral("C"));
-    box(kBoxRemarks)->setText(QStringLiteral("seal's worn"));
+    box(kBoxRemarks)->selectAll();
+    QTest::keyClicks(box(kBoxRemarks), QStringLiteral("seal's 'worn'"));
     box(kBoxOther2)->clear();
 
     QTest::mouseClick(frame->CmdSave, Qt::LeftButton);
@@ -216,10 +224,10 @@ TEST_F(DowntimeClassification, OpenPickAndSaveWritesTheRowAndRefreshesTheList) {
     // Untouched boxes write their values back: the failure stays Jam.
     EXPECT_EQ(timeLost("Shift||'|'||Asset||'|'||Component||'|'||Executive||'|'||A_Operator||'|'||Failure", 2),
               "C|Filler - Valve (A)|Valve seat|Emp 3|Ravi|Jam");
-    EXPECT_EQ(timeLost("Remarks", 2), "seal's worn");
+    EXPECT_EQ(timeLost("Remarks", 2), "seal`s `worn`"); // a typed quote is stored as a backquote
 
     EXPECT_EQ(enabled(), "011");
-    EXPECT_EQ(window->MSFlexGrid1->grid().cell(gridRowOf(2), 14), "seal's worn");
+    EXPECT_EQ(window->MSFlexGrid1->grid().cell(gridRowOf(2), 14), "seal`s `worn`");
 }
 
 TEST_F(DowntimeClassification, OnlyDataRowsOfAnOpenGridOpenOnlyPlainKeysPickAndExitSavesNothing) {

@@ -3,10 +3,12 @@
 #include "dms/DmsFixture.h"
 #include "gui/FrmStartup.h"
 #include "gui/PopupDriving.h"
+#include "shell/CommandLine.h"
 #include "shell/ui/DatePicker.h"
 #include "shell/ui/QtServices.h"
 #include "shell/ui/ReportGridView.h"
 #include "simulate/PlantSchema.h"
+#include "support/NaxReportProcess.h"
 
 #include <QHeaderView>
 #include <QLabel>
@@ -15,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <sstream>
 
 using namespace nax;
 using nax::test::exec;
@@ -101,19 +104,38 @@ TEST_F(FrmDMSTest, EmptyGridsShowAndHideTheDetailGridOnDoubleClick) {
     EXPECT_FALSE(window.MsfDT->isVisible());
 }
 
-TEST_F(FrmDMSTest, DetailGridHoldsItsHeadersFromTheStartAndAfterAShiftReport) {
+// Each Generate starts the detail grid afresh: after a daily report, and again and again in the
+// shift mode, it holds exactly the events nax-report lists for the same window.
+TEST_F(FrmDMSTest, DetailGridHoldsItsHeadersAndOnlyTheLastReportsEvents) {
     addEvent(2, dec5(7, 30), dec5(7, 40), quoted("Equipment Loss"));
+    addEvent(2, dec5(8, 5), dec5(8, 15), quoted("QA Loss"));
     FrmDMS window(context);
     window.show();
     const ReportGrid& details = window.MsfDT->grid();
     ASSERT_EQ(details.cols(), 24);
     EXPECT_EQ(test::joined(details, 0, {0, 5, 23}), "Run No|TimeLost|WW-Asset");
-
-    QTest::mouseClick(window.Option2, Qt::LeftButton);
-    QTest::mouseClick(window.Command1, Qt::LeftButton);
-    EXPECT_TRUE(messages.messages.empty());
+    QTest::mouseClick(window.Command1, Qt::LeftButton); // daily: the stop of run 1
     ASSERT_EQ(window.MsfDT->grid().rows(), 2);
-    EXPECT_EQ(test::joined(window.MsfDT->grid(), 0, {0, 5}), "Run No|TimeLost");
+
+    // nax-report in the locale the window tests run in, for the same date-time texts.
+    const auto listed = test::runNaxReport(
+        QStringLiteral("dms-shift|--db|$db|--from|2026-12-05 06:00|--to|2026-12-05 10:00|--grid|detail"),
+        QString::fromStdString(db->path()), [](QProcess& process) {
+            auto environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_US.UTF-8"));
+            process.setProcessEnvironment(environment);
+        });
+    ASSERT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+    QTest::mouseClick(window.Option2, Qt::LeftButton);
+    window.DMSStart_date->setSerial(dec5(6));
+    window.DMSEnd_Date->setSerial(dec5(10));
+    for (int generate = 1; generate <= 2; ++generate) {
+        QTest::mouseClick(window.Command1, Qt::LeftButton);
+        std::ostringstream shown;
+        writeGrid(shown, window.MsfDT->grid(), GridFormat::Tsv);
+        EXPECT_EQ(shown.str(), listed.out.toStdString()) << "Generate " << generate;
+    }
+    EXPECT_TRUE(messages.messages.empty());
     EXPECT_EQ(test::joined(window.MsfDT->grid(), 1, {0, 7, 8}), "2|Filler|Equipment Loss");
     EXPECT_EQ(window.MsfDT->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Run No"));
 }

@@ -64,6 +64,7 @@ TEST_F(ServerDialect, FunctionsAnswerAsOnSqlite) {
         {"count(*) from TimeLost where Loss_Structure NOT IN ('minor stoppage')", "3"},
         {"count(*) from TimeLost where trim([Loss_Structure]) in ('Equipment Loss','')", "2"},
         {"count(*) from TimeLost where [Asset] = 'FILLER' and Tag_ID in (1, 2)", "1"},
+        {"count(*) from TimeLost where 'FILLER' = [Asset]", "1"},
         {"max(format(DT_Start,'dd-MMM-yy hh:mm')) from TimeLost where Dt_ID < 3", "05-Dec-26 12:00"},
         {"Sum(Time_Lost) from TimeLost", ""}, {"count(*) from TimeLost where Loss_Structure = 'MINOR STOPPAGE '", "0"},
     };
@@ -98,7 +99,7 @@ TEST_F(ServerDialect, UpdatesWithDateLiteralsAndQuotes) {
     for (DbConnection* db : {file.get(), pg.get()}) {
         ASSERT_TRUE(update.ExecuteUpdate(*db));
         EXPECT_EQ(db->changes(), 1);
-        EXPECT_EQ(scalar(*db, "select Remarks from TimeLost where Dt_ID = 4"), "it's");
+        EXPECT_EQ(scalar(*db, "select Remarks from TimeLost where Dt_ID = 4"), "it`s");
         EXPECT_EQ(scalar(*db, "select format(DT_End,'dd-MMM-yy hh:mm') from TimeLost where Dt_ID = 4"),
                   "05-Dec-26 07:30");
     }
@@ -169,6 +170,10 @@ TEST(ServerStatements, TranslationKeepsLiteralsAndNames) {
     EXPECT_EQ(translated("select a from t where trim(x) not in ('Ab', '') order by a desc, b"),
               "select a from t where trim(x) COLLATE pg_temp.nax_nocase not in ('Ab', '') ORDER BY a desc "
               "NULLS LAST, b NULLS FIRST");
+    EXPECT_EQ(
+        translated("select a from t where 'Ab' = a and 'x''y' <> b"),
+        "select a from t where 'Ab' COLLATE pg_temp.nax_nocase = a and 'x''y' COLLATE pg_temp.nax_nocase <> "
+        "b");
     EXPECT_EQ(translated("select x from t where id in (1, 2) and n in (select n from u)"),
               "select x from t where id in (1, 2) and n in (select n from u)");
     EXPECT_FALSE(postgresStatement("update t set a = #no date# where b = 1", 0));

@@ -2,7 +2,9 @@
 // missing, a lock outlasts the wait, the connection drops in the middle. Each gives a clear
 // message without the password, and never a hang. And two people saving at once lose nothing.
 #include "PostgresServer.h"
+#include "dms/DailyDms.h"
 #include "downtime/ClassificationSave.h"
+#include "shell/Progress.h"
 #include "shell/Startup.h"
 #include "simulate/PlantSchema.h"
 #include "simulate/PlantSimulator.h"
@@ -10,7 +12,17 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <thread>
+#include <unistd.h>
+#include <vector>
 
 using namespace nax;
 using nax::test::exec;
@@ -105,6 +117,116 @@ TEST_F(ServerPlant, StatementFailuresLeaveTheConnectionUsable) {
     EXPECT_NE(cut.error().message.find("connection"), std::string::npos) << cut.error().message;
     EXPECT_EQ(scalar(*db, "select Remarks from TimeLost where [Dt_ID] = 2"), "mine");
     EXPECT_EQ(scalar(*db, "select cint(2.5)"), "2"); // the session's functions are back too
+}
+
+// Passes 127.0.0.1 traffic on to the test server's socket. Told to stall, it stops passing on
+// what the connections open at that moment send, as a server whose backend was stopped (kill
+// -STOP) does, while new connections still reach the server as they still reach its postmaster.
+class StallingProxy {
+public:
+    explicit StallingProxy(std::string serverSocket) : serverSocket_(std::move(serverSocket)) {
+        listener_ = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+            listen(listener_, 8) != 0 ||
+            getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            ADD_FAILURE() << "the proxy cannot listen";
+        port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this] { forward(); });
+    }
+    ~StallingProxy() {
+        done_ = true;
+        thread_.join();
+        for (const auto& [client, server] : links_)
+            close(client), close(server);
+        close(listener_);
+    }
+    int port() const { return port_; }
+    void stall() { stallRequested_ = true; }
+    void resume() { resumeRequested_ = true; }
+
+private:
+    void forward() {
+        size_t stalledLinks = 0; // the links before this one pass nothing on
+        while (!done_) {
+            if (stallRequested_.exchange(false)) stalledLinks = links_.size();
+            if (resumeRequested_.exchange(false)) stalledLinks = 0;
+            std::vector<pollfd> fds{{listener_, POLLIN, 0}};
+            for (size_t l = stalledLinks; l < links_.size(); ++l)
+                fds.insert(fds.end(), {{links_[l].first, POLLIN, 0}, {links_[l].second, POLLIN, 0}});
+            if (poll(fds.data(), fds.size(), 20) <= 0) continue;
+            if (fds[0].revents & POLLIN) accept();
+            for (size_t f = 1; f < fds.size(); ++f)
+                if (fds[f].revents & (POLLIN | POLLHUP)) pass(fds[f].fd, peer(fds[f].fd));
+        }
+    }
+    void accept() {
+        const int client = ::accept(listener_, nullptr, nullptr);
+        const int server = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        serverSocket_.copy(address.sun_path, sizeof address.sun_path - 1);
+        if (connect(server, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+            ADD_FAILURE() << "the proxy cannot reach " << serverSocket_;
+        links_.emplace_back(client, server);
+    }
+    int peer(int fd) const {
+        for (const auto& [client, server] : links_)
+            if (fd == client || fd == server) return fd == client ? server : client;
+        return -1;
+    }
+    static void pass(int from, int to) {
+        char buffer[65536];
+        const ssize_t got = read(from, buffer, sizeof buffer);
+        if (got <= 0) {
+            shutdown(to, SHUT_WR);
+            return;
+        }
+        for (ssize_t sent = 0; sent < got;) {
+            const ssize_t put = write(to, buffer + sent, static_cast<size_t>(got - sent));
+            if (put <= 0) return;
+            sent += put;
+        }
+    }
+
+    std::string serverSocket_;
+    int listener_ = -1, port_ = 0;
+    std::vector<std::pair<int, int>> links_;
+    std::atomic<bool> done_{false}, stallRequested_{false}, resumeRequested_{false};
+    std::thread thread_;
+};
+
+// The server stops answering in the middle of a report: the report fails with a message once
+// nothing came for the connection's silence bound, and the next statement connects afresh.
+TEST_F(ServerPlant, AServerThatStopsAnsweringIsGivenUp) {
+    NAX_REQUIRE_SERVER();
+    StallingProxy proxy(server->socketDir() + "/.s.PGSQL.5432");
+    const std::string viaProxy =
+        name.substr(name.find(" dbname=")) + " host=127.0.0.1 port=" + std::to_string(proxy.port());
+    OpenOptions options;
+    options.serverSilenceMs = 1000;
+    auto opened = DbConnection::open(viaProxy, options);
+    ASSERT_TRUE(opened) << opened.error().message;
+    DbConnection& pg = **opened;
+    int statements = 0;
+    pg.setStatementObserver([&](std::string_view) {
+        if (++statements == 2) proxy.stall(); // the report has counted its runs
+    });
+    ReportGrid runs, events;
+    SilentProgress progress;
+    auto report = std::async(std::launch::async,
+                             [&] { return DailyDMSReport(pg, runs, events, 46361, 46362, progress); });
+    // Without a bound the report waits for ever: let it finish so that the failure shows.
+    if (report.wait_for(std::chrono::seconds(20)) != std::future_status::ready) proxy.resume();
+    const auto done = report.get();
+    ASSERT_FALSE(done) << "the report waited on a silent server";
+    EXPECT_EQ(done.error().message,
+              "The database server stopped answering (nothing came for 1 s); the statement was cancelled.");
+    pg.setStatementObserver({});
+    EXPECT_EQ(scalar(pg, "select Remarks from TimeLost where [Dt_ID] = 2"), "two");
 }
 
 TEST_F(ServerPlant, TwoPeopleSavingAtOnceLoseNothing) {

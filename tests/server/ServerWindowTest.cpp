@@ -106,7 +106,7 @@ TEST(ServerWindow, DowntimeEntryClassifiesAnEventOnTheServerAsInAFile) {
     EXPECT_EQ(onServer.listed, onFile.listed);
     // The picks landed in the boxes and from there in the server's row, with the typed remark.
     EXPECT_EQ(onServer.pickedAs, onFile.pickedAs);
-    EXPECT_EQ(onServer.saved, onServer.pickedAs + "seal's worn, 'B' side|");
+    EXPECT_EQ(onServer.saved, onServer.pickedAs + "seal`s worn, `B` side|"); // typed quotes as backquotes
     EXPECT_EQ(onServer.saved, onFile.saved);
     EXPECT_NE(onServer.refreshed, onServer.listed);
     EXPECT_EQ(onServer.refreshed, onFile.refreshed);

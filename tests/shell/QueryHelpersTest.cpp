@@ -61,17 +61,19 @@ TEST_F(QueryHelpersTest, LookupFailureIsAnErrorNotAZero) {
     EXPECT_EQ(overflow.error().message, "Overflow");
 }
 
-TEST_F(QueryHelpersTest, UpdateStatementHasTheExactBlanksAndKeepsEveryQuote) {
+// Set values have their quotes stored as backquotes; stored texts keep theirs.
+TEST_F(QueryHelpersTest, UpdateStatementHasTheExactBlanksAndItsQuoteRules) {
     UpdateBuilder update;
     update.BeginUpdate("TimeLost");
     update.AddSetField("Shift", "A", kTextField);
     update.AddSetField("Remarks", "operator's note", kTextField);
     update.AddSetField("Ignored", "1", 9);
+    update.AddSetStoredText("Other1", "it's");
     update.AddWhereField("Dt_ID", "5", "=", kAndJoin, kNumberField);
-    EXPECT_EQ(update.statement(),
-              "Update [TimeLost] set  [Shift] ='A',[Remarks] ='operator''s note'  Where [Dt_ID] =5 ");
+    EXPECT_EQ(update.statement(), "Update [TimeLost] set  [Shift] ='A',[Remarks] ='operator`s note',"
+                                  "[Other1] ='it''s'  Where [Dt_ID] =5 ");
     ASSERT_TRUE(update.ExecuteUpdate(*db));
-    EXPECT_EQ(scalar(*db, "select Remarks from TimeLost where Dt_ID=5"), "operator's note");
+    EXPECT_EQ(scalar(*db, "select Remarks||'|'||Other1 from TimeLost where Dt_ID=5"), "operator`s note|it's");
     EXPECT_EQ(scalar(*db, "select Shift from TimeLost where Dt_ID=6"), "");
 
     // Conditions join from the second on; the kinds shape the text.
@@ -83,8 +85,8 @@ TEST_F(QueryHelpersTest, UpdateStatementHasTheExactBlanksAndKeepsEveryQuote) {
     other.AddWhereField("d", "3", "=", 7, kDateField);
     EXPECT_EQ(other.where(), " Where [a] =1  or [b] =2  And [c] <> 'o''x' [d] = 3 ");
     other.AddSetField("n", "4", kNumberField);
-    other.AddSetField("when", "2026-12-05 07:00", kDateField);
-    EXPECT_EQ(other.setList(), "[n] =4,[when] =#2026-12-05 07:00#,");
+    other.AddSetField("when", "2026-12-05 07:00'", kDateField);
+    EXPECT_EQ(other.setList(), "[n] =4,[when] =#2026-12-05 07:00`#,");
 }
 
 TEST_F(QueryHelpersTest, FailedUpdatesTellTheUserAndChangeNothing) {

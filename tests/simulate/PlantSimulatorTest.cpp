@@ -1,17 +1,22 @@
 #include "simulate/PlantSimulator.h"
 #include "support/NaxReportProcess.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
+#include <sys/resource.h>
 
 namespace nax {
 namespace {
@@ -200,6 +205,37 @@ TEST_F(SimulatedPlant, CommandLineExitCodes) {
     EXPECT_EQ(run("--out|$db", notes).exitCode, 1);
 }
 
+// An existing file gives way only to a complete database: a full disk (a file size limit here)
+// leaves it whole, and an SQLite file that is no plant database needs --replace.
+TEST_F(SimulatedPlant, AnExistingFileGivesWayOnlyToACompleteDatabase) {
+    const std::string kept = temp("kept.sqlite"), other = temp("foreign.sqlite");
+    std::filesystem::copy_file(path, kept);
+    sqlite3* raw = nullptr;
+    sqlite3_open(other.c_str(), &raw);
+    sqlite3_exec(raw, "CREATE TABLE notes (x)", nullptr, nullptr, nullptr);
+    sqlite3_close(raw);
+    const auto bytes = [](const std::string& file) {
+        return (std::ostringstream() << std::ifstream(file, std::ios::binary).rdbuf()).str();
+    };
+    const std::string keptBefore = bytes(kept), otherBefore = bytes(other);
+    const std::tuple<const char*, std::string, rlim_t, int, const char*> cases[] = {
+        {"--days|3|--out|$db", kept, 64 * 1024, 1, "kept.sqlite"},
+        {"--days|1|--out|$db", other, RLIM_INFINITY, 1,
+         "it is not a plant database (--replace writes over it)"},
+        {"--days|1|--out|$db|--replace", other, RLIM_INFINITY, 0, "wrote "}};
+    for (const auto& [args, file, limit, exitCode, why] : cases) {
+        const auto run = test::runProgram(QStringLiteral(NAX_SIMULATE_EXE), QString::fromUtf8(args),
+                                          QString::fromStdString(file), test::childFileSizeLimit(limit));
+        EXPECT_EQ(run.exitCode, exitCode) << args << run.err.toStdString();
+        EXPECT_TRUE((run.err + run.out).contains(QLatin1String(why))) << run.err.toStdString();
+    }
+    EXPECT_TRUE(bytes(kept) == keptBefore);
+    EXPECT_FALSE(bytes(other) == otherBefore);
+    EXPECT_EQ(Db(other).number("SELECT count(*) FROM Tag_Master"), 3);
+    for (const QString& name : QDir(dir->path()).entryList(QDir::Files))
+        EXPECT_FALSE(name.startsWith(QLatin1Char('~'))) << name.toStdString(); // no temporary file left
+}
+
 TEST(SimulateArguments, ParsesOptionsAndRejectsBadOnes) {
     auto parse = [](const char* text) -> std::string {
         std::vector<std::string> list;
@@ -218,7 +254,7 @@ TEST(SimulateArguments, ParsesOptionsAndRejectsBadOnes) {
     for (const char* bad :
          {"", "--days|3", "--out", "--out|a|--days|0", "--out|a|--days|3x", "--out|a|--end|2026-02-29 10:00",
           "--out|a|--end|2026-05-10", "--out|a|--end|2026-05-10 24:00", "--out|a|--seed|-1", "--out|a|--fast",
-          "--out|a|--no-indexes=1"})
+          "--out|a|--no-indexes=1", "--out|a|--days|3|--days|4", "--out|a|--out|b"})
         EXPECT_EQ(parse(bad), "refused") << bad;
     EXPECT_EQ(simulationSerial(1899, 12, 30, 0, 0), 0);
     EXPECT_EQ(simulationSerial(1900, 3, 1, 0, 0), 61);

@@ -4,7 +4,9 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+#include <csignal>
 #include <functional>
+#include <sys/resource.h>
 
 namespace nax::test {
 
@@ -26,6 +28,17 @@ inline NaxReportRun runProgram(const QString& program, const QString& args, cons
     run.out = QString::fromUtf8(process.readAllStandardOutput());
     run.err = QString::fromUtf8(process.readAllStandardError());
     return run;
+}
+
+// A file size limit in the child stands in for a full disk: writes beyond `bytes` fail.
+inline std::function<void(QProcess&)> childFileSizeLimit(rlim_t bytes) {
+    return [bytes](QProcess& process) {
+        process.setChildProcessModifier([bytes] {
+            signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{bytes, bytes};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        });
+    };
 }
 
 inline NaxReportRun runNaxReport(const QString& args, const QString& db = {},

@@ -39,6 +39,21 @@ void exec(DbConnection& db, const std::string& sql) {
     if (!done) ADD_FAILURE() << sql << "\n-> " << done.error().message;
 }
 
+void failReadingAt(DbConnection& db, const std::string& column, const std::string& where) {
+    auto info = db.openRecordset("pragma table_info(TimeLost)");
+    ASSERT_TRUE(info) << info.error().message;
+    std::string columns;
+    ASSERT_TRUE(forEachRow(*info, [&](const Recordset& field) {
+        const std::string name = field.text(1);
+        columns += (columns.empty() ? "" : ", ") +
+                   (name == column ? "case when " + where + " then cint(1e9 + coalesce(Dt_ID, 0)) else " +
+                                         name + " end as " + name
+                                   : name);
+    }));
+    exec(db, "alter table TimeLost rename to TimeLostRows; create view TimeLost as select " + columns +
+                 " from TimeLostRows");
+}
+
 std::string scalar(DbConnection& db, const std::string& sql) {
     auto rs = db.openRecordset(sql);
     if (!rs) {

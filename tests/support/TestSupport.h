@@ -34,6 +34,10 @@ std::unique_ptr<DbConnection> makePlantDatabase(const std::string& path, bool wi
 
 // Executes SQL or fails the current test.
 void exec(DbConnection& db, const std::string& sql);
+// Makes reading `column` of TimeLost fail with the engine's "Overflow" on the rows `where` picks:
+// a view of that name stands in for the table, whose indexes still serve the statements, so
+// that the rows before come first and a walk fails at a later row.
+void failReadingAt(DbConnection& db, const std::string& column, const std::string& where);
 // First field of the first row as text ("" for no row / NULL); fails the test on error.
 std::string scalar(DbConnection& db, const std::string& sql);
 

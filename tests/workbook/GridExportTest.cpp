@@ -69,6 +69,7 @@ TEST(CellText, TypesTextsAsASpreadsheetWould) {
     EXPECT_EQ(classifyCell("12.5").number, 12.5);
     EXPECT_EQ(classifyCell("-3").kind, CellValue::Kind::Number);
     EXPECT_EQ(classifyCell("0012").number, 12);
+    EXPECT_EQ(classifyCell("123456789012345").number, 123456789012345.0); // 15 digits: still a number
     const CellValue minute = classifyCell("05-Dec-26 06:30");
     EXPECT_EQ(minute.kind, CellValue::Kind::DateTime);
     EXPECT_DOUBLE_EQ(minute.number, 46361.0 + 6.5 / 24);
@@ -77,7 +78,7 @@ TEST(CellText, TypesTextsAsASpreadsheetWould) {
     EXPECT_EQ(classifyCell("05-Dec-26 06:30:15").format, "dd-mmm-yy hh:mm:ss");
     EXPECT_DOUBLE_EQ(classifyCell("01-Jan-99").number, 36161); // two-digit years from 30 are 19xx
     for (std::string_view text : {"31-Feb-26", "05-Dez-26", "05-Dec-26 24:00", "5-Dec-26", "A", "12 kg",
-                                  "1.2.3", "inf", "nan", "0x10", "12345678901234567890"})
+                                  "1.2.3", "inf", "nan", "0x10", "1234567890123456", "12345678901234567890"})
         EXPECT_EQ(classifyCell(text).kind, CellValue::Kind::Text) << text;
 }
 

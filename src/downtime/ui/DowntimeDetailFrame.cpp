@@ -170,10 +170,16 @@ bool DowntimeDetailFrame::eventFilter(QObject* watched, QEvent* event) {
     return QGroupBox::eventFilter(watched, event);
 }
 
+// A box that still shows the stored text writes the stored bytes back, so that a save changes
+// nothing the user did not touch, whatever the text's encoding or quotes.
 void DowntimeDetailFrame::Save() {
     ClassificationTexts texts;
-    for (int i = 0; i < kClassificationBoxes; ++i)
-        texts[static_cast<size_t>(i)] = boxTextToSave(i);
+    UntouchedBoxes untouched;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        const QString text = txtfields[i]->text();
+        untouched[i] = text == shownTexts_[i];
+        texts[i] = untouched[i] ? storedTexts_[i] : text.toStdString();
+    }
     if (openKeys_.size() > 1) {
         // Nothing changed on a failure: the boxes stay for another try or Exit.
         if (auto saved = saveClassificationToEvents(context_.db, texts, openKeys_); !saved) {
@@ -181,19 +187,12 @@ void DowntimeDetailFrame::Save() {
                                    saved.error().refusal ? MessageIcon::Information : MessageIcon::Critical);
             return;
         }
-    } else if (auto saved = saveClassification(context_.db, texts, controlTag(this).toStdString()); !saved) {
+    } else if (auto saved = saveClassification(context_.db, texts, controlTag(this).toStdString(), untouched);
+               !saved) {
         context_.messages.show(saved.error().message);
     }
     if (refresh_) refresh_();
     Exit();
-}
-
-// A box that still shows the stored text writes the stored bytes back, so that a save changes
-// nothing the user did not touch, whatever the text's encoding.
-std::string DowntimeDetailFrame::boxTextToSave(int box) const {
-    const auto index = static_cast<size_t>(box);
-    const QString text = txtfields[box]->text();
-    return text == shownTexts_[index] ? storedTexts_[index] : text.toStdString();
 }
 
 void DowntimeDetailFrame::Exit() {

@@ -67,8 +67,6 @@ private:
     void setListSideEnabled(bool enabled);
     // Shows the frame over the locked list side with `caption`, the boxes showing `stored`.
     void showEvents(const QString& caption, const ClassificationTexts& stored);
-    // What a box writes back: its stored bytes while it still shows them, else its new text.
-    std::string boxTextToSave(int box) const;
     AppContext& context_;
     // The open event's texts as stored (any encoding) and as shown in the boxes.
     std::array<std::string, kClassificationBoxes> storedTexts_;
