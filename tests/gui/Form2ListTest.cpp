@@ -128,6 +128,10 @@ TEST_F(Form2ListTest, PickersAndCaptionsShowTheirWholeText) {
         }
     }
     EXPECT_LE(window.CmdGenerate->geometry().right(), window.width());
+    // The row below the list: check box, backlog line and button side by side inside the window.
+    EXPECT_LT(window.CheckUnclassified->geometry().right(), window.LblBacklog->geometry().left());
+    EXPECT_LT(window.LblBacklog->geometry().right(), window.CmdClassifySelected->geometry().left());
+    EXPECT_LE(window.CmdClassifySelected->geometry().bottom(), window.height());
 }
 
 TEST_F(Form2ListTest, DatabaseErrorIsShownAndTheWindowStaysUsable) {

@@ -55,10 +55,8 @@ Form2::Form2(AppContext& context, QWidget* parent)
     Check1->move(480, 12);
     CmdGenerate->setObjectName(QStringLiteral("CmdGenerate"));
     CmdGenerate->setGeometry(621, 6, 88, 27);
-    // The controls added to the designed ones come after them: right of Generate, and in a row
-    // below the list.
+    // The controls added to the designed ones come after them, in a row below the list.
     CheckUnclassified->setObjectName(QStringLiteral("CheckUnclassified"));
-    CheckUnclassified->move(CmdGenerate->geometry().right() + 8, 12);
     LblBacklog->setObjectName(QStringLiteral("LblBacklog"));
     CmdClassifySelected->setObjectName(QStringLiteral("CmdClassifySelected"));
     CmdClassifySelected->setEnabled(false);
@@ -66,10 +64,8 @@ Form2::Form2(AppContext& context, QWidget* parent)
     // and the list starts below the row.
     for (QWidget* caption : std::initializer_list<QWidget*>{label, label1, Check1, CheckUnclassified})
         caption->adjustSize();
-    const int rowBottom =
-        fitRowToCaptions({label, DTStart, label1, DTEnd, Check1, CmdGenerate, CheckUnclassified});
+    const int rowBottom = fitRowToCaptions({label, DTStart, label1, DTEnd, Check1, CmdGenerate});
     widenToShow(*this, *CmdGenerate, 49);
-    widenToShow(*this, *CheckUnclassified, 8);
     resize(width(), height() + kBottomRowHeight);
     const int listTop = std::max(36, rowBottom + 4);
     MSFlexGrid1->setObjectName(QStringLiteral("MSFlexGrid1"));
@@ -152,13 +148,16 @@ void Form2::updateClassifyButton() {
                                     MSFlexGrid1->selectedGridRows().size() >= 2);
 }
 
+// "Unclassified Only" and the backlog line it filters by at the left, "Classify Selected" at the right.
 void Form2::placeBottomRow() {
     const QRect list = MSFlexGrid1->geometry();
     const int top = list.bottom() + 5;
     const int buttonWidth = std::max(kClassifyWidth, CmdClassifySelected->sizeHint().width());
-    const int buttonHeight = std::max(27, CmdClassifySelected->sizeHint().height());
-    CmdClassifySelected->setGeometry(list.right() + 1 - buttonWidth, top, buttonWidth, buttonHeight);
-    LblBacklog->setGeometry(list.left() + 3, top, CmdClassifySelected->x() - list.left() - 11, buttonHeight);
+    const int rowHeight = std::max(27, CmdClassifySelected->sizeHint().height());
+    CheckUnclassified->move(list.left() + 3, top + (rowHeight - CheckUnclassified->height()) / 2);
+    CmdClassifySelected->setGeometry(list.right() + 1 - buttonWidth, top, buttonWidth, rowHeight);
+    const int lineLeft = CheckUnclassified->geometry().right() + 16;
+    LblBacklog->setGeometry(lineLeft, top, CmdClassifySelected->x() - 8 - lineLeft, rowHeight);
 }
 
 void Form2::onGridKey(int key, Qt::KeyboardModifiers modifiers) {
