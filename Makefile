@@ -5,10 +5,10 @@ DEMO_DIR   := $(BUILD)/demo-data
 DEMO_DB    := $(DEMO_DIR)/db1.sqlite
 PACKAGES   := g++ cmake ninja-build pkg-config qt6-base-dev qt6-charts-dev libsqlite3-dev sqlite3 \
               libxlsxwriter-dev libzip-dev libpugixml-dev googletest libgtest-dev fonts-dejavu-core fonts-liberation2 time \
-              libpq-dev postgresql python3-openpyxl
+              libpq-dev postgresql python3-openpyxl dpkg-dev file
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps build test run bench clean
+.PHONY: all deps build test run bench clean package
 
 all: build
 
@@ -29,12 +29,11 @@ build: deps $(BUILD)/build.ninja
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
 
-$(DEMO_DB): | build
+# Opens the program on the demo plant, simulated again when its data ends more than a day ago;
+# without a display, prints the last six hours instead.
+run: build
 	mkdir -p $(DEMO_DIR)
-	$(BUILD)/bin/nax-simulate --out $(DEMO_DB) --days 30
-
-# Opens the program on the demo plant; without a display, prints the last six hours instead.
-run: build $(DEMO_DB)
+	$(BUILD)/bin/nax-simulate --out $(DEMO_DB) --days 30 --if-stale
 	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
 	  $(BUILD)/bin/nax --data-dir $(DEMO_DIR); \
 	else \
@@ -42,6 +41,11 @@ run: build $(DEMO_DB)
 	  $(BUILD)/bin/nax-report downtime-list --db $(DEMO_DB) \
 	    --from "$$(date -d '6 hours ago' '+%Y-%m-%d %H:%M')" --to "$$(date '+%Y-%m-%d %H:%M')"; \
 	fi
+
+# The Debian package (build/nax_<version>_<arch>.deb), then a look at what it holds.
+package: build
+	cmake --build $(BUILD) --target package
+	packaging/check-deb.sh $(BUILD)
 
 bench: build
 	bench/run-bench.sh $(BUILD)

@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
     installWorkbookExports(context);
     // A new data folder gets the default templates; its own are kept. A folder that cannot take
     // them is reported by "Print" when a template is missing.
-    static_cast<void>(installDefaultTemplates(dataFolder));
+    static_cast<void>(installDefaultTemplates(dataFolder, installedTemplateFolder(runningProgram(argv[0]))));
     // Ending the program stops a running report at once: it sees the pump abandoned and returns.
     const auto endProgram = [&pump] {
         pump.endProgram();

@@ -14,6 +14,8 @@
 #include "shell/Progress.h"
 #include "shell/QueryHelpers.h"
 #include "shell/Startup.h"
+#include "workbook/DmsTemplates.h"
+#include "workbook/PrintSetup.h"
 #include "workbook/WorkbookExport.h"
 
 #include <QApplication>
@@ -255,8 +257,16 @@ Result<std::filesystem::path> writeWorkbook(const Arguments& args, const ReportE
                                             const ReportGrids& grids, double now) {
     SilentProgress progress;
     const ExportPlace place{resolveDataFolder(args.dataDir), now, std::filesystem::path(*args.out)};
-    if (entry.workbookTemplate.empty())
-        return ExportToExcel(grids.run, entry.workbookTitle(args), place, progress);
+    if (entry.workbookTemplate.empty()) {
+        // The downtime list's title does not name its range; the reports' titles do.
+        const std::string title = entry.workbookTitle(args);
+        const bool titleNamesRange = args.report != "downtime-list";
+        return ExportToExcel(grids.run, title, place, progress,
+                             titleNamesRange ? std::string() : rangeText(args.from, args.to));
+    }
+    // A data folder without templates gets the default ones, as the desktop program gives them.
+    static_cast<void>(
+        installDefaultTemplates(place.dataFolder, installedTemplateFolder(runningProgram(nullptr))));
     return ExportToExcelDMS(grids.run, entry.workbookTemplate, grids.detail, place, progress);
 }
 

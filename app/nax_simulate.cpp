@@ -22,6 +22,13 @@ int main(int argc, char** argv) {
         std::cerr << "nax-simulate: " << options.error().message << "\n" << nax::simulateUsage();
         return 2;
     }
+    if (options->onlyIfStale) {
+        const auto stale = nax::demoNeedsSimulating(options->outPath, options->endSerial);
+        if (stale && !*stale) {
+            std::cout << options->outPath << " is up to date\n";
+            return 0;
+        }
+    }
     auto summary = nax::simulatePlant(*options);
     if (!summary) {
         std::cerr << "nax-simulate: " << summary.error().message << "\n";

@@ -18,10 +18,13 @@ struct AppContext {
     MessageSink& messages;
     EventPump& pump;
     std::filesystem::path dataFolder;
-    // Hands a finished workbook to the user; tests record the path instead.
-    std::function<void(const std::string& path)> openWorkbook = [](const std::string&) {};
-    // Writes a grid into a new workbook (Ctrl+E in the lists); empty until workbooks exist.
-    std::function<void(const ReportGrid& grid, const std::string& title)> exportGrid;
+    // Hands a finished workbook to the user; false when no program could open it. Tests record
+    // the path instead.
+    std::function<bool(const std::string& path)> openWorkbook = [](const std::string&) { return true; };
+    // Writes a grid into a new workbook (Ctrl+E in the lists); empty until workbooks exist. `range`
+    // follows the title in the printed page header (empty when the title names the range).
+    std::function<void(const ReportGrid& grid, const std::string& title, const std::string& range)>
+        exportGrid;
 };
 
 } // namespace nax

@@ -1,6 +1,7 @@
 #include "simulate/PlantSimulator.h"
 
 #include "shell/DbConnection.h"
+#include "shell/QueryHelpers.h"
 #include "simulate/PlantSchema.h"
 #include "simulate/PlantStore.h"
 
@@ -647,7 +648,30 @@ const char* simulateUsage() {
            "  --no-indexes   leave out the report indexes, like a database of the plant\n"
            "  --replace      replace an SQLite file that is no plant database; on a server: drop the\n"
            "                 plant tables found there and write them again\n"
+           "  --if-stale     only when the file is missing or its data ends more than a day before the end\n"
            "  -h, --help     print this usage; --version prints the version\n";
+}
+
+Result<std::optional<double>> plantDataEnd(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) return std::optional<double>();
+    auto opened = DbConnection::open(path, OpenOptions{10000, true});
+    if (!opened) return opened.error();
+    auto last = LookupValue(**opened, "opc", "max(Timestamp)", "", "Str");
+    if (!last) return last.error();
+    if (last->empty()) return std::optional<double>();
+    double serial = 0;
+    const auto [end, problem] = std::from_chars(last->data(), last->data() + last->size(), serial);
+    if (problem != std::errc() || end != last->data() + last->size())
+        return Error{0, "The last opc time of " + path + " is no date-time: " + *last};
+    return std::optional<double>(serial);
+}
+
+Result<bool> demoNeedsSimulating(const std::string& path, double nowSerial) {
+    constexpr double kFreshDays = 1;
+    auto end = plantDataEnd(path);
+    if (!end) return end.error();
+    return !*end || nowSerial - **end > kFreshDays;
 }
 
 Result<SimulationOptions> parseSimulateArguments(const std::vector<std::string>& args, double nowSerial) {
@@ -669,6 +693,10 @@ Result<SimulationOptions> parseSimulateArguments(const std::vector<std::string>&
         }
         if (name == "--replace" && !value) {
             options.replace = true;
+            continue;
+        }
+        if (name == "--if-stale" && !value) {
+            options.onlyIfStale = true;
             continue;
         }
         if (name != "--out" && name != "--days" && name != "--end" && name != "--seed")

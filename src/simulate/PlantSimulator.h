@@ -5,6 +5,7 @@
 #include "shell/Result.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@ struct SimulationOptions {
     unsigned seed = 1;
     bool withIndexes = true; // the report indexes (reportIndexSql) and planner statistics
     bool replace = false;    // replace any SQLite file; on a server: drop the plant tables found there first
+    bool onlyIfStale = false; // leave a database file alone unless demoNeedsSimulating says so
 };
 
 struct SimulationSummary {
@@ -34,8 +36,17 @@ inline constexpr int kMaxSimulationDays = 3660;
 // exist already, that is an error unless options.replace. Same options, same content.
 Result<SimulationSummary> simulatePlant(const SimulationOptions& options);
 
+// The end of the data of the database file at `path` (its last opc minute); none when the file is
+// missing or holds no data.
+Result<std::optional<double>> plantDataEnd(const std::string& path);
+
+// A demo plant is simulated again when it is missing or its data ends more than a day before
+// `nowSerial`, so that the windows' default range (the last hours) is never empty.
+Result<bool> demoNeedsSimulating(const std::string& path, double nowSerial);
+
 // Command line of nax-simulate, without the program name:
 //   --out FILE|URI [--days N] [--end "YYYY-MM-DD HH:MM"] [--seed N] [--no-indexes] [--replace]
+//   [--if-stale]
 // nowSerial is the end when --end is not given. The error message names the bad argument.
 Result<SimulationOptions> parseSimulateArguments(const std::vector<std::string>& args, double nowSerial);
 

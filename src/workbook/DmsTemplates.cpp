@@ -2,6 +2,7 @@
 
 #include "CellText.h"
 #include "NewWorkbook.h"
+#include "PrintSetup.h"
 #include "WorkbookExport.h"
 #include "WorkbookFile.h"
 #include "dms/DmsLayouts.h"
@@ -219,14 +220,15 @@ void writeGlance(lxw_workbook* book, lxw_worksheet* sheet, const Formats& format
     worksheet_insert_chart_opt(sheet, 4, static_cast<lxw_col_t>(valueColumns + 2), chart, &place);
 }
 
-void gridSheet(lxw_worksheet* sheet, const Formats& formats, std::string_view title, std::string_view note,
-               const ReportGrid& headers) {
+Result<void> gridSheet(lxw_worksheet* sheet, const Formats& formats, std::string_view title,
+                       std::string_view note, const ReportGrid& headers) {
     titleRows(sheet, formats, title, note);
     for (int c = 0; c < headers.cols(); ++c) {
         const double width = std::max(10, characterCount(headers.cell(0, c)) + 2);
         worksheet_set_column(sheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
                              headers.cell(0, c) == "Remarks" ? 30 : width, nullptr);
     }
+    return setPrinting(sheet, PrintSetup{kFirstDataRow - 1, title});
 }
 
 } // namespace
@@ -240,21 +242,61 @@ Result<void> writeDmsTemplate(DmsTemplate kind, const std::filesystem::path& pat
     layout.hourly ? SetShiftGrid(runHeaders) : SetDailyGrid(runHeaders);
     SetDowntimeGrid(detailHeaders);
 
-    gridSheet(workbook_add_worksheet(book, std::string(layout.runSheet).c_str()), formats, layout.runTitle,
-              layout.runNote, runHeaders);
-    gridSheet(workbook_add_worksheet(book, std::string(kDetailSheet).c_str()), formats, "Downtime Detail",
-              layout.hourly ? "Downtime events that started and ended within the report's range."
-                            : "Downtime events of the reported runs, run after run.",
-              detailHeaders);
-    writeGlance(book, workbook_add_worksheet(book, std::string(kRawDataSheet).c_str()), formats, layout);
+    auto runs = gridSheet(workbook_add_worksheet(book, std::string(layout.runSheet).c_str()), formats,
+                          layout.runTitle, layout.runNote, runHeaders);
+    auto details =
+        gridSheet(workbook_add_worksheet(book, std::string(kDetailSheet).c_str()), formats, "Downtime Detail",
+                  layout.hourly ? "Downtime events that started and ended within the report's range."
+                                : "Downtime events of the reported runs, run after run.",
+                  detailHeaders);
+    lxw_worksheet* glance = workbook_add_worksheet(book, std::string(kRawDataSheet).c_str());
+    writeGlance(book, glance, formats, layout);
+    auto glancePrinting = setPrinting(glance, PrintSetup{0, layout.glanceTitle, true});
     const auto closed = static_cast<lxw_error>(closeWorkbookQuietly(book));
+    for (const Result<void>* printing : {&runs, &details, &glancePrinting})
+        if (!*printing) return printing->error();
     if (closed != LXW_NO_ERROR)
         return Error{static_cast<int>(closed),
                      "The template " + path.string() + " could not be written: " + lxw_strerror(closed)};
     return success();
 }
 
-Result<std::vector<std::string>> installDefaultTemplates(const std::filesystem::path& dataFolder) {
+std::filesystem::path installedTemplateFolder(const std::filesystem::path& program) {
+    if (program.empty()) return {};
+    return (program.parent_path() / ".." / "share" / "nax" / "templates").lexically_normal();
+}
+
+std::filesystem::path runningProgram(const char* argv0) {
+    std::error_code ec;
+    auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec) return self;
+    if (!argv0 || !*argv0) return {};
+    return std::filesystem::absolute(argv0, ec);
+}
+
+namespace {
+
+// The installed copy of a template, or one written from code.
+Result<void> makeTemplate(DmsTemplate kind, const std::filesystem::path& installed,
+                          const std::filesystem::path& to) {
+    std::error_code ec;
+    if (!installed.empty() && std::filesystem::is_regular_file(installed, ec)) {
+        std::filesystem::copy_file(installed, to, std::filesystem::copy_options::overwrite_existing, ec);
+        if (ec)
+            return Error{ec.value(),
+                         "The template " + installed.string() + " could not be copied: " + ec.message()};
+        return success();
+    }
+    auto made = writeDmsTemplate(kind, to);
+    if (!made && made.error().code != 0) // the library's reason, not the scratch name
+        return Error{made.error().code, lxw_strerror(static_cast<lxw_error>(made.error().code))};
+    return made;
+}
+
+} // namespace
+
+Result<std::vector<std::string>> installDefaultTemplates(const std::filesystem::path& dataFolder,
+                                                         const std::filesystem::path& installed) {
     std::vector<std::string> written;
     for (auto [kind, name] :
          {std::pair{DmsTemplate::Daily, kDailyTemplate}, std::pair{DmsTemplate::Hour, kHourTemplate}}) {
@@ -262,11 +304,8 @@ Result<std::vector<std::string>> installDefaultTemplates(const std::filesystem::
         if (std::filesystem::exists(dataFolder / name, ec)) continue;
         auto file = PendingFile::reserve(dataFolder);
         if (!file) return file.error();
-        if (auto made = writeDmsTemplate(kind, file->path());
-            !made) // the library's reason, not the scratch name
-            return Error{made.error().code, made.error().code != 0
-                                                ? lxw_strerror(static_cast<lxw_error>(made.error().code))
-                                                : made.error().message};
+        const auto copy = installed.empty() ? installed : installed / name;
+        if (auto made = makeTemplate(kind, copy, file->path()); !made) return made.error();
         // Never over a template that appeared meanwhile.
         if (file->commit(std::string(name), true)) written.emplace_back(name);
     }

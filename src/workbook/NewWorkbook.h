@@ -2,6 +2,7 @@
 // A new one-sheet workbook written row by row (constant memory: a finished row goes to disk), so
 // that half a million grid rows never sit in memory twice.
 #include "CellText.h"
+#include "PrintSetup.h"
 #include "shell/Result.h"
 
 #include <filesystem>
@@ -38,6 +39,8 @@ public:
     void setColumnWidth(int col, double chars);
     // Width of every column that has none of its own.
     void setStandardWidth(double chars) { standardWidth_ = chars; }
+    // How the sheet prints (see PrintSetup).
+    Result<void> setPrinting(const PrintSetup& setup) { return nax::setPrinting(sheet_, setup); }
     Result<void> save();
 
     static constexpr double kDefaultStandardWidth = 8.43;

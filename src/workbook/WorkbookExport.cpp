@@ -79,7 +79,8 @@ Result<std::filesystem::path> finish(PendingFile& file, const ExportPlace& place
 } // namespace
 
 Result<std::filesystem::path> ExportToExcel(const ReportGrid& grid, std::string_view title,
-                                            const ExportPlace& place, Progress& progress) {
+                                            const ExportPlace& place, Progress& progress,
+                                            std::string_view range) {
     if (auto fits = fitsOneSheet(grid, 6); !fits) return fits.error();
     auto file = PendingFile::reserve(targetFolder(place));
     if (!file) return file.error();
@@ -96,6 +97,8 @@ Result<std::filesystem::path> ExportToExcel(const ReportGrid& grid, std::string_
     progress.SetMax(grid.rows());
     if (auto written = writeTable(book, grid, 4, 6, progress); !written) return written.error();
     book.setStandardWidth(NewWorkbook::kDefaultStandardWidth + kStandardWidthGain);
+    const std::string pageTitle = std::string(title) + std::string(range);
+    if (auto printing = book.setPrinting(PrintSetup{4, pageTitle}); !printing) return printing.error();
     if (auto saved = book.save(); !saved) return saved.error();
     return finish(*file, place, workbookName(place.now, title));
 }

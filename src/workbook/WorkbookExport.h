@@ -27,10 +27,13 @@ struct ExportPlace {
 };
 
 // Title rows 1 to 3 merged one column past the table ("Online NAX C-200", empty, the title),
-// bold headers in row 4, data from row 6, widths from the texts. Saved as
-// "<serial><title>.xlsx" in the data folder; answers its path.
+// bold headers in row 4, data from row 6, widths from the texts. Prints landscape, one page wide,
+// row 4 on every page, the title followed by `range` (see rangeText; empty when the title names
+// its range) in the page header. Saved as "<serial><title>.xlsx" in the data folder; answers its
+// path.
 Result<std::filesystem::path> ExportToExcel(const ReportGrid& grid, std::string_view title,
-                                            const ExportPlace& place, Progress& progress);
+                                            const ExportPlace& place, Progress& progress,
+                                            std::string_view range = {});
 
 // Copies the template `templateName` of the data folder as "<serial><templateName>", writes the
 // run grid into its first sheet and the detail grid into its second, both from row 4, and makes

@@ -152,8 +152,8 @@ TEST_F(Form2ListTest, DatabaseErrorIsShownAndTheWindowStaysUsable) {
 
 TEST_F(Form2ListTest, OnlyCtrlEExports) {
     std::vector<std::string> exported;
-    context.exportGrid = [&](const ReportGrid& grid, const std::string& title) {
-        exported.push_back(title + ":" + std::to_string(grid.rows()));
+    context.exportGrid = [&](const ReportGrid& grid, const std::string& title, const std::string& range) {
+        exported.push_back(title + range + ":" + std::to_string(grid.rows()));
     };
     Form2 window(context);
     window.show();
@@ -163,7 +163,8 @@ TEST_F(Form2ListTest, OnlyCtrlEExports) {
          {M(Qt::ControlModifier | Qt::ShiftModifier), M(Qt::AltModifier | Qt::ControlModifier),
           M(Qt::NoModifier), M(Qt::ControlModifier)})
         QTest::keyClick(window.MSFlexGrid1, Qt::Key_E, modifiers);
-    EXPECT_EQ(exported, std::vector<std::string>{"Downtime Entry:3"}); // from the last press only
+    EXPECT_EQ(exported, std::vector<std::string>{
+                            "Downtime Entry from 05-Dec-26 06:00 to 05-Dec-26 12:00:3"}); // last press only
 }
 
 TEST_F(Form2ListTest, MenuShowsOneDowntimeWindowAndExits) {

@@ -32,7 +32,7 @@ protected:
         AnalysisPlant::SetUp();
         plant();
         db->setClock([] { return 46362.5; }); // 06-Dec-26 12:00
-        context.exportGrid = [this](const ReportGrid& grid, const std::string& title) {
+        context.exportGrid = [this](const ReportGrid& grid, const std::string& title, const std::string&) {
             exported.emplace_back(title, test::joined(grid, 1));
         };
     }

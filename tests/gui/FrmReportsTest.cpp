@@ -30,7 +30,7 @@ protected:
         addProduction(2, dec5(8), 3, 7);
         addTaggedEvent(1, 1, dec5(8), 90, "'Filler'");
         addTaggedEvent(2, 2, dec5(8, 30), 20);
-        context.exportGrid = [this](const ReportGrid& grid, const std::string& title) {
+        context.exportGrid = [this](const ReportGrid& grid, const std::string& title, const std::string&) {
             exported.push_back(title + ":" + std::to_string(grid.rows()) + "x" + std::to_string(grid.cols()));
         };
     }

@@ -36,13 +36,17 @@ protected:
         DmsDatabase::SetUp();
         exec(*db, reportIndexSql());
         addPlannedStopRun();
-        context.openWorkbook = [this](const std::string& path) { opened.push_back(path); };
+        context.openWorkbook = [this](const std::string& path) {
+            opened.push_back(path);
+            return openerWorks;
+        };
         installWorkbookExports(context);
     }
     CapturedMessages messages;
     NoEventPump noPump;
     AppContext context{*db, messages, noPump, dir.path(), {}, {}};
     std::vector<std::string> opened;
+    bool openerWorks = true;
 };
 
 } // namespace
@@ -58,12 +62,25 @@ TEST_F(WorkbookWiringTest, CtrlEInTheDowntimeListOpensTheNewWorkbook) {
     const QJsonObject book = readWorkbook(opened[0]);
     EXPECT_EQ(cellField(book, "Sheet1", "A3") + "|" + cellField(book, "Sheet1", "Q4"),
               "Downtime Entry|Other2");
+    EXPECT_EQ(test::sheetValue(book, "Sheet1", "print").toString().toStdString(),
+              "landscape|1x0|$4:$4|Downtime Entry from 05-Dec-26 06:00 to 05-Dec-26 12:00|Page &P of &N");
     EXPECT_FALSE(progressShown());
+    EXPECT_TRUE(messages.messages.empty());
+
+    // No program opens it: the user is told where it was saved.
+    openerWorks = false;
+    QTest::keyClick(window.MSFlexGrid1, Qt::Key_E, Qt::ControlModifier);
+    ASSERT_EQ(opened.size(), 2u);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].text,
+              "The workbook was saved as " + opened[1] + " but no program could open it.");
+    messages.messages.clear();
+    openerWorks = true;
 
     // A data folder that cannot take the workbook: the message, nothing opened, no progress left.
     context.dataFolder = dir.path() / "db1.sqlite";
     QTest::keyClick(window.MSFlexGrid1, Qt::Key_E, Qt::ControlModifier);
-    EXPECT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened.size(), 2u);
     ASSERT_EQ(messages.messages.size(), 1u);
     EXPECT_NE(messages.messages[0].text.find("db1.sqlite"), std::string::npos) << messages.messages[0].text;
     EXPECT_EQ(messages.messages[0].caption, "Online NAX Reporting");

@@ -203,6 +203,18 @@ TEST_F(SimulatedPlant, CommandLineExitCodes) {
     EXPECT_TRUE(usage.err.contains(QStringLiteral("usage:")));
     std::ofstream(notes) << "text";
     EXPECT_EQ(run("--out|$db", notes).exitCode, 1);
+    const auto kept = run("--days|1|--end|2026-05-11 14:00|--if-stale|--out|$db", file);
+    EXPECT_TRUE(kept.out.contains(QStringLiteral("is up to date"))) << kept.out.toStdString();
+    EXPECT_TRUE(Db(file).dump() == Db(path).dump());
+}
+
+TEST_F(SimulatedPlant, DemoIsSimulatedAgainWhenMissingOrItsDataEndsMoreThanADayBeforeNow) {
+    const auto end = plantDataEnd(path);
+    ASSERT_TRUE(end.ok() && end->has_value());
+    EXPECT_NEAR(**end, kEnd, 2.0 / 1440); // the last minute before the end
+    for (auto [now, stale] : {std::pair{**end + 0.5, false}, {**end + 1, false}, {**end + 1.01, true}})
+        EXPECT_EQ(demoNeedsSimulating(path, now).value(), stale) << now - **end;
+    EXPECT_TRUE(demoNeedsSimulating(temp("missing.sqlite"), kEnd).value());
 }
 
 // An existing file gives way only to a complete database: a full disk (a file size limit here)
@@ -244,11 +256,13 @@ TEST(SimulateArguments, ParsesOptionsAndRejectsBadOnes) {
         auto parsed = parseSimulateArguments(list, 45000.5);
         if (!parsed.ok()) return "refused";
         char shown[300];
-        std::snprintf(shown, sizeof shown, "%s %d %.15g %u %d", parsed->outPath.c_str(), parsed->days,
-                      parsed->endSerial, parsed->seed, parsed->withIndexes);
+        std::snprintf(shown, sizeof shown, "%s %d %.15g %u %d%s", parsed->outPath.c_str(), parsed->days,
+                      parsed->endSerial, parsed->seed, parsed->withIndexes,
+                      parsed->onlyIfStale ? " stale only" : "");
         return shown;
     };
     EXPECT_EQ(parse("--out|a.db"), "a.db 30 45000.5 1 1");
+    EXPECT_EQ(parse("--out|a.db|--if-stale"), "a.db 30 45000.5 1 1 stale only");
     EXPECT_EQ(parse("--days=365|--end|2026-12-05 07:00|--seed|4294967295|--no-indexes|--out=b.db"),
               "b.db 365 46361.2916666667 4294967295 0");
     for (const char* bad :

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 #include <regex>
 
 using namespace nax;
@@ -154,6 +155,27 @@ TEST_F(DmsExportTest, RunAndDetailRowsArriveTypedAndTheFiguresAddUp) {
     EXPECT_EQ(cellField(book, kDetail, "J5", "t") + cellField(book, kDetail, "A6", "t"), ""); // no cells
 }
 
+TEST_F(DmsExportTest, GridSheetsPrintOnePageWideUnderTheirHeaderRowAndRawDataOnOnePage) {
+    const std::string gridPages = "landscape|1x0|$4:$4|", glancePage = "landscape|1x1|None|";
+    const std::string footer = "|Page &P of &N";
+    const std::map<std::string_view, std::vector<std::pair<const char*, std::string>>> expected = {
+        {kDailyTemplate,
+         {{kDaily, gridPages + "Daily DMS Report" + footer},
+          {kDetail, gridPages + "Downtime Detail" + footer},
+          {kRaw, glancePage + "Daily DMS at a glance" + footer}}},
+        {kHourTemplate,
+         {{"Hourly DMS", gridPages + "Shift-wise DMS Report" + footer},
+          {kRaw, glancePage + "Shift-wise DMS at a glance" + footer}}},
+    };
+    for (const auto& [templateName, sheets] : expected) {
+        const auto written = print(templateName);
+        ASSERT_TRUE(written) << written.error().message;
+        const QJsonObject book = readWorkbook(*written);
+        for (const auto& [sheet, printing] : sheets)
+            EXPECT_EQ(sheetValue(book, sheet, "print").toString().toStdString(), printing) << sheet;
+    }
+}
+
 TEST_F(DmsExportTest, ShiftGridGoesIntoTheHourTemplate) {
     SetShiftGrid(runs);
     details.addRow(std::vector<std::string_view>(24, "1"));
@@ -221,14 +243,25 @@ TEST_F(DmsExportTest, GridRowsJoinTheTemplatesOwnRowsInOrder) {
     expectRowsInOrder(readPart(dir.path() / "Direct.xlsx", "xl/worksheets/sheet2.xml"));
 }
 
-TEST_F(DmsExportTest, TemplatesAreInstalledOnceAndNeverReplaced) {
+TEST_F(DmsExportTest, TemplatesAreInstalledOnceFromBesideTheProgramAndNeverReplaced) {
+    // An installed program finds the package's templates in ../share/nax/templates.
+    const auto shared = dir.path() / "usr" / "share" / "nax" / "templates";
+    std::filesystem::create_directories(shared);
+    for (const char* name : {"DailyDMS.xlsx", "HourDMS.xlsx"})
+        std::ofstream(shared / name) << "the package's " << name;
+    EXPECT_EQ(installedTemplateFolder(dir.path() / "usr" / "bin" / "nax-report"), shared);
+
     { std::ofstream(dir.path() / "HourDMS.xlsx", std::ios::trunc) << "the plant's own"; }
     std::filesystem::remove(dir.path() / "DailyDMS.xlsx");
-    const auto installed = installDefaultTemplates(dir.path());
+    const auto installed = installDefaultTemplates(dir.path(), shared);
     ASSERT_TRUE(installed);
     EXPECT_EQ(*installed, std::vector<std::string>{"DailyDMS.xlsx"});
-    std::ifstream own(dir.path() / "HourDMS.xlsx");
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(own), {}), "the plant's own");
+    const auto text = [&](const char* name) {
+        std::ifstream file(dir.path() / name);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    };
+    EXPECT_EQ(text("HourDMS.xlsx") + "|" + text("DailyDMS.xlsx"),
+              "the plant's own|the package's DailyDMS.xlsx");
     expectFiles({});
 }
 

@@ -2,6 +2,7 @@
 #include "support/TestSupport.h"
 #include "support/WorkbookReader.h"
 #include "workbook/CellText.h"
+#include "workbook/PrintSetup.h"
 #include "workbook/WorkbookExport.h"
 #include "workbook/WorkbookFile.h"
 
@@ -105,6 +106,11 @@ TEST(CellText, ColumnLettersAndSafeTexts) {
     EXPECT_FALSE(isPlainFileName("sub/DailyDMS.xlsx"));
     EXPECT_TRUE(isPlainFileName("DailyDMS.xlsx"));
     EXPECT_EQ(serialStamp(kNow), "46361.5416666667");
+    // Page headers: an ampersand is no code, a long title is cut between characters.
+    EXPECT_EQ(pageHeaderText("R&D") + "|" + rangeText(46361.25, 46361.5),
+              "R&&D| from 05-Dec-26 06:00 to 05-Dec-26 12:00");
+    EXPECT_EQ(pageHeaderText(std::string(251, 'x') + "\xC3\xA9").size(), 251u);
+    EXPECT_EQ(pageHeaderText(std::string(127, '&')).size(), 252u);
     EXPECT_EQ(serialStamp(46361.5416666667 + 0.4 / 86400), "46361.5416666667"); // to the second
 }
 
@@ -156,6 +162,8 @@ TEST_F(GridExportTest, LaysOutTitleHeadersAndTypedDataRows) {
     for (const char* column : {"A", "C", "D", "G", "F", "O"})
         widths += columnWidth(book, kSheet, column) + " ";
     EXPECT_EQ(widths, "8.71094 18.7109 16.7109 250.711 0 12.1406 ");
+    EXPECT_EQ(sheetValue(book, kSheet, "print").toString().toStdString(),
+              "landscape|1x0|$4:$4|Downtime Entry|Page &P of &N");
 }
 
 TEST_F(GridExportTest, HeaderOnlyGridWritesTheFirstFourRows) {

@@ -30,6 +30,19 @@ def cell_entry(cell):
     }
 
 
+def print_entry(sheet):
+    """How the sheet prints, in one line: orientation, pages wide x high, rows repeated, header, footer."""
+    setup = sheet.page_setup
+    fitting = sheet.sheet_properties.pageSetUpPr
+    pages = [1 if count is None else count for count in (setup.fitToWidth, setup.fitToHeight)]  # 1 when absent
+    fit = f"{pages[0]}x{pages[1]}" if fitting and fitting.fitToPage else "no fit"
+    return "|".join(
+        str(part)
+        for part in (setup.orientation, fit, sheet.print_title_rows, sheet.oddHeader.center.text,
+                     sheet.oddFooter.center.text)
+    )
+
+
 def sheet_entry(sheet, book):
     entry = {"state": sheet.sheet_state, "cells": {}, "merges": sorted(str(r) for r in sheet.merged_cells.ranges)}
     if hasattr(sheet, "iter_rows"):
@@ -44,6 +57,7 @@ def sheet_entry(sheet, book):
         entry["default_width"] = sheet.sheet_format.defaultColWidth
         entry["charts"] = len(getattr(sheet, "_charts", []))
         entry["selected"] = bool(sheet.sheet_view.tabSelected)
+        entry["print"] = print_entry(sheet)
     return entry
 
 

@@ -4,6 +4,7 @@
 #include "shell/ui/BusyClose.h"
 #include "shell/ui/DatePicker.h"
 #include "shell/ui/FrmProgress.h"
+#include "workbook/PrintSetup.h"
 
 #include <QChart>
 #include <QChartView>
@@ -97,6 +98,7 @@ void FrmAnalysis::generate() {
         return;
     }
     tables_ = std::move(*computed);
+    tablesRange_ = rangeText(DTStart->serial(), DTEnd->serial());
     showTables();
 }
 
@@ -132,7 +134,7 @@ void FrmAnalysis::exportTable() {
     if (busy_ || !context_.exportGrid) return;
     const int tab = std::max(TabCharts->currentIndex(), 0);
     context_.exportGrid(currentTable().grid,
-                        chartCaption(charts_[static_cast<size_t>(tab)].kind).toStdString());
+                        chartCaption(charts_[static_cast<size_t>(tab)].kind).toStdString(), tablesRange_);
 }
 
 // Keys the chart views leave alone come here; Ctrl+E exports the table of the chart shown.

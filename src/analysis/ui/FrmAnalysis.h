@@ -55,6 +55,7 @@ private:
 
     AppContext& context_;
     AnalysisTables tables_;
+    std::string tablesRange_; // of the tables shown, for the printed page header
     std::vector<Chart> charts_;
     bool busy_ = false;
     bool closeRequested_ = false;

@@ -6,6 +6,7 @@
 #include "shell/ui/DatePicker.h"
 #include "shell/ui/Placement.h"
 #include "shell/ui/ReportGridView.h"
+#include "workbook/PrintSetup.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -117,6 +118,7 @@ void Form2::Generate() {
     ReportGrid list = MSFlexGrid1->grid();
     const auto listed = ListDowntime(context_.db, list, range, MSFlexGrid1->widthInTwips());
     MSFlexGrid1->setGrid(std::move(list));
+    listedRange_ = rangeText(range.start, range.end);
     setWindowTitle(QStringLiteral("Downtime %1").arg(MSFlexGrid1->grid().rows() - 1));
     showBacklog(range);
     listing_ = false;
@@ -170,7 +172,7 @@ void Form2::onGridKey(int key, Qt::KeyboardModifiers modifiers) {
     }
     if (!isExportKey(key, modifiers) || !context_.exportGrid || listing_) return;
     listing_ = true; // the grid must stay as it is while it is written out
-    context_.exportGrid(MSFlexGrid1->grid(), "Downtime Entry");
+    context_.exportGrid(MSFlexGrid1->grid(), "Downtime Entry", listedRange_);
     listing_ = false;
 }
 

@@ -57,6 +57,7 @@ private:
     AppContext& context_;
     GrowingGrids grids_;
     bool listing_ = false; // a listing or an export runs
+    std::string listedRange_; // of the grid shown, for the printed page header
 };
 
 } // namespace nax

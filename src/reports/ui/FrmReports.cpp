@@ -120,7 +120,7 @@ void FrmReports::CmdGenerateClick() {
 
 void FrmReports::onGridKey(int key, Qt::KeyboardModifiers modifiers) {
     if (busy_ || !isExportKey(key, modifiers) || !context_.exportGrid) return;
-    context_.exportGrid(MSFlexGrid1->grid(), exportTitle());
+    context_.exportGrid(MSFlexGrid1->grid(), exportTitle(), {});
 }
 
 void FrmReports::resizeEvent(QResizeEvent* event) {

@@ -18,7 +18,9 @@ void handOverWorkbook(AppContext& context, EventPump& pump, QWidget* over, const
         written.emplace(write(progress));
     } // the progress window goes before the workbook or a message appears
     if (*written) {
-        context.openWorkbook(written->value().string());
+        const std::string path = written->value().string();
+        if (!context.openWorkbook(path))
+            context.messages.show(unopenedWorkbookText(path), MessageIcon::Information);
         return;
     }
     const Error& error = written->error();
@@ -27,15 +29,21 @@ void handOverWorkbook(AppContext& context, EventPump& pump, QWidget* over, const
 }
 
 void installWorkbookExports(AppContext& context) {
-    context.exportGrid = [&context](const ReportGrid& grid, const std::string& title) {
+    context.exportGrid = [&context](const ReportGrid& grid, const std::string& title,
+                                    const std::string& range) {
         handOverWorkbook(context, context.pump, QApplication::activeWindow(), [&](Progress& progress) {
-            return ExportToExcel(grid, title, ExportPlace{context.dataFolder, context.db.now()}, progress);
+            return ExportToExcel(grid, title, ExportPlace{context.dataFolder, context.db.now()}, progress,
+                                 range);
         });
     };
 }
 
-void openWithDesktop(const std::string& path) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+std::string unopenedWorkbookText(const std::string& path) {
+    return "The workbook was saved as " + path + " but no program could open it.";
+}
+
+bool openWithDesktop(const std::string& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
 }
 
 } // namespace nax
