@@ -103,13 +103,13 @@ Form2::Form2(AppContext& context, QWidget* parent)
     });
 }
 
-DowntimeRange Form2::listedRange() const {
+DowntimeRange Form2::chosenRange() const {
     return {DTStart->serial(), DTEnd->serial(), Check1->isChecked(), CheckUnclassified->isChecked()};
 }
 
 void Form2::Generate() {
     if (listing_) return; // events are let through while listing; never start a second one
-    const DowntimeRange range = listedRange();
+    const DowntimeRange range = chosenRange();
     if (!isValidRange(range)) {
         context_.messages.show(kInvalidDates);
         return;
@@ -134,7 +134,7 @@ void Form2::showBacklog(const DowntimeRange& range) {
 
 void Form2::refreshAfterSave() {
     const std::vector<int64_t> saved = Frame1->openEventKeys();
-    const DowntimeRange range = listedRange();
+    const DowntimeRange range = chosenRange();
     std::optional<int64_t> next;
     // Asked of the list as it was: the saved events may leave it ("Unclassified Only").
     if (!saved.empty() && isValidRange(range))

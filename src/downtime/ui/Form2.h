@@ -45,7 +45,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    DowntimeRange listedRange() const;
+    DowntimeRange chosenRange() const;
     void showBacklog(const DowntimeRange& range);
     // Lists again after a save and moves to the first unclassified event below the (first) saved
     // one: rows left out of a selection come next.
@@ -56,7 +56,7 @@ private:
     void onGridDoubleClicked(int gridRow);
     AppContext& context_;
     GrowingGrids grids_;
-    bool listing_ = false; // a listing or an export runs
+    bool listing_ = false;    // a listing or an export runs
     std::string listedRange_; // of the grid shown, for the printed page header
 };
 
