@@ -1,12 +1,12 @@
 // nax: the desktop application. Opens the database, then the main menu.
-#include "gui/FrmStartup.h"
-#include "shell/DataFolder.h"
-#include "shell/DbConnection.h"
-#include "shell/Startup.h"
-#include "shell/ui/Placement.h"
-#include "shell/ui/QtServices.h"
-#include "workbook/DmsTemplates.h"
-#include "workbook/ui/WorkbookHandover.h"
+#include "base/DataFolder.h"
+#include "db/DbConnection.h"
+#include "db/PlantDatabase.h"
+#include "dms/DmsWorkbook.h"
+#include "menu/FrmStartup.h"
+#include "ui/Placement.h"
+#include "ui/QtServices.h"
+#include "xlsx/ui/WorkbookHandover.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

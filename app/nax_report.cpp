@@ -3,20 +3,22 @@
 #include "analysis/LossPareto.h"
 #include "analysis/TopLosses.h"
 #include "analysis/ui/AnalysisCharts.h"
+#include "base/DataFolder.h"
+#include "base/EventPump.h"
+#include "base/GridOutput.h"
+#include "base/Progress.h"
+#include "db/DbConnection.h"
+#include "db/PlantDatabase.h"
+#include "db/QueryHelpers.h"
 #include "dms/DailyDms.h"
+#include "dms/DmsWorkbook.h"
 #include "dms/ShiftDms.h"
 #include "downtime/DowntimeList.h"
 #include "reports/ReportKinds.h"
-#include "shell/CommandLine.h"
-#include "shell/DataFolder.h"
-#include "shell/DbConnection.h"
-#include "shell/EventPump.h"
-#include "shell/Progress.h"
-#include "shell/QueryHelpers.h"
-#include "shell/Startup.h"
-#include "workbook/DmsTemplates.h"
-#include "workbook/PrintSetup.h"
-#include "workbook/WorkbookExport.h"
+#include "text/DatePattern.h"
+#include "text/ProgressText.h"
+#include "xlsx/PrintSetup.h"
+#include "xlsx/WorkbookExport.h"
 
 #include <QApplication>
 
@@ -101,51 +103,58 @@ Result<ChartTable> topLosses(const Arguments& args, DbConnection& db, ChartTable
 
 // Every report nax-report knows; a new report is one more entry.
 const std::vector<ReportEntry> kReports = {
-    {kDowntimeListReport,
-     [](const Arguments& args, DbConnection& db, ReportGrids& grids) -> Result<void> {
+    {.name = kDowntimeListReport,
+     .run = [](const Arguments& args, DbConnection& db, ReportGrids& grids) -> Result<void> {
          const DowntimeRange range{args.from, args.to, args.minorStops, args.unclassified};
          if (!isValidRange(range)) return refusal(kInvalidDates);
          return ListDowntime(db, grids.run, range, kListWidthTwips);
      },
-     false, std::nullopt, [](const Arguments&) { return std::string("Downtime Entry"); }},
-    {"run-summary", runProductionReport<kRunSummaryOption>, false, std::nullopt,
-     productionReportTitle<kRunSummaryOption>},
-    {"production", runProductionReport<kProductionOption>, false, std::nullopt,
-     productionReportTitle<kProductionOption>},
-    {"downtime", runProductionReport<kDowntimeOption>, false, std::nullopt,
-     productionReportTitle<kDowntimeOption>},
-    {"dms-daily",
-     [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
-         SilentProgress progress;
-         return DailyDMSReport(db, grids.run, grids.detail, args.from, args.to, progress);
-     },
-     true, std::nullopt, nullptr, kDailyTemplate},
-    {"dms-shift",
-     [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
-         NoEventPump pump;
-         return ShiftDMSReport(db, pump, grids.run, grids.detail, args.from, args.to);
-     },
-     true, std::nullopt, nullptr, kHourTemplate},
-    {"loss-pareto",
-     [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
-         return keepChartTable(fromRuns<LossPareto>(args, db), grids);
-     },
-     false, ChartKind::LossPareto},
-    {"asset-pareto",
-     [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
-         return keepChartTable(topLosses(args, db, &TopLossTables::assets), grids);
-     },
-     false, ChartKind::TopAssets},
-    {"failure-pareto",
-     [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
-         return keepChartTable(topLosses(args, db, &TopLossTables::failures), grids);
-     },
-     false, ChartKind::TopFailures},
-    {"me-trend",
-     [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
-         return keepChartTable(fromRuns<EfficiencyByDay>(args, db), grids);
-     },
-     false, ChartKind::EfficiencyByDay},
+     .workbookTitle = [](const Arguments&) { return std::string("Downtime Entry"); }},
+    {.name = "run-summary",
+     .run = runProductionReport<kRunSummaryOption>,
+     .workbookTitle = productionReportTitle<kRunSummaryOption>},
+    {.name = "production",
+     .run = runProductionReport<kProductionOption>,
+     .workbookTitle = productionReportTitle<kProductionOption>},
+    {.name = "downtime",
+     .run = runProductionReport<kDowntimeOption>,
+     .workbookTitle = productionReportTitle<kDowntimeOption>},
+    {.name = "dms-daily",
+     .run =
+         [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
+             SilentProgress progress;
+             return DailyDMSReport(db, grids.run, grids.detail, args.from, args.to, progress);
+         },
+     .hasDetailGrid = true,
+     .workbookTemplate = kDailyTemplate},
+    {.name = "dms-shift",
+     .run =
+         [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
+             NoEventPump pump;
+             return ShiftDMSReport(db, pump, grids.run, grids.detail, args.from, args.to);
+         },
+     .hasDetailGrid = true,
+     .workbookTemplate = kHourTemplate},
+    {.name = "loss-pareto",
+     .run = [](const Arguments& args, DbConnection& db,
+               ReportGrids& grids) { return keepChartTable(fromRuns<LossPareto>(args, db), grids); },
+     .chart = ChartKind::LossPareto},
+    {.name = "asset-pareto",
+     .run =
+         [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
+             return keepChartTable(topLosses(args, db, &TopLossTables::assets), grids);
+         },
+     .chart = ChartKind::TopAssets},
+    {.name = "failure-pareto",
+     .run =
+         [](const Arguments& args, DbConnection& db, ReportGrids& grids) {
+             return keepChartTable(topLosses(args, db, &TopLossTables::failures), grids);
+         },
+     .chart = ChartKind::TopFailures},
+    {.name = "me-trend",
+     .run = [](const Arguments& args, DbConnection& db,
+               ReportGrids& grids) { return keepChartTable(fromRuns<EfficiencyByDay>(args, db), grids); },
+     .chart = ChartKind::EfficiencyByDay},
 };
 
 const ReportEntry* findReport(const std::string& name) {

@@ -1,5 +1,5 @@
 // nax-simulate: writes a plant database for demos, tests and benchmarks.
-#include "simulate/PlantSimulator.h"
+#include "SimulateArguments.h"
 
 #include <iostream>
 #include <string>

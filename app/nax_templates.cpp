@@ -1,6 +1,6 @@
 // nax-templates: writes the default DMS templates into a folder (run by the build).
-#include "workbook/DmsTemplates.h"
-#include "workbook/WorkbookExport.h"
+#include "dms/DmsWorkbook.h"
+#include "xlsx/WorkbookExport.h"
 
 #include <iostream>
 

@@ -5,6 +5,7 @@
 #include "analysis/LossPareto.h"
 #include "analysis/TopLosses.h"
 #include "dms/DailyDms.h"
+#include "text/ProgressText.h"
 
 #include <chrono>
 #include <cstdio>

@@ -3,8 +3,8 @@
 // closes, past the end of the simulated period so that the reports' ranges stay untouched.
 // Prints how long its transactions waited. Works on a file or a server.
 //   bench_collector DATABASE SECONDS START_SERIAL
-#include "shell/DbConnection.h"
-#include "shell/TextRules.h"
+#include "db/DbConnection.h"
+#include "text/NumberText.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,5 +1,5 @@
 // Fills a 500,000 x 17 report grid and shows it in the window's grid view, offscreen.
-#include "shell/ui/ReportGridView.h"
+#include "ui/ReportGridView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

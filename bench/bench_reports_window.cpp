@@ -1,10 +1,10 @@
 // The production report of a whole year filled and shown in the "Reports" window, offscreen:
 // bench_reports_window DATABASE [FROM-SERIAL TO-SERIAL]. One database per run, so that the peak
 // memory is this report's.
+#include "db/DbConnection.h"
 #include "reports/ui/FrmReports.h"
-#include "shell/DbConnection.h"
-#include "shell/ui/DatePicker.h"
-#include "shell/ui/ReportGridView.h"
+#include "ui/DatePicker.h"
+#include "ui/ReportGridView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -2,10 +2,10 @@
 // What the analysis charts draw: a table of text cells (row 0 the header) and a note for the
 // user when the range gave nothing to draw or some runs had to be left out. Also the run grid of
 // a date range as the daily DMS report makes it, which two of the charts are built on.
-#include "shell/DbConnection.h"
-#include "shell/Progress.h"
-#include "shell/ReportGrid.h"
-#include "shell/Result.h"
+#include "base/Progress.h"
+#include "base/ReportGrid.h"
+#include "base/Result.h"
+#include "db/DbConnection.h"
 
 #include <initializer_list>
 #include <string>

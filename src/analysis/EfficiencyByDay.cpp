@@ -2,7 +2,8 @@
 
 #include "dms/DmsFigures.h"
 #include "dms/DmsText.h"
-#include "shell/TextRules.h"
+#include "text/DatePattern.h"
+#include "text/NumberText.h"
 
 #include <map>
 
@@ -50,7 +51,7 @@ Result<ChartTable> EfficiencyByDay(const ReportGrid& runs) {
         std::array<std::optional<double>, 8> minutes;
         bool complete = day.has_value();
         for (size_t i = 0; i < minutes.size(); ++i) {
-            minutes[i] = runs.number(r, columns[cProductionTime + i]);
+            minutes[i] = cellNumber(runs, r, columns[cProductionTime + i]);
             complete = complete && minutes[i].has_value();
         }
         if (!complete) {

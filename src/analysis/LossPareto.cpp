@@ -1,7 +1,7 @@
 #include "LossPareto.h"
 
 #include "dms/DmsText.h"
-#include "shell/TextRules.h"
+#include "text/NumberText.h"
 
 #include <algorithm>
 #include <set>
@@ -40,7 +40,7 @@ Result<ChartTable> LossPareto(const ReportGrid& runs) {
     for (const int col : columns.value()) {
         CategoryTotal total{runs.cell(0, col)};
         for (int r = 1; r < runs.rows(); ++r) {
-            if (const auto minutes = runs.number(r, col))
+            if (const auto minutes = cellNumber(runs, r, col))
                 total.minutes += *minutes;
             else
                 incomplete.insert(r);

@@ -1,8 +1,8 @@
 #include "TopLosses.h"
 
+#include "db/QueryHelpers.h"
 #include "dms/DmsText.h"
-#include "shell/QueryHelpers.h"
-#include "shell/TextRules.h"
+#include "text/NumberText.h"
 
 #include <QString>
 

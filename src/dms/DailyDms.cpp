@@ -5,9 +5,10 @@
 #include "DmsText.h"
 #include "DowntimeDetail.h"
 #include "RunProduction.h"
-#include "shell/QueryHelpers.h"
-#include "shell/TableSlices.h"
-#include "shell/TextRules.h"
+#include "db/QueryHelpers.h"
+#include "db/TableSlices.h"
+#include "text/DatePattern.h"
+#include "text/NumberText.h"
 
 #include <algorithm>
 #include <array>
@@ -50,7 +51,7 @@ enum RunField : int { fRunId = 0, fUSpeed = 4, fCaseCount = 5, fStart = 6, fEnd 
 class RunRow {
 public:
     RunRow(ReportGrid& grid, int row) : grid_(grid), row_(row) {}
-    std::optional<double> number(int col) const { return grid_.number(row_, col); }
+    std::optional<double> number(int col) const { return cellNumber(grid_, row_, col); }
     void set(int col, std::string_view text) { grid_.setCell(row_, col, text); }
     void setFigure(int col, Figure value) {
         if (value) set(col, formatGeneral(*value));

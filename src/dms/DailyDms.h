@@ -2,11 +2,11 @@
 // Day-wise loss analysis: one run-grid row per run that started and finished in the window,
 // with its production, the minutes of the six loss categories, the derived times, calendar
 // columns, ME, NAX and ">85", and the run's downtime events in the detail grid.
-#include "shell/TableSlices.h"
-#include "shell/DbConnection.h"
-#include "shell/Progress.h"
-#include "shell/ReportGrid.h"
-#include "shell/Result.h"
+#include "base/Progress.h"
+#include "base/ReportGrid.h"
+#include "base/Result.h"
+#include "db/DbConnection.h"
+#include "db/TableSlices.h"
 
 namespace nax {
 

@@ -1,7 +1,7 @@
 #include "DmsFigures.h"
 
 #include "DmsText.h"
-#include "shell/TextRules.h"
+#include "text/NumberText.h"
 
 #include <cmath>
 

@@ -1,7 +1,7 @@
 #pragma once
 // Header rows of the DMS grids: the run grid in its daily and its shift-wise layout, and the
 // downtime detail grid. Each call drops every data row and leaves only the header row.
-#include "shell/ReportGrid.h"
+#include "base/ReportGrid.h"
 
 namespace nax {
 

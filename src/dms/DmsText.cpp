@@ -1,6 +1,8 @@
 #include "DmsText.h"
 
-#include "shell/TextRules.h"
+#include "text/DatePattern.h"
+#include "text/DaySerial.h"
+#include "text/NumberText.h"
 
 #include <charconv>
 #include <cmath>
@@ -38,38 +40,12 @@ std::optional<int> readDigits(std::string_view text, size_t minDigits, size_t ma
     return value;
 }
 
-char lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::optional<int> readMonth(std::string_view text) {
-    if (text.size() != 3) return std::nullopt;
-    for (size_t m = 0; m < kMonthNames.size(); ++m) {
-        const auto name = kMonthNames[m];
-        if (lower(text[0]) == lower(name[0]) && lower(text[1]) == lower(name[1]) &&
-            lower(text[2]) == lower(name[2]))
-            return static_cast<int>(m) + 1;
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
 std::optional<double> readDayMonthYear(std::string_view text) {
-    text = trimBlanks(text);
-    const size_t first = text.find('-');
-    const size_t second = first == std::string_view::npos ? first : text.find('-', first + 1);
-    if (second == std::string_view::npos) return std::nullopt;
-    const auto day = readDigits(text.substr(0, first), 1, 2);
-    const auto month = readMonth(text.substr(first + 1, second - first - 1));
-    const auto yearText = text.substr(second + 1);
-    auto year = readDigits(yearText, 2, 4);
-    if (!day || !month || !year || yearText.size() == 3) return std::nullopt;
-    if (yearText.size() == 2) *year += *year < 30 ? 2000 : 1900;
-    const double serial = partsToSerial(*year, *month, *day);
-    const DateParts back = serialToParts(serial);
-    if (back.day != *day || back.month != *month || back.year != *year) return std::nullopt; // 31-Feb
-    return serial;
+    const auto date = parseDayMonthYear(trimBlanks(text), DayMonthYearForm::Loose);
+    if (!date) return std::nullopt;
+    return partsToSerial(date->year, date->month, date->day);
 }
 
 std::string_view trimBlanks(std::string_view text) {

@@ -1,7 +1,7 @@
 #pragma once
 // Small pieces the DMS computations share: the loss categories, reading fields and cells as
 // numbers, whole-number conversion, and the row date texts of the shift report.
-#include "shell/DbConnection.h"
+#include "db/DbConnection.h"
 
 #include <array>
 #include <cstdint>

@@ -2,7 +2,9 @@
 
 #include "DmsLayouts.h"
 #include "DmsText.h"
-#include "shell/TextRules.h"
+#include "text/DatePattern.h"
+#include "text/DaySerial.h"
+#include "text/NumberText.h"
 
 #include <array>
 #include <cmath>

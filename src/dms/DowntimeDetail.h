@@ -1,9 +1,9 @@
 #pragma once
 // The downtime detail grid: one row per TimeLost event with its classification, calendar
 // columns and the hour/day/week + asset keys the workbook groups by.
-#include "shell/DbConnection.h"
-#include "shell/ReportGrid.h"
-#include "shell/Result.h"
+#include "base/ReportGrid.h"
+#include "base/Result.h"
+#include "db/DbConnection.h"
 
 #include <cstdint>
 #include <string>

@@ -1,7 +1,8 @@
 #include "HourWindowLoss.h"
 
 #include "DmsText.h"
-#include "shell/TextRules.h"
+#include "text/DaySerial.h"
+#include "text/NumberText.h"
 
 #include <cmath>
 #include <optional>
@@ -115,11 +116,11 @@ void HourWindowLosses::write(ReportGrid& runGrid, size_t category, int column, s
         }
     }
 
-    const auto cellNumber = [&] { return runGrid.number(row, column).value_or(0); };
+    const auto cellMinutes = [&] { return cellNumber(runGrid, row, column).value_or(0); };
     runGrid.setCell(row, column, starting.text());
-    runGrid.setCell(row, column, formatGeneral(cellNumber() + (covered ? 60 : 0)));
-    runGrid.setCell(row, column, roundedText(cellNumber() + parseNumber(ending.text()).value_or(0), 2));
-    if (cellNumber() > 60) runGrid.setCell(row, column, "60");
+    runGrid.setCell(row, column, formatGeneral(cellMinutes() + (covered ? 60 : 0)));
+    runGrid.setCell(row, column, roundedText(cellMinutes() + parseNumber(ending.text()).value_or(0), 2));
+    if (cellMinutes() > 60) runGrid.setCell(row, column, "60");
 }
 
 } // namespace nax

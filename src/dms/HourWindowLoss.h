@@ -4,9 +4,9 @@
 // at 60. The events of all runs of a report are read once; each window is then worked out in
 // memory with the engine's rules for NULLs and texts, giving the figure the three single-value
 // lookups per window and category always gave.
-#include "shell/DbConnection.h"
-#include "shell/ReportGrid.h"
-#include "shell/Result.h"
+#include "base/ReportGrid.h"
+#include "base/Result.h"
+#include "db/DbConnection.h"
 
 #include <array>
 #include <cstdint>

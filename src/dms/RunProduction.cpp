@@ -1,7 +1,7 @@
 #include "RunProduction.h"
 
-#include "shell/QueryHelpers.h"
-#include "shell/TextRules.h"
+#include "db/QueryHelpers.h"
+#include "text/NumberText.h"
 
 #include <algorithm>
 #include <cmath>

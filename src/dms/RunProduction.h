@@ -1,9 +1,9 @@
 #pragma once
 // Production summed by run over a range of runs, read in short statements so that the data
 // collector can commit between them (see TableSlices.h).
-#include "shell/DbConnection.h"
-#include "shell/Result.h"
-#include "shell/TableSlices.h"
+#include "base/Result.h"
+#include "db/DbConnection.h"
+#include "db/TableSlices.h"
 
 #include <cstdint>
 #include <string>

@@ -5,9 +5,10 @@
 #include "DmsText.h"
 #include "DowntimeDetail.h"
 #include "HourWindowLoss.h"
-#include "shell/QueryHelpers.h"
-#include "shell/TableSlices.h"
-#include "shell/TextRules.h"
+#include "db/QueryHelpers.h"
+#include "db/TableSlices.h"
+#include "text/DatePattern.h"
+#include "text/NumberText.h"
 
 #include <algorithm>
 #include <array>
@@ -139,7 +140,7 @@ Result<void> ShiftDMSReport(DbConnection& db, EventPump& pump, ReportGrid& runGr
         PumpEvents(pump, 5);
         if (pump.abandoned()) return abandonment();
         const int r = runGrid.addRow();
-        const auto number = [&](int col) { return runGrid.number(r, col); };
+        const auto number = [&](int col) { return cellNumber(runGrid, r, col); };
         const auto setFigure = [&](int col, Figure value) {
             if (value) runGrid.setCell(r, col, formatGeneral(*value));
         };

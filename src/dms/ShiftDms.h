@@ -2,11 +2,11 @@
 // Shift-wise loss analysis: one run-grid row per hour, run, pack, flavour and shift of the
 // window's production, with the hour-window losses, the derived times, the shift letter, ME and
 // NAX; then the window's downtime events in the detail grid.
-#include "shell/TableSlices.h"
-#include "shell/DbConnection.h"
-#include "shell/EventPump.h"
-#include "shell/ReportGrid.h"
-#include "shell/Result.h"
+#include "base/EventPump.h"
+#include "base/ReportGrid.h"
+#include "base/Result.h"
+#include "db/DbConnection.h"
+#include "db/TableSlices.h"
 
 namespace nax {
 

@@ -1,7 +1,5 @@
 #include "ClassificationSave.h"
 
-#include "shell/TextRules.h"
-
 namespace nax {
 
 const std::array<ClassificationBoxInfo, kClassificationBoxes>& classificationBoxes() {

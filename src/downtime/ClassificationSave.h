@@ -1,10 +1,10 @@
 #pragma once
 // The classification of one downtime event: the thirteen boxes of the detail frame, the master
 // lists its boxes pick from, and the UPDATE that writes the ten classification columns back.
+#include "base/Result.h"
+#include "db/DbConnection.h"
+#include "db/QueryHelpers.h"
 #include "downtime/SelectionList.h"
-#include "shell/DbConnection.h"
-#include "shell/QueryHelpers.h"
-#include "shell/Result.h"
 
 #include <array>
 #include <bitset>

@@ -1,7 +1,7 @@
 #include "DowntimeList.h"
 
 #include "downtime/Unclassified.h"
-#include "shell/TextRules.h"
+#include "text/NumberText.h"
 
 #include <array>
 #include <unordered_set>

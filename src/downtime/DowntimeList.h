@@ -1,8 +1,8 @@
 #pragma once
 // The downtime events of a range, as the "Downtime Entry" grid lists them.
-#include "shell/DbConnection.h"
-#include "shell/ReportGrid.h"
-#include "shell/Result.h"
+#include "base/ReportGrid.h"
+#include "base/Result.h"
+#include "db/DbConnection.h"
 
 #include <cstdint>
 #include <optional>

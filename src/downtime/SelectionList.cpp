@@ -1,6 +1,9 @@
 #include "SelectionList.h"
 
-#include "shell/TextRules.h"
+#include "text/DatePattern.h"
+#include "text/DaySerial.h"
+#include "text/NumberText.h"
+#include "text/TextMatch.h"
 
 #include <cmath>
 #include <limits>

@@ -1,8 +1,8 @@
 #pragma once
 // The rows behind the selection popup: one row table per column, each record holding the row's
 // key, the text shown in that column and its search key, plus the type-to-find filter over them.
-#include "shell/DbConnection.h"
-#include "shell/Result.h"
+#include "base/Result.h"
+#include "db/DbConnection.h"
 
 #include <cstdint>
 #include <functional>

@@ -4,7 +4,7 @@
 // empty.
 #include "ReportListing.h"
 
-#include "shell/TableSlices.h"
+#include "db/TableSlices.h"
 
 namespace nax {
 

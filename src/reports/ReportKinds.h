@@ -4,7 +4,7 @@
 #include "ProductionReport.h"
 #include "RunSummaryReport.h"
 
-#include "shell/TextRules.h"
+#include "text/DatePattern.h"
 
 #include <array>
 #include <string>

@@ -1,6 +1,6 @@
 #include "ReportListing.h"
 
-#include "shell/TextRules.h"
+#include "text/NumberText.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,10 +1,10 @@
 #pragma once
 // What the three production reports share: their range, their columns and the loop that lists a
 // result into a grid with one progress step per row.
-#include "shell/DbConnection.h"
-#include "shell/Progress.h"
-#include "shell/ReportGrid.h"
-#include "shell/Result.h"
+#include "base/Progress.h"
+#include "base/ReportGrid.h"
+#include "base/Result.h"
+#include "db/DbConnection.h"
 
 #include <functional>
 #include <optional>

@@ -3,7 +3,7 @@
 // pack, flavour, speeds, case count and the bottles of all those rows.
 #include "ReportListing.h"
 
-#include "shell/TableSlices.h"
+#include "db/TableSlices.h"
 
 namespace nax {
 

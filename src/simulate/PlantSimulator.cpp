@@ -1,11 +1,9 @@
 #include "simulate/PlantSimulator.h"
 
-#include "shell/DbConnection.h"
-#include "shell/QueryHelpers.h"
+#include "db/DbConnection.h"
 #include "simulate/PlantSchema.h"
 #include "simulate/PlantStore.h"
-
-#include <QDateTime>
+#include "text/DaySerial.h"
 
 #include <algorithm>
 #include <charconv>
@@ -15,7 +13,6 @@
 #include <fstream>
 #include <optional>
 #include <random>
-#include <set>
 #include <string_view>
 
 namespace nax {
@@ -568,52 +565,12 @@ void generate(PlantStore& db, const SimulationOptions& options, SimulationSummar
     db.commit();
 }
 
-std::optional<long long> parseInteger(std::string_view text) {
-    long long value = 0;
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (ec != std::errc() || ptr != end || text.empty()) return std::nullopt;
-    return value;
-}
-
-// "YYYY-MM-DD HH:MM" (a T in place of the blank is accepted too).
-std::optional<double> parseEnd(std::string_view text) {
-    if (text.size() != 16 || text[4] != '-' || text[7] != '-' || (text[10] != ' ' && text[10] != 'T') ||
-        text[13] != ':')
-        return std::nullopt;
-    const auto year = parseInteger(text.substr(0, 4));
-    const auto month = parseInteger(text.substr(5, 2));
-    const auto day = parseInteger(text.substr(8, 2));
-    const auto hour = parseInteger(text.substr(11, 2));
-    const auto minute = parseInteger(text.substr(14, 2));
-    if (!year || !month || !day || !hour || !minute) return std::nullopt;
-    if (*year < 1900 || *month < 1 || *month > 12 || *hour > 23 || *minute > 59 || *day < 1)
-        return std::nullopt;
-    static const int monthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (*year % 4 == 0 && *year % 100 != 0) || *year % 400 == 0;
-    const int lastDay = monthDays[*month - 1] + (*month == 2 && leap ? 1 : 0);
-    if (*day > lastDay) return std::nullopt;
-    return simulationSerial(static_cast<int>(*year), static_cast<int>(*month), static_cast<int>(*day),
-                            static_cast<int>(*hour), static_cast<int>(*minute));
-}
-
 } // namespace
 
 double simulationSerial(int year, int month, int day, int hour, int minute) {
-    // Days from 1 March of year 0 (era arithmetic), shifted to 30 December 1899.
-    const int y = year - (month <= 2 ? 1 : 0);
-    const int era = (y >= 0 ? y : y - 399) / 400;
-    const int yearOfEra = y - era * 400;
-    const int dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    const std::int64_t days = static_cast<std::int64_t>(era) * 146097 + dayOfEra - 693899;
+    // Whole minutes first, so that a minute of the plan is the same double wherever it is made.
+    const std::int64_t days = serialDay(year, month, day);
     return static_cast<double>(days * 1440 + hour * 60 + minute) / 1440.0;
-}
-
-double localNowSerial() {
-    const QDateTime now = QDateTime::currentDateTime();
-    return simulationSerial(now.date().year(), now.date().month(), now.date().day(), now.time().hour(),
-                            now.time().minute());
 }
 
 Result<SimulationSummary> simulatePlant(const SimulationOptions& options) {
@@ -635,105 +592,6 @@ Result<SimulationSummary> simulatePlant(const SimulationOptions& options) {
         return *error;
     }
     return summary;
-}
-
-const char* simulateUsage() {
-    return "usage: nax-simulate --out FILE|URI [--days N] [--end \"YYYY-MM-DD HH:MM\"] [--seed N] "
-           "[--no-indexes] [--replace]\n"
-           "  --out FILE     database file to write; an existing plant database there is replaced\n"
-           "  --out URI      a PostgreSQL database (postgresql://... or \"host=... dbname=...\")\n"
-           "  --days N       days of production up to the end (1 to 3660, default 30)\n"
-           "  --end TIME     end of the period, local time (default: now, to the minute)\n"
-           "  --seed N       random seed; the same seed writes the same data (default 1)\n"
-           "  --no-indexes   leave out the report indexes, like a database of the plant\n"
-           "  --replace      replace an SQLite file that is no plant database; on a server: drop the\n"
-           "                 plant tables found there and write them again\n"
-           "  --if-stale     only when the file is missing or its data ends more than a day before the end\n"
-           "  -h, --help     print this usage; --version prints the version\n";
-}
-
-Result<std::optional<double>> plantDataEnd(const std::string& path) {
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) return std::optional<double>();
-    auto opened = DbConnection::open(path, OpenOptions{10000, true});
-    if (!opened) return opened.error();
-    auto last = LookupValue(**opened, "opc", "max(Timestamp)", "", "Str");
-    if (!last) return last.error();
-    if (last->empty()) return std::optional<double>();
-    double serial = 0;
-    const auto [end, problem] = std::from_chars(last->data(), last->data() + last->size(), serial);
-    if (problem != std::errc() || end != last->data() + last->size())
-        return Error{0, "The last opc time of " + path + " is no date-time: " + *last};
-    return std::optional<double>(serial);
-}
-
-Result<bool> demoNeedsSimulating(const std::string& path, double nowSerial) {
-    constexpr double kFreshDays = 1;
-    auto end = plantDataEnd(path);
-    if (!end) return end.error();
-    return !*end || nowSerial - **end > kFreshDays;
-}
-
-Result<SimulationOptions> parseSimulateArguments(const std::vector<std::string>& args, double nowSerial) {
-    SimulationOptions options;
-    options.endSerial = nowSerial;
-    bool haveOut = false;
-    std::set<std::string> given;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string name = args[i];
-        std::optional<std::string> value;
-        if (const auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
-            value = name.substr(eq + 1);
-            name.resize(eq);
-        }
-        if (!given.insert(name).second) return Error{0, name + " is given more than once"};
-        if (name == "--no-indexes" && !value) {
-            options.withIndexes = false;
-            continue;
-        }
-        if (name == "--replace" && !value) {
-            options.replace = true;
-            continue;
-        }
-        if (name == "--if-stale" && !value) {
-            options.onlyIfStale = true;
-            continue;
-        }
-        if (name != "--out" && name != "--days" && name != "--end" && name != "--seed")
-            return Error{0, "unknown argument: " + args[i]};
-        if (!value) {
-            if (i + 1 >= args.size()) return Error{0, name + " needs a value"};
-            value = args[++i];
-        }
-        if (name == "--out") {
-            if (value->empty()) return Error{0, "--out needs a file name"};
-            options.outPath = *value;
-            haveOut = true;
-        } else if (name == "--days") {
-            const auto days = parseInteger(*value);
-            if (!days || *days < 1 || *days > kMaxSimulationDays)
-                return Error{0,
-                             "--days must be a whole number from 1 to " + std::to_string(kMaxSimulationDays)};
-            options.days = static_cast<int>(*days);
-        } else if (name == "--end") {
-            const auto end = parseEnd(*value);
-            if (!end) return Error{0, "--end must be a date and time as \"YYYY-MM-DD HH:MM\""};
-            options.endSerial = *end;
-        } else {
-            const auto seed = parseInteger(*value);
-            if (!seed || *seed < 0 || *seed > 0xffffffffLL)
-                return Error{0, "--seed must be a whole number from 0 to 4294967295"};
-            options.seed = static_cast<unsigned>(*seed);
-        }
-    }
-    if (!haveOut) return Error{0, "--out is required"};
-    return options;
-}
-
-std::string summaryLine(const SimulationOptions& options, const SimulationSummary& summary) {
-    return "wrote " + displayName(options.outPath) + ": " + std::to_string(options.days) + " days, " +
-           std::to_string(summary.runs) + " runs, " + std::to_string(summary.events) + " downtime events, " +
-           std::to_string(summary.opcRows) + " opc rows" + (options.withIndexes ? "" : ", no indexes");
 }
 
 } // namespace nax

@@ -2,7 +2,7 @@
 // Writes a plant database the way the data collector fills it: production runs back to back,
 // one opc row per tag and minute, and a downtime event for every stop of a tag, about two
 // thirds of them already classified from the master lists.
-#include "shell/Result.h"
+#include "base/Result.h"
 
 #include <cstdint>
 #include <optional>
@@ -16,8 +16,8 @@ struct SimulationOptions {
     int days = 30;
     double endSerial = 0; // day serial of the end; the last run is still going then
     unsigned seed = 1;
-    bool withIndexes = true; // the report indexes (reportIndexSql) and planner statistics
-    bool replace = false;    // replace any SQLite file; on a server: drop the plant tables found there first
+    bool withIndexes = true;  // the report indexes (reportIndexSql) and planner statistics
+    bool replace = false;     // replace any SQLite file; on a server: drop the plant tables found there first
     bool onlyIfStale = false; // leave a database file alone unless demoNeedsSimulating says so
 };
 
@@ -32,8 +32,9 @@ inline constexpr int kMaxSimulationDays = 3660;
 
 // Creates the database at options.outPath: a file, or a PostgreSQL connection URI or keyword
 // string. An existing plant database file is replaced once the new one is complete (with
-// options.replace, any SQLite file); any other existing file is left alone and reported as an error. On a server the plant tables are created in the current schema; if they
-// exist already, that is an error unless options.replace. Same options, same content.
+// options.replace, any SQLite file); any other existing file is left alone and reported as an error. On a
+// server the plant tables are created in the current schema; if they exist already, that is an error unless
+// options.replace. Same options, same content.
 Result<SimulationSummary> simulatePlant(const SimulationOptions& options);
 
 // The end of the data of the database file at `path` (its last opc minute); none when the file is
@@ -44,21 +45,7 @@ Result<std::optional<double>> plantDataEnd(const std::string& path);
 // `nowSerial`, so that the windows' default range (the last hours) is never empty.
 Result<bool> demoNeedsSimulating(const std::string& path, double nowSerial);
 
-// Command line of nax-simulate, without the program name:
-//   --out FILE|URI [--days N] [--end "YYYY-MM-DD HH:MM"] [--seed N] [--no-indexes] [--replace]
-//   [--if-stale]
-// nowSerial is the end when --end is not given. The error message names the bad argument.
-Result<SimulationOptions> parseSimulateArguments(const std::vector<std::string>& args, double nowSerial);
-
-const char* simulateUsage();
-
 // Day serial of a calendar date and time (proleptic Gregorian), no validation.
 double simulationSerial(int year, int month, int day, int hour, int minute);
-
-// The local clock as a day serial, rounded down to the minute.
-double localNowSerial();
-
-// One line for the console: file, days, runs, events, opc rows.
-std::string summaryLine(const SimulationOptions& options, const SimulationSummary& summary);
 
 } // namespace nax

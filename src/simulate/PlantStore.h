@@ -1,7 +1,7 @@
 #pragma once
 // Where the simulator writes: an SQLite file or a PostgreSQL database, behind one small
 // interface (statements and rows). Failures are thrown as StoreFailure.
-#include "shell/Result.h"
+#include "base/Result.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,7 +1,7 @@
 // The simulator's server output: the same tables as in a file, with plain server types (day
 // serials and speeds as double precision, keys and counts as integer, texts as text), filled
 // through COPY.
-#include "shell/DbConnection.h"
+#include "db/DbConnection.h"
 #include "simulate/PlantSchema.h"
 #include "simulate/PlantStore.h"
 

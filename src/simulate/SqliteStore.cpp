@@ -1,6 +1,6 @@
 #include "simulate/PlantSchema.h"
 #include "simulate/PlantStore.h"
-#include "workbook/WorkbookFile.h"
+#include "xlsx/WorkbookFile.h"
 
 #include <sqlite3.h>
 

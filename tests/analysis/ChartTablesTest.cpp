@@ -4,6 +4,7 @@
 #include "analysis/LossPareto.h"
 #include "analysis/TopLosses.h"
 #include "support/NaxReportProcess.h"
+#include "text/ProgressText.h"
 
 #include <QFile>
 

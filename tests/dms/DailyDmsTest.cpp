@@ -2,6 +2,7 @@
 #include "dms/DailyDms.h"
 #include "DmsFixture.h"
 #include "dms/DmsLayouts.h"
+#include "text/ProgressText.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

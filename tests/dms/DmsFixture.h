@@ -1,11 +1,11 @@
 #pragma once
 // A small plant database for the DMS tests: two packs, two flavours, and helpers that add runs,
 // per-minute production and downtime events at given serials.
-#include "shell/EventPump.h"
-#include "shell/Progress.h"
-#include "shell/ReportGrid.h"
-#include "shell/TextRules.h"
+#include "base/EventPump.h"
+#include "base/ReportGrid.h"
 #include "support/TestSupport.h"
+#include "text/DaySerial.h"
+#include "text/ProgressText.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,8 @@
 #include "dms/DowntimeDetail.h"
 #include "DmsFixture.h"
 #include "dms/DmsLayouts.h"
+#include "text/DatePattern.h"
+#include "text/DaySerial.h"
 
 #include <QLocale>
 #include <gtest/gtest.h>

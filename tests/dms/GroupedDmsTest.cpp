@@ -8,6 +8,9 @@
 #include "reports/ProductionReport.h"
 #include "reports/RunSummaryReport.h"
 #include "simulate/PlantSchema.h"
+#include "text/DaySerial.h"
+#include "text/NumberText.h"
+#include "text/ProgressText.h"
 
 #include <gtest/gtest.h>
 

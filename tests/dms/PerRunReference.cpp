@@ -2,12 +2,14 @@
 // the run list open meanwhile. Kept only to check the grouped reports cell for cell.
 #include "PerRunReference.h"
 
+#include "db/QueryHelpers.h"
 #include "dms/DmsLayouts.h"
 #include "dms/DmsText.h"
 #include "dms/DowntimeDetail.h"
 #include "dms/ShiftDms.h"
-#include "shell/QueryHelpers.h"
-#include "shell/TextRules.h"
+#include "text/DatePattern.h"
+#include "text/DaySerial.h"
+#include "text/NumberText.h"
 
 #include <cmath>
 #include <optional>
@@ -59,7 +61,7 @@ enum RunField : int { fRunId = 0, fUSpeed = 4, fCaseCount = 5, fStart = 6, fEnd 
 class RunRow {
 public:
     RunRow(ReportGrid& grid, int row) : grid_(grid), row_(row) {}
-    std::optional<double> number(int col) const { return grid_.number(row_, col); }
+    std::optional<double> number(int col) const { return cellNumber(grid_, row_, col); }
     void set(int col, std::string_view text) { grid_.setCell(row_, col, text); }
     void setRounded(int col, std::optional<double> value, int decimals) {
         if (value && std::isfinite(*value)) set(col, roundedText(*value, decimals));
@@ -234,7 +236,7 @@ void perRunHourWindowLoss(DbConnection& db, EventPump& pump, ReportGrid& runGrid
     common += category;
     common += "' and  ";
 
-    const auto cellNumber = [&] { return runGrid.number(row, column).value_or(0); };
+    const auto cellMinutes = [&] { return cellNumber(runGrid, row, column).value_or(0); };
 
     // Events that start inside the window, up to their end or minute 59.
     std::string expression = "Sum(iif(DT_End>" + w59 + "," + w59 + ",DT_End) -Dt_Start) *60 *24";
@@ -244,15 +246,15 @@ void perRunHourWindowLoss(DbConnection& db, EventPump& pump, ReportGrid& runGrid
     // Events that cover the whole window.
     condition = common + "DT_Start <=" + w0 + " and dt_End >=" + w59;
     const double covering = parseNumber(lookup(db, "TimeLost", "60", condition)).value_or(0);
-    runGrid.setCell(row, column, formatGeneral(cellNumber() + covering));
+    runGrid.setCell(row, column, formatGeneral(cellMinutes() + covering));
 
     // Events that started earlier and end inside the window, from minute 00.
     expression = "Sum(DT_End-iif(DT_Start<" + w0 + "," + w0 + ",DT_Start)) *60 *24";
     condition = common + "DT_End between " + w0 + " and " + w59 + " and DT_Start < " + w0;
     const double ending = parseNumber(lookup(db, "TimeLost", expression, condition)).value_or(0);
-    runGrid.setCell(row, column, roundedText(cellNumber() + ending, 2));
+    runGrid.setCell(row, column, roundedText(cellMinutes() + ending, 2));
 
-    if (cellNumber() > 60) runGrid.setCell(row, column, "60");
+    if (cellMinutes() > 60) runGrid.setCell(row, column, "60");
 }
 
 namespace shift {
@@ -308,7 +310,7 @@ Result<void> report(DbConnection& db, EventPump& pump, ReportGrid& runGrid, Repo
     while (!hours->eof()) {
         const Recordset& rs = *hours;
         const int r = runGrid.addRow();
-        const auto number = [&](int col) { return runGrid.number(r, col); };
+        const auto number = [&](int col) { return cellNumber(runGrid, r, col); };
         const auto setRounded = [&](int col, std::optional<double> value) {
             if (value && std::isfinite(*value)) runGrid.setCell(r, col, roundedText(*value, 2));
         };

@@ -1,11 +1,11 @@
 #pragma once
 // The DMS reports with one lookup per run (or hour) and loss category, as they were first
 // written; the grouped reports must give the same grids cell for cell.
-#include "shell/DbConnection.h"
-#include "shell/EventPump.h"
-#include "shell/Progress.h"
-#include "shell/ReportGrid.h"
-#include "shell/Result.h"
+#include "base/EventPump.h"
+#include "base/Progress.h"
+#include "base/ReportGrid.h"
+#include "base/Result.h"
+#include "db/DbConnection.h"
 
 #include <cstdint>
 #include <string_view>

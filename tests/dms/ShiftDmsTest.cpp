@@ -4,6 +4,8 @@
 #include "dms/DmsLayouts.h"
 #include "dms/HourWindowLoss.h"
 #include "simulate/PlantSchema.h"
+#include "text/DaySerial.h"
+#include "text/NumberText.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

@@ -3,6 +3,7 @@
 #include "reports/ReportKinds.h"
 #include "simulate/PlantSchema.h"
 #include "support/NaxReportProcess.h"
+#include "text/ProgressText.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

@@ -1,6 +1,6 @@
 #include "PostgresServer.h"
 
-#include "shell/DbConnection.h"
+#include "db/DbConnection.h"
 #include "simulate/PlantSimulator.h"
 
 #include <gtest/gtest.h>

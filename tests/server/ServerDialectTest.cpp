@@ -1,8 +1,8 @@
 // The dialect on the server answers as on SQLite: the functions and their edge cases, text that
 // compares without regard to case, bracketed names, date literals, and the failures.
 #include "PostgresServer.h"
-#include "shell/PostgresDialect.h"
-#include "shell/QueryHelpers.h"
+#include "db/PostgresDialect.h"
+#include "db/QueryHelpers.h"
 #include "simulate/PlantSchema.h"
 #include "support/TestSupport.h"
 

@@ -2,13 +2,14 @@
 // missing, a lock outlasts the wait, the connection drops in the middle. Each gives a clear
 // message without the password, and never a hang. And two people saving at once lose nothing.
 #include "PostgresServer.h"
+#include "base/Progress.h"
+#include "db/PlantDatabase.h"
 #include "dms/DailyDms.h"
 #include "downtime/ClassificationSave.h"
-#include "shell/Progress.h"
-#include "shell/Startup.h"
 #include "simulate/PlantSchema.h"
 #include "simulate/PlantSimulator.h"
 #include "support/TestSupport.h"
+#include "text/ProgressText.h"
 
 #include <gtest/gtest.h>
 

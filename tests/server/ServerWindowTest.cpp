@@ -4,10 +4,10 @@
 #include "downtime/ClassificationSave.h"
 #include "downtime/ui/DowntimeDetailFrame.h"
 #include "downtime/ui/Form2.h"
-#include "gui/PopupDriving.h"
-#include "shell/ui/DatePicker.h"
-#include "shell/ui/ReportGridView.h"
+#include "support/PopupDriving.h"
 #include "support/TestSupport.h"
+#include "ui/DatePicker.h"
+#include "ui/ReportGridView.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -1,4 +1,5 @@
 #include "simulate/PlantSimulator.h"
+#include "SimulateArguments.h"
 #include "support/NaxReportProcess.h"
 
 #include <QDir>

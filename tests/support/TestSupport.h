@@ -1,7 +1,7 @@
 #pragma once
 // Fixtures shared by the tests: a scratch folder and a plant database built in it.
-#include "shell/AppContext.h"
-#include "shell/DbConnection.h"
+#include "base/AppContext.h"
+#include "db/DbConnection.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,10 @@
 #include "AnalysisCharts.h"
 
 #include "analysis/TopLosses.h"
+#include "base/GridOutput.h"
 #include "dms/DmsText.h"
-#include "shell/CommandLine.h"
-#include "shell/TextRules.h"
+#include "text/DaySerial.h"
+#include "text/NumberText.h"
 
 #include <QBarCategoryAxis>
 #include <QBarSeries>
@@ -30,7 +31,7 @@ QString qText(std::string_view text) {
 }
 
 double cellValue(const ReportGrid& grid, int row, int col) {
-    return grid.number(row, col).value_or(0);
+    return cellNumber(grid, row, col).value_or(0);
 }
 
 // An upper bound for a value axis that leaves a little room above the highest value.
@@ -59,7 +60,7 @@ void drawLossPareto(QChart& chart, const ReportGrid& grid) {
         *bars << minutes;
         highest = std::max(highest, minutes);
         lowest = std::min(lowest, minutes);
-        if (const auto share = grid.number(r, 3)) cumulative->append(r - 1, *share);
+        if (const auto share = cellNumber(grid, r, 3)) cumulative->append(r - 1, *share);
     }
     auto* series = new QBarSeries;
     series->append(bars);
@@ -127,9 +128,9 @@ void drawEfficiencyByDay(QChart& chart, const ReportGrid& grid, const std::vecto
     double highest = 100;
     for (int r = 1; r < grid.rows(); ++r) {
         const qint64 x = dayPosition(days[static_cast<size_t>(r - 1)]);
-        if (const auto value = grid.number(r, 6)) me->append(static_cast<qreal>(x), *value);
-        if (const auto value = grid.number(r, 7)) nax->append(static_cast<qreal>(x), *value);
-        highest = std::max({highest, grid.number(r, 6).value_or(0), grid.number(r, 7).value_or(0)});
+        if (const auto value = cellNumber(grid, r, 6)) me->append(static_cast<qreal>(x), *value);
+        if (const auto value = cellNumber(grid, r, 7)) nax->append(static_cast<qreal>(x), *value);
+        highest = std::max({highest, cellNumber(grid, r, 6).value_or(0), cellNumber(grid, r, 7).value_or(0)});
     }
     const double halfDay = 43200000.0;
     const double first = days.empty() ? 0 : static_cast<double>(dayPosition(days.front())) - halfDay;

@@ -1,10 +1,9 @@
 #include "FrmAnalysis.h"
 
-#include "shell/QueryHelpers.h"
-#include "shell/ui/BusyClose.h"
-#include "shell/ui/DatePicker.h"
-#include "shell/ui/FrmProgress.h"
-#include "workbook/PrintSetup.h"
+#include "db/QueryHelpers.h"
+#include "ui/DatePicker.h"
+#include "ui/FrmProgress.h"
+#include "xlsx/PrintSetup.h"
 
 #include <QChart>
 #include <QChartView>
@@ -79,17 +78,16 @@ const ChartTable& FrmAnalysis::currentTable() const {
 }
 
 void FrmAnalysis::generate() {
-    if (busy_) return; // events reach the window while the report runs
-    busy_ = true;
+    if (busy_.running()) return; // events reach the window while the report runs
+    BusyScope run(busy_);
     Result<AnalysisTables> computed = Error{};
     {
         // The pump the report sees also stops it when this window is closed meanwhile.
-        StoppablePump pump(context_.pump, closeRequested_);
+        StoppablePump pump(context_.pump, busy_.closeRequested());
         FrmProgress progress(pump, this);
         computed = AnalysisReport(context_.db, DTStart->serial(), DTEnd->serial(), progress);
     }
-    busy_ = false;
-    if (std::exchange(closeRequested_, false)) {
+    if (run.end()) {
         close();
         return;
     }
@@ -111,7 +109,7 @@ void FrmAnalysis::showTables() {
 }
 
 void FrmAnalysis::savePng() {
-    if (busy_) return;
+    if (busy_.running()) return;
     const int tab = std::max(TabCharts->currentIndex(), 0);
     const QString caption = chartCaption(charts_[static_cast<size_t>(tab)].kind);
     const QString suggested =
@@ -131,7 +129,7 @@ void FrmAnalysis::savePng() {
 }
 
 void FrmAnalysis::exportTable() {
-    if (busy_ || !context_.exportGrid) return;
+    if (busy_.running() || !context_.exportGrid) return;
     const int tab = std::max(TabCharts->currentIndex(), 0);
     context_.exportGrid(currentTable().grid,
                         chartCaption(charts_[static_cast<size_t>(tab)].kind).toStdString(), tablesRange_);
@@ -148,7 +146,7 @@ void FrmAnalysis::keyPressEvent(QKeyEvent* event) {
 }
 
 void FrmAnalysis::closeEvent(QCloseEvent* event) {
-    if (deferCloseWhileBusy(busy_, closeRequested_, event)) return;
+    if (busy_.deferClose(event)) return;
     QWidget::closeEvent(event);
 }
 

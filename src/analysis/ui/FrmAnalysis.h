@@ -3,7 +3,8 @@
 // assets and failures, ME and NAX by day. Each chart saves as a PNG; Ctrl+E exports its table.
 #include "analysis/AnalysisTables.h"
 #include "analysis/ui/AnalysisCharts.h"
-#include "shell/AppContext.h"
+#include "base/AppContext.h"
+#include "ui/BusyScope.h"
 
 #include <QWidget>
 
@@ -26,7 +27,7 @@ class FrmAnalysis : public QWidget {
 public:
     explicit FrmAnalysis(AppContext& context, QWidget* parent = nullptr);
 
-    bool isBusy() const { return busy_; }
+    bool isBusy() const { return busy_.running(); }
     // The table behind the chart on the tab shown.
     const ChartTable& currentTable() const;
 
@@ -57,8 +58,7 @@ private:
     AnalysisTables tables_;
     std::string tablesRange_; // of the tables shown, for the printed page header
     std::vector<Chart> charts_;
-    bool busy_ = false;
-    bool closeRequested_ = false;
+    WindowBusy busy_; // a report or an export is running; closing meanwhile stops it first
 };
 
 } // namespace nax

@@ -1,16 +1,16 @@
 #include "FrmDMS.h"
 
+#include "db/QueryHelpers.h"
 #include "dms/DailyDms.h"
 #include "dms/DmsLayouts.h"
+#include "dms/DmsWorkbook.h"
 #include "dms/ShiftDms.h"
-#include "shell/QueryHelpers.h"
-#include "shell/ui/BusyClose.h"
-#include "shell/ui/DatePicker.h"
-#include "shell/ui/FrmProgress.h"
-#include "shell/ui/Placement.h"
-#include "shell/ui/ReportGridView.h"
-#include "workbook/WorkbookExport.h"
-#include "workbook/ui/WorkbookHandover.h"
+#include "ui/DatePicker.h"
+#include "ui/FrmProgress.h"
+#include "ui/Placement.h"
+#include "ui/ReportGridView.h"
+#include "xlsx/WorkbookExport.h"
+#include "xlsx/ui/WorkbookHandover.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -91,7 +91,7 @@ void FrmDMS::setDetailShown(bool shown) {
 }
 
 void FrmDMS::Option1Click() {
-    if (busy_) return keepRunningMode();
+    if (busy_.running()) return keepRunningMode();
     const double today = std::floor(context_.db.now());
     DMSEnd_Date->setSerial(today);
     DMSStart_date->setSerial(today - kDailyDefaultDays);
@@ -103,7 +103,7 @@ void FrmDMS::Option1Click() {
 }
 
 void FrmDMS::Option2Click() {
-    if (busy_) return keepRunningMode();
+    if (busy_.running()) return keepRunningMode();
     DMSStart_date->setSerial(context_.db.now() - kShiftDefaultDays);
     DMSStart_date->setPickerFormat(kShiftFormat);
     DMSEnd_Date->setPickerFormat(kShiftFormat);
@@ -118,13 +118,13 @@ void FrmDMS::keepRunningMode() {
 }
 
 void FrmDMS::Command1Click() {
-    if (busy_) return; // a report is running; events reach the window meanwhile
-    busy_ = true;
+    if (busy_.running()) return; // a report is running; events reach the window meanwhile
+    BusyScope run(busy_);
     runningDaily_ = Option1->isChecked();
     const double start = DMSStart_date->serial();
     const double end = DMSEnd_Date->serial();
     // The pump the report sees also stops it when this window is closed meanwhile.
-    StoppablePump pump(context_.pump, closeRequested_);
+    StoppablePump pump(context_.pump, busy_.closeRequested());
     if (runningDaily_) {
         runReport([&](ReportGrid& runs, ReportGrid& details) {
             FrmProgress progress(pump, this);
@@ -135,24 +135,22 @@ void FrmDMS::Command1Click() {
             return ShiftDMSReport(context_.db, pump, runs, details, start, end);
         });
     }
-    busy_ = false;
-    if (std::exchange(closeRequested_, false)) close();
+    if (run.end()) close();
 }
 
 // "Print": both grids as they stand into a copy of the selected mode's template. Closing the
 // window meanwhile abandons the print.
 void FrmDMS::Command2Click() {
-    if (busy_) return;
-    busy_ = true;
+    if (busy_.running()) return;
+    BusyScope run(busy_);
     runningDaily_ = Option1->isChecked();
     const std::string_view templateName = runningDaily_ ? kDailyTemplate : kHourTemplate;
-    StoppablePump pump(context_.pump, closeRequested_);
+    StoppablePump pump(context_.pump, busy_.closeRequested());
     handOverWorkbook(context_, pump, this, [&](Progress& progress) {
         return ExportToExcelDMS(MSFlexGrid1->grid(), templateName, MsfDT->grid(),
                                 ExportPlace{context_.dataFolder, context_.db.now()}, progress);
     });
-    busy_ = false;
-    if (std::exchange(closeRequested_, false)) close();
+    if (run.end()) close();
 }
 
 // The report fills copies of the grids; the views keep showing their last contents while
@@ -183,7 +181,7 @@ void FrmDMS::resizeEvent(QResizeEvent* event) {
 }
 
 void FrmDMS::closeEvent(QCloseEvent* event) {
-    if (deferCloseWhileBusy(busy_, closeRequested_, event)) return;
+    if (busy_.deferClose(event)) return;
     QWidget::closeEvent(event);
 }
 

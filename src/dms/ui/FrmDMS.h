@@ -1,7 +1,9 @@
 #pragma once
 // "DMS": the day-wise and shift-wise loss reports with the downtime detail grid behind them.
-#include "shell/AppContext.h"
-#include "shell/ui/Placement.h"
+#include "base/AppContext.h"
+#include "base/Result.h"
+#include "ui/BusyScope.h"
+#include "ui/Placement.h"
 
 #include <QWidget>
 #include <functional>
@@ -21,7 +23,7 @@ public:
     explicit FrmDMS(AppContext& context, QWidget* parent = nullptr);
 
     // True while a report is being computed or printed (events are let through meanwhile).
-    bool isBusy() const { return busy_; }
+    bool isBusy() const { return busy_.running(); }
 
     QLabel* Label1;
     DatePicker* DMSStart_date;
@@ -50,10 +52,9 @@ private:
 
     AppContext& context_;
     GrowingGrids grids_;
-    bool busy_ = false;
+    WindowBusy busy_; // a report or an export is running; closing meanwhile stops it first
     bool runningDaily_ = true;
     bool detailShown_ = false;
-    bool closeRequested_ = false; // closed while a report ran: stop it, then close
 };
 
 } // namespace nax

@@ -1,8 +1,8 @@
 #include "DowntimeDetailFrame.h"
 
+#include "base/ReportGrid.h"
 #include "downtime/ui/fmselectform.h"
-#include "shell/ReportGrid.h"
-#include "shell/TextRules.h"
+#include "text/StoredText.h"
 
 #include <QKeyEvent>
 #include <QLabel>

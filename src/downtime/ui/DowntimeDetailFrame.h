@@ -1,8 +1,8 @@
 #pragma once
 // "More Info": the frame over the downtime list in which one event is classified and saved.
 // While an event is open the list side (grid and Generate) is disabled.
+#include "base/AppContext.h"
 #include "downtime/ClassificationSave.h"
-#include "shell/AppContext.h"
 
 #include <QGroupBox>
 #include <QString>

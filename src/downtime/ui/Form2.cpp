@@ -1,12 +1,12 @@
 #include "Form2.h"
 
+#include "db/QueryHelpers.h"
 #include "downtime/DowntimeList.h"
 #include "downtime/ui/DowntimeDetailFrame.h"
-#include "shell/QueryHelpers.h"
-#include "shell/ui/DatePicker.h"
-#include "shell/ui/Placement.h"
-#include "shell/ui/ReportGridView.h"
-#include "workbook/PrintSetup.h"
+#include "ui/DatePicker.h"
+#include "ui/Placement.h"
+#include "ui/ReportGridView.h"
+#include "xlsx/PrintSetup.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

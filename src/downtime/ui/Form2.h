@@ -1,9 +1,9 @@
 #pragma once
 // "Downtime Entry": lists the downtime events of a range; a double-click or Enter opens one
 // event, "Classify Selected" several at once. A line under the list counts the range's backlog.
+#include "base/AppContext.h"
 #include "downtime/DowntimeList.h"
-#include "shell/AppContext.h"
-#include "shell/ui/Placement.h"
+#include "ui/Placement.h"
 
 #include <QWidget>
 

@@ -357,16 +357,4 @@ bool PickIntoTextBox(AppContext& context, QLineEdit* target, const PickRequest& 
     return true;
 }
 
-bool PickIntoTextBox(AppContext& context, QLineEdit* target, std::string_view table, std::string_view shown,
-                     std::string_view key, std::string_view second, std::string_view heading,
-                     std::string_view caption0, std::string_view caption1, std::string_view condition,
-                     std::string_view tail, bool single) {
-    const PickRequest request{std::string(table),    std::string(shown),
-                              std::string(key),      std::string(second),
-                              std::string(heading),  std::string(caption0),
-                              std::string(caption1), std::string(condition),
-                              std::string(tail),     single};
-    return PickIntoTextBox(context, target, request);
-}
-
 } // namespace nax

@@ -2,8 +2,8 @@
 // "Selection Popup": the modal pick list. Two lists side by side hold the same rows in the same
 // order (the shown name and a second value); typing above either list narrows both by that
 // column. PickIntoTextBox fills it from a master table and copies the chosen row into a box.
+#include "base/AppContext.h"
 #include "downtime/SelectionList.h"
-#include "shell/AppContext.h"
 
 #include <QAbstractTableModel>
 #include <QDialog>
@@ -102,9 +102,5 @@ void setControlTag(QObject* control, const QString& tag);
 // target's tag to its key, its text to the name and its tool tip to the second value. Answers
 // whether the target was changed. A failing step is skipped; the routine itself never fails.
 bool PickIntoTextBox(AppContext& context, QLineEdit* target, const PickRequest& request);
-bool PickIntoTextBox(AppContext& context, QLineEdit* target, std::string_view table, std::string_view shown,
-                     std::string_view key, std::string_view second, std::string_view heading,
-                     std::string_view caption0, std::string_view caption1, std::string_view condition,
-                     std::string_view tail, bool single);
 
 } // namespace nax

@@ -1,13 +1,11 @@
 #include "FrmReports.h"
 
+#include "db/QueryHelpers.h"
 #include "reports/ReportKinds.h"
-#include "shell/QueryHelpers.h"
-#include "shell/TextRules.h"
-#include "shell/ui/BusyClose.h"
-#include "shell/ui/DatePicker.h"
-#include "shell/ui/FrmProgress.h"
-#include "shell/ui/Placement.h"
-#include "shell/ui/ReportGridView.h"
+#include "ui/DatePicker.h"
+#include "ui/FrmProgress.h"
+#include "ui/Placement.h"
+#include "ui/ReportGridView.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -94,8 +92,8 @@ std::string FrmReports::exportTitle() const {
 // The report fills a grid of its own while the view, hidden, keeps its header row; the view takes
 // the filled grid when the report is done, also the rows listed before a failure.
 void FrmReports::CmdGenerateClick() {
-    if (busy_) return; // a report is filling the grid; events reach the window meanwhile
-    busy_ = true;
+    if (busy_.running()) return; // a report is filling the grid; events reach the window meanwhile
+    BusyScope run(busy_);
     const size_t chosen = selectedReport();
     const ReportRange range{DTStart->serial(), DTEnd->serial()};
     ReportGrid filled = MSFlexGrid1->grid().headerOnly();
@@ -104,13 +102,12 @@ void FrmReports::CmdGenerateClick() {
     Result<void> done;
     {
         // The pump the report sees also stops it when this window is closed meanwhile.
-        StoppablePump pump(context_.pump, closeRequested_);
+        StoppablePump pump(context_.pump, busy_.closeRequested());
         FrmProgress progress(pump, this);
         done = kProductionReportKinds[chosen].run(context_.db, filled, range, MSFlexGrid1->widthInTwips(),
                                                   progress);
     }
-    busy_ = false;
-    if (std::exchange(closeRequested_, false)) close();
+    if (run.end()) close();
     if (!done && done.error().abandoned) return; // the window or the program is ending: the copy goes unseen
     MSFlexGrid1->setGrid(std::move(filled));
     if (chosen == kProductionOption)
@@ -119,7 +116,7 @@ void FrmReports::CmdGenerateClick() {
 }
 
 void FrmReports::onGridKey(int key, Qt::KeyboardModifiers modifiers) {
-    if (busy_ || !isExportKey(key, modifiers) || !context_.exportGrid) return;
+    if (busy_.running() || !isExportKey(key, modifiers) || !context_.exportGrid) return;
     context_.exportGrid(MSFlexGrid1->grid(), exportTitle(), {});
 }
 
@@ -129,7 +126,7 @@ void FrmReports::resizeEvent(QResizeEvent* event) {
 }
 
 void FrmReports::closeEvent(QCloseEvent* event) {
-    if (deferCloseWhileBusy(busy_, closeRequested_, event)) return;
+    if (busy_.deferClose(event)) return;
     QWidget::closeEvent(event);
 }
 

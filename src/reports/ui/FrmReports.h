@@ -1,8 +1,9 @@
 #pragma once
 // "Reports": the run summary, production and downtime reports of a date-and-time range in one
 // grid, which Ctrl+E hands to the workbook export.
-#include "shell/AppContext.h"
-#include "shell/ui/Placement.h"
+#include "base/AppContext.h"
+#include "ui/BusyScope.h"
+#include "ui/Placement.h"
 
 #include <QWidget>
 #include <array>
@@ -22,7 +23,7 @@ public:
     explicit FrmReports(AppContext& context, QWidget* parent = nullptr);
 
     // True while a report fills the grid (events are let through meanwhile).
-    bool isBusy() const { return busy_; }
+    bool isBusy() const { return busy_.running(); }
     // The workbook title for the grid: the selected option and the pickers as they are now,
     // "Run Summary Report 05-Dec-26 06:00 - 05-Dec-26 12:00".
     std::string exportTitle() const;
@@ -47,8 +48,7 @@ private:
 
     AppContext& context_;
     GrowingGrids grids_;
-    bool busy_ = false;
-    bool closeRequested_ = false; // closed while a report ran: stop it, then close
+    WindowBusy busy_; // a report or an export is running; closing meanwhile stops it first
 };
 
 } // namespace nax

@@ -1,0 +1,27 @@
+cmake_minimum_required(VERSION 3.22)
+# Refuses an include of a layer the library does not link: run before the library compiles.
+#   -DLIBRARY=name -DFOLDER=folder -DALLOWED=folder;folder... -DFILES=file;file... -DSTAMP=file
+# An include "folder/Name.h" must name the library's own folder or one of the ALLOWED ones; a
+# bare "Name.h" must lie beside the including file; no include climbs up with "..".
+set(problems "")
+foreach(file IN LISTS FILES)
+  file(STRINGS "${file}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+  foreach(line IN LISTS lines)
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]*)\".*$" "\\1" included "${line}")
+    get_filename_component(layer "${included}" DIRECTORY)
+    if(included MATCHES "\\.\\.")
+      string(APPEND problems "  ${file}: ${included} climbs out of its folder\n")
+    elseif(layer STREQUAL "")
+      get_filename_component(dir "${file}" DIRECTORY)
+      if(NOT EXISTS "${dir}/${included}")
+        string(APPEND problems "  ${file}: ${included} is not beside it\n")
+      endif()
+    elseif(NOT layer STREQUAL FOLDER AND NOT layer IN_LIST ALLOWED)
+      string(APPEND problems "  ${file}: ${included} (${LIBRARY} uses only ${FOLDER};${ALLOWED})\n")
+    endif()
+  endforeach()
+endforeach()
+if(problems)
+  message(FATAL_ERROR "Include of a layer ${LIBRARY} does not link:\n${problems}")
+endif()
+file(WRITE "${STAMP}" "")

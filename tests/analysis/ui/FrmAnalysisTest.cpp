@@ -1,0 +1,213 @@
+// "Analysis" driven offscreen on the small plant of the analysis tests.
+#include "analysis/ui/FrmAnalysis.h"
+#include "analysis/AnalysisFixture.h"
+#include "menu/FrmStartup.h"
+#include "reports/ui/FrmReports.h"
+#include "ui/DatePicker.h"
+
+#include <QApplication>
+#include <QBarSeries>
+#include <QBarSet>
+#include <QChart>
+#include <QChartView>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QImage>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using namespace nax;
+
+namespace {
+
+class FrmAnalysisTest : public test::AnalysisPlant {
+protected:
+    void SetUp() override {
+        AnalysisPlant::SetUp();
+        plant();
+        db->setClock([] { return 46362.5; }); // 06-Dec-26 12:00
+        context.exportGrid = [this](const ReportGrid& grid, const std::string& title, const std::string&) {
+            exported.emplace_back(title, test::joined(grid, 1));
+        };
+    }
+
+    // Answers the save dialog, once it is up, by typing the file name and pressing "Save"; a
+    // dialog without its name box is cancelled so that the test cannot hang.
+    void answerSaveDialog(const QString& path) {
+        auto* poll = new QTimer(&owner);
+        QObject::connect(poll, &QTimer::timeout, poll, [poll, path] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            poll->stop();
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            if (!name) return dialog->reject();
+            name->selectAll();
+            QTest::keyClicks(name, QFileInfo(path).fileName()); // the dialog opens in the data folder
+            auto* buttons = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
+            for (auto* button : buttons ? buttons->buttons() : QList<QAbstractButton*>{})
+                if (buttons->buttonRole(button) == QDialogButtonBox::AcceptRole)
+                    QTest::mouseClick(button, Qt::LeftButton);
+            if (dialog->isVisible()) dialog->reject();
+        });
+        poll->start(10);
+    }
+
+    QObject owner;
+    CapturedMessages messages;
+    NoEventPump pump;
+    AppContext context{*db, messages, pump, dir.path(), {}, {}};
+    std::vector<std::pair<std::string, std::string>> exported;
+};
+
+// Colours in the picture: a blank one has one.
+int colours(const QImage& image) {
+    QSet<QRgb> seen;
+    for (int y = 0; y < image.height(); y += 3)
+        for (int x = 0; x < image.width(); x += 3)
+            seen.insert(image.pixel(x, y));
+    return static_cast<int>(seen.size());
+}
+
+TEST_F(FrmAnalysisTest, OpensOnTheLastThirtyDaysWithEmptyCharts) {
+    FrmAnalysis window(context);
+    window.show();
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Analysis"));
+    EXPECT_DOUBLE_EQ(window.DTStart->serial(), 46332);
+    EXPECT_DOUBLE_EQ(window.DTEnd->serial(), 46362);
+    EXPECT_EQ(window.DTStart->text(), QStringLiteral("06-Nov-26"));
+    ASSERT_EQ(window.TabCharts->count(), static_cast<int>(window.chartViews.size()));
+    EXPECT_EQ(window.TabCharts->tabText(0) + u'|' + window.TabCharts->tabText(1),
+              QStringLiteral("Loss Pareto|Top Assets"));
+    EXPECT_EQ(test::joined(window.currentTable().grid, 0), "Loss Category|Minutes Lost|Share %|Cumulative %");
+    EXPECT_EQ(window.currentTable().grid.rows(), 1);
+}
+
+TEST_F(FrmAnalysisTest, GenerateDrawsTheChartsThatGrowAndSaveAsPng) {
+    FrmAnalysis window(context);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_FALSE(window.isBusy());
+    ASSERT_EQ(window.currentTable().grid.rows(), 8);
+    EXPECT_EQ(test::joined(window.currentTable().grid, 1), "Speed Loss|135|56.25|56.25");
+    const auto series = window.chartViews[0]->chart()->series();
+    ASSERT_EQ(series.size(), 2);
+    auto* bars = qobject_cast<QBarSeries*>(series[0]);
+    ASSERT_NE(bars, nullptr);
+    EXPECT_EQ(bars->barSets().front()->at(0), 135.0);
+
+    // Ctrl+E hands the table of the chart shown to the workbook export.
+    QTest::mouseClick(window.TabCharts->tabBar(), Qt::LeftButton, {},
+                      window.TabCharts->tabBar()->tabRect(1).center());
+    ASSERT_EQ(window.TabCharts->currentIndex(), 1);
+    QTest::keyClick(&window, Qt::Key_E, Qt::ControlModifier);
+    ASSERT_EQ(exported.size(), 1u);
+    EXPECT_EQ(exported[0], std::make_pair(std::string("Top Assets"), std::string("Filler|57|3")));
+
+    const QSize designed = window.chartViews[1]->size();
+    window.showMaximized();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.chartViews[1]->size() != designed; }));
+    const QSize grown = window.chartViews[1]->size();
+    EXPECT_GT(grown.width(), designed.width());
+    EXPECT_GT(grown.height(), designed.height());
+
+    const QString path = QString::fromStdString(dir.file("assets.png"));
+    answerSaveDialog(path);
+    QTest::mouseClick(window.CmdSavePng, Qt::LeftButton);
+    EXPECT_TRUE(messages.messages.empty());
+    QImage saved(path);
+    ASSERT_FALSE(saved.isNull());
+    EXPECT_EQ(saved.size(), grown * window.chartViews[1]->devicePixelRatio());
+    EXPECT_GT(colours(saved), 3);
+}
+
+// Closes the window, and presses Generate again, whenever the report lets events through.
+class ClosingPump : public EventPump {
+public:
+    void processEvents() override {
+        if (!window) return;
+        ++calls;
+        QTest::mouseClick(window->CmdGenerate, Qt::LeftButton);
+        window->close();
+    }
+    FrmAnalysis* window = nullptr;
+    int calls = 0;
+};
+
+TEST_F(FrmAnalysisTest, ClosingWhileGeneratingStopsTheReportAndThrowsItAway) {
+    ClosingPump closing;
+    AppContext closingContext{*db, messages, closing, dir.path(), {}, {}};
+    FrmAnalysis window(closingContext);
+    window.show();
+    closing.window = &window;
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    closing.window = nullptr;
+    EXPECT_GT(closing.calls, 0);
+    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_FALSE(window.isBusy());
+    EXPECT_EQ(window.currentTable().grid.rows(), 1); // the stopped report's tables are not shown
+}
+
+TEST_F(FrmAnalysisTest, ARangeWithoutRunsShowsTheNoteNotAnError) {
+    FrmAnalysis window(context);
+    window.show();
+    window.DTStart->setSerial(46400);
+    window.DTEnd->setSerial(46401);
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    EXPECT_TRUE(messages.messages.empty());
+    EXPECT_EQ(window.currentTable().grid.rows(), 1);
+    EXPECT_TRUE(
+        window.chartViews[0]->chart()->title().contains(QStringLiteral("No finished runs in the range.")));
+}
+
+// "Analysis" sits under "Reports"; the other buttons keep their places, captions and tab order.
+TEST_F(FrmAnalysisTest, MenuOpensOneAnalysisWindowFromTheButtonUnderReports) {
+    FrmStartup menu(context, [] {});
+    menu.show();
+    menu.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&menu));
+    const std::vector<QPushButton*> column = {menu.Command3, menu.Command4, menu.Command2, menu.CmdAnalysis,
+                                              menu.CmdShutDown};
+    QStringList captions;
+    for (size_t i = 0; i < column.size(); ++i) {
+        captions << column[i]->text();
+        if (i > 0) {
+            EXPECT_GT(column[i]->y(), column[i - 1]->y()) << i;
+        }
+    }
+    EXPECT_EQ(captions.join(QLatin1Char('|')), QStringLiteral("DMS|Downtime|Reports|Analysis|E&xit"));
+
+    menu.Command4->setFocus();
+    QStringList tabbed{menu.focusWidget()->objectName()};
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(menu.focusWidget(), Qt::Key_Tab);
+        tabbed << menu.focusWidget()->objectName();
+    }
+    EXPECT_EQ(tabbed.join(QLatin1Char('|')),
+              QStringLiteral("Command4|Command3|Command2|CmdAnalysis|CmdShutDown"));
+
+    // Each button opens its window once; a second press brings back the same one.
+    QTest::mouseClick(menu.CmdAnalysis, Qt::LeftButton);
+    QTest::mouseClick(menu.Command2, Qt::LeftButton);
+    FrmAnalysis* analysis = menu.analysisWindow();
+    FrmReports* reports = menu.reportsWindow();
+    ASSERT_TRUE(analysis && reports);
+    EXPECT_TRUE(analysis->isVisible() && reports->isVisible());
+    QTest::mouseClick(menu.CmdAnalysis, Qt::LeftButton);
+    QTest::mouseClick(menu.Command2, Qt::LeftButton);
+    EXPECT_EQ(menu.analysisWindow(), analysis);
+    EXPECT_EQ(menu.reportsWindow(), reports);
+    delete reports;
+    delete analysis;
+}
+
+} // namespace

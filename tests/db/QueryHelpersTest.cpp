@@ -1,0 +1,156 @@
+// LookupValue's answers, the update builder's exact statements and failures, and reading a
+// table in parts.
+#include "db/QueryHelpers.h"
+#include "db/TableSlices.h"
+#include "support/TestSupport.h"
+#include "text/TextMatch.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+using namespace nax;
+using nax::test::exec;
+using nax::test::scalar;
+
+namespace {
+
+class QueryHelpersTest : public test::PlantDbTest {
+protected:
+    void SetUp() override {
+        exec(*db, "insert into TimeLost(Dt_ID, Run_no, Time_Lost, Remarks) values (5, 7, 0.01, 'x'), (6, 7, "
+                  "0.02, NULL)");
+    }
+    // An update of `table` setting Remarks to `remarks` where Dt_ID = 5.
+    static UpdateBuilder remarksUpdate(const char* table, const char* remarks) {
+        UpdateBuilder update;
+        update.BeginUpdate(table);
+        if (*remarks) update.AddSetField("Remarks", remarks, kTextField);
+        update.AddWhereField("Dt_ID", "5", "=", kAndJoin, kNumberField);
+        return update;
+    }
+};
+
+TEST_F(QueryHelpersTest, LookupAnswersFirstFieldOrZeroOrEmpty) {
+    const auto lookup = [&](const char* table, const char* expression, const char* condition,
+                            const char* kind) {
+        auto answer = LookupValue(*db, table, expression, condition, kind);
+        return answer ? *answer : "error " + describeError(answer.error());
+    };
+    EXPECT_EQ(lookup("TimeLost", "Sum(Time_Lost) *60 *24", " where Run_no =7", "Int"), "43.2");
+    EXPECT_EQ(lookup("TimeLost", "Sum(Time_Lost) *60 *24", " where Run_no =8", "Int"), "0");
+    EXPECT_EQ(lookup("TimeLost", "Remarks", " where Dt_ID =6", "Str"), "");
+    EXPECT_EQ(lookup("TimeLost", "Remarks", " where Dt_ID =99", "Str"), "");
+    EXPECT_EQ(lookup("TimeLost", "Remarks", " where Dt_ID =99", "Int"), "0");
+}
+
+// A failure is the engine's error, never a "0" that reads like a figure.
+TEST_F(QueryHelpersTest, LookupFailureIsAnErrorNotAZero) {
+    for (const char* kind : {"Int", "Str"}) {
+        const auto missingTable = LookupValue(*db, "NoTable", "x", "", kind);
+        ASSERT_FALSE(missingTable) << kind;
+        EXPECT_EQ(missingTable.error().code, SQLITE_ERROR);
+        EXPECT_EQ(missingTable.error().message, "no such table: NoTable");
+    }
+    exec(*db, "alter table TimeLost drop column Remarks");
+    const auto missingColumn = LookupValue(*db, "TimeLost", "Remarks", " where Dt_ID =5", "Str");
+    ASSERT_FALSE(missingColumn);
+    EXPECT_EQ(missingColumn.error().message, "no such column: Remarks");
+    // A failure while the row is read, after the statement opened.
+    const auto overflow = LookupValue(*db, "TimeLost", "cint(Time_Lost * 1e9)", " where Dt_ID =5", "Int");
+    ASSERT_FALSE(overflow);
+    EXPECT_EQ(overflow.error().message, "Overflow");
+}
+
+// Set values have their quotes stored as backquotes; stored texts keep theirs.
+TEST_F(QueryHelpersTest, UpdateStatementHasTheExactBlanksAndItsQuoteRules) {
+    UpdateBuilder update;
+    update.BeginUpdate("TimeLost");
+    update.AddSetField("Shift", "A", kTextField);
+    update.AddSetField("Remarks", "operator's note", kTextField);
+    update.AddSetField("Ignored", "1", 9);
+    update.AddSetStoredText("Other1", "it's");
+    update.AddWhereField("Dt_ID", "5", "=", kAndJoin, kNumberField);
+    EXPECT_EQ(update.statement(), "Update [TimeLost] set  [Shift] ='A',[Remarks] ='operator`s note',"
+                                  "[Other1] ='it''s'  Where [Dt_ID] =5 ");
+    ASSERT_TRUE(update.ExecuteUpdate(*db));
+    EXPECT_EQ(scalar(*db, "select Remarks||'|'||Other1 from TimeLost where Dt_ID=5"), "operator`s note|it's");
+    EXPECT_EQ(scalar(*db, "select Shift from TimeLost where Dt_ID=6"), "");
+
+    // Conditions join from the second on; the kinds shape the text.
+    UpdateBuilder other;
+    other.BeginUpdate("T");
+    other.AddWhereField("a", "1", "=", kOrJoin, kNumberField);
+    other.AddWhereField("b", "2", "=", kOrJoin, kNumberField);
+    other.AddWhereField("c", "o'x", "<>", kAndJoin, kTextField);
+    other.AddWhereField("d", "3", "=", 7, kDateField);
+    EXPECT_EQ(other.where(), " Where [a] =1  or [b] =2  And [c] <> 'o''x' [d] = 3 ");
+    other.AddSetField("n", "4", kNumberField);
+    other.AddSetField("when", "2026-12-05 07:00'", kDateField);
+    EXPECT_EQ(other.setList(), "[n] =4,[when] =#2026-12-05 07:00`#,");
+}
+
+TEST_F(QueryHelpersTest, FailedUpdatesTellTheUserAndChangeNothing) {
+    auto nothingSet = remarksUpdate("TimeLost", "").ExecuteUpdate(*db);
+    ASSERT_FALSE(nothingSet);
+    EXPECT_EQ(nothingSet.error().message, "Cannot update Update [TimeLost] set ");
+
+    // Three lines ending in the scrambled statement.
+    UpdateBuilder noTable = remarksUpdate("NoSuchTable", "b");
+    auto failed = noTable.ExecuteUpdate(*db);
+    ASSERT_FALSE(failed);
+    const std::string& text = failed.error().message;
+    EXPECT_EQ(text.rfind("Update Statement failed : no such table: NoSuchTable\r\n", 0), 0u) << text;
+    EXPECT_NE(text.find("\r\n Please send the screenshot of this screen to helpdesk\r\n"), std::string::npos);
+    EXPECT_EQ(text.substr(text.rfind("\r\n") + 2), ScrambleText(noTable.statement()));
+
+    // A locked database fails after the busy timeout.
+    sqlite3* other = nullptr;
+    sqlite3_open(dir.file("db1.sqlite").c_str(), &other);
+    ASSERT_EQ(sqlite3_exec(other, "begin exclusive", nullptr, nullptr, nullptr), SQLITE_OK);
+    auto locked = remarksUpdate("TimeLost", "new").ExecuteUpdate(*db);
+    sqlite3_exec(other, "rollback", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    ASSERT_FALSE(locked);
+    EXPECT_NE(locked.error().message.find("locked"), std::string::npos) << locked.error().message;
+    EXPECT_EQ(scalar(*db, "select Remarks from TimeLost where Dt_ID=5"), "x");
+}
+
+// Values on the parts' inner bounds are read once, the outer bounds as "between" has them, and
+// each statement is closed before the next part begins.
+TEST_F(QueryHelpersTest, RangesPickWhatBetweenPicksOnceEach) {
+    exec(*db,
+         "insert into opc(Timestamp, Production) values (0.5,1),(1,1),(2,1),(2.5,1),(3,1),(4,1),(4.25,1)");
+    auto collector = DbConnection::open(db->path(), OpenOptions{0, false});
+    ASSERT_TRUE(collector);
+    for (const double width : {1.0, 0.75, 10.0}) {
+        std::vector<std::string> statements, read;
+        db->setStatementObserver([&](std::string_view sql) { statements.emplace_back(sql); });
+        auto done = readInRanges(
+            *db, "Timestamp", 1, 4, width, 0,
+            [](const std::string& part) { return "select Timestamp from opc where " + part + " order by 1"; },
+            [&](Recordset& rs) -> Result<void> {
+                for (; !rs.eof(); (void)rs.moveNext())
+                    read.push_back(rs.text(0));
+                return success();
+            },
+            [&]() -> Result<void> {
+                // Another connection that does not wait commits only when no statement is open.
+                return (*collector)
+                    ->execute("update opc set Production = Production + 1 where Timestamp = 0.5");
+            });
+        db->setStatementObserver(nullptr);
+        ASSERT_TRUE(done) << width;
+        EXPECT_EQ(read, (std::vector<std::string>{"1", "2", "2.5", "3", "4"})) << width;
+        EXPECT_EQ(statements.size(), width == 1 ? 3u : width == 0.75 ? 4u : 1u) << width;
+        if (width == 1) {
+            EXPECT_EQ(statements,
+                      (std::vector<std::string>{
+                          "select Timestamp from opc where Timestamp >= 1 and Timestamp < 2 order by 1",
+                          "select Timestamp from opc where Timestamp >= 2 and Timestamp < 3 order by 1",
+                          "select Timestamp from opc where Timestamp >= 3 and Timestamp <= 4 order by 1",
+                      }));
+        }
+    }
+}
+
+} // namespace

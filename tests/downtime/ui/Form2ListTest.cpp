@@ -1,0 +1,215 @@
+// "Downtime Entry" and the main menu, driven offscreen on a small database.
+#include "downtime/ui/Form2.h"
+#include "menu/FrmStartup.h"
+#include "support/TestSupport.h"
+#include "ui/DatePicker.h"
+#include "ui/FrmProgress.h"
+#include "ui/ReportGridView.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace nax;
+using nax::test::exec;
+
+namespace {
+
+constexpr double kNow = 46361.5; // the database clock: 05-Dec-26 12:00
+
+// The application's font scaled while the object lives.
+class LargerApplicationFont {
+public:
+    explicit LargerApplicationFont(double scale) {
+        QFont larger = kept_;
+        larger.setPointSizeF(kept_.pointSizeF() * scale);
+        QApplication::setFont(larger);
+    }
+    ~LargerApplicationFont() { QApplication::setFont(kept_); }
+
+private:
+    const QFont kept_ = QApplication::font();
+};
+
+class Form2ListTest : public test::WindowTest {
+protected:
+    void SetUp() override {
+        exec(*db, R"(insert into Tag_Master values (1,'Filler');
+            insert into TimeLost(Dt_ID, Tag_ID, Run_no, DT_Start, DT_End, Time_Lost, Loss_Structure) values
+                (1, 1, 4, 46361.40, 46361.41, 0.01, 'Minor Stoppage'), (2, 1, 4, 46361.42, 46361.43, 0.01, NULL),
+                (3, 1, 4, 46361.44, 46361.45, 0.01, 'QA Loss'))");
+    }
+};
+
+TEST_F(Form2ListTest, OpensOnTheLastSixHoursAndListsWithOrWithoutMinorStops) {
+    Form2 window(context);
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Downtime Entry"));
+    EXPECT_DOUBLE_EQ(window.DTEnd->serial(), kNow);
+    EXPECT_DOUBLE_EQ(window.DTStart->serial(), kNow - 0.25);
+    EXPECT_FALSE(window.Check1->isChecked());
+    EXPECT_EQ(window.MSFlexGrid1->model()->rowCount(), 0);
+    window.show();
+    EXPECT_EQ(window.LblBacklog->text(), QString());
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton); // lists once, not twice
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Downtime 2"));
+    EXPECT_EQ(window.LblBacklog->text(), QStringLiteral("3 events, 1 unclassified (14.4 min)"));
+    EXPECT_EQ(window.MSFlexGrid1->model()->rowCount(), 2);
+    EXPECT_EQ(window.MSFlexGrid1->model()->headerData(7, Qt::Horizontal, Qt::DisplayRole).toString(),
+              QStringLiteral("Time Lost (mins)"));
+    EXPECT_EQ(window.MSFlexGrid1->model()->index(0, 7).data().toString(), QStringLiteral("14.4"));
+    window.Check1->setChecked(true);
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Downtime 3"));
+    EXPECT_EQ(window.MSFlexGrid1->grid().rowKey(1), 1);
+    EXPECT_TRUE(messages.messages.empty());
+    QTest::mouseClick(window.CheckUnclassified, Qt::LeftButton); // both boxes together
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Downtime 1"));
+    EXPECT_EQ(window.MSFlexGrid1->grid().rowKey(1), 2);
+    EXPECT_EQ(window.LblBacklog->text(), QStringLiteral("3 events, 1 unclassified (14.4 min)"));
+
+    // An empty range tells the user and keeps the rows.
+    window.DTStart->setSerial(window.DTEnd->serial());
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    EXPECT_EQ(test::shownMessages(messages), "Online NAX Reporting|None|Invalid Dates Selected\n");
+    EXPECT_EQ(window.MSFlexGrid1->model()->rowCount(), 1);
+}
+
+// Tab runs through the designed controls in their order, leaves the list for the new ones and
+// skips "Classify Selected" until two rows are selected.
+TEST_F(Form2ListTest, NewControlsComeAfterTheDesignedOnesInTabOrder) {
+    Form2 window(context);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    const auto walk = [&](int presses) {
+        QStringList names;
+        for (int i = 0; i < presses; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget* at = QApplication::focusWidget();
+            while (at && at->parentWidget() != &window)
+                at = at->parentWidget(); // a picker's own edit counts as the picker
+            names << (at ? at->objectName() : QStringLiteral("none"));
+        }
+        return names.join(u' ');
+    };
+    window.Check1->setFocus(); // Tab in a picker walks its own fields first
+    EXPECT_EQ(walk(4), QStringLiteral("CmdGenerate MSFlexGrid1 CheckUnclassified DTStart"));
+    window.MSFlexGrid1->setCurrentGridRow(1);
+    QTest::keyClick(window.MSFlexGrid1, Qt::Key_Down, Qt::ShiftModifier);
+    window.MSFlexGrid1->setFocus();
+    EXPECT_EQ(walk(2), QStringLiteral("CheckUnclassified CmdClassifySelected"));
+}
+
+// On a desktop whose font is larger than the designed one, the row above the list still shows
+// every text whole (the pickers' "AM"/"PM" included), no control covers the next one and all
+// stay inside the window, above the list.
+TEST_F(Form2ListTest, PickersAndCaptionsShowTheirWholeText) {
+    const LargerApplicationFont font(1.4);
+    Form2 window(context);
+    window.show();
+    const QWidget* row[] = {window.findChild<QLabel*>(QStringLiteral("Label")),
+                            window.DTStart,
+                            window.findChild<QLabel*>(QStringLiteral("Label1")),
+                            window.DTEnd,
+                            window.Check1,
+                            window.CmdGenerate};
+    for (size_t i = 0; i < std::size(row); ++i) {
+        ASSERT_NE(row[i], nullptr);
+        EXPECT_GE(row[i]->width(), row[i]->sizeHint().width()) << row[i]->objectName().toStdString();
+        EXPECT_GE(row[i]->height(), row[i]->sizeHint().height()) << row[i]->objectName().toStdString();
+        EXPECT_LT(row[i]->geometry().bottom(), window.MSFlexGrid1->geometry().top());
+        if (i > 0) {
+            EXPECT_LT(row[i - 1]->geometry().right(), row[i]->geometry().left()) << i;
+        }
+    }
+    EXPECT_LE(window.CmdGenerate->geometry().right(), window.width());
+    // The row below the list: check box, backlog line and button side by side inside the window.
+    EXPECT_LT(window.CheckUnclassified->geometry().right(), window.LblBacklog->geometry().left());
+    EXPECT_LT(window.LblBacklog->geometry().right(), window.CmdClassifySelected->geometry().left());
+    EXPECT_LE(window.CmdClassifySelected->geometry().bottom(), window.height());
+}
+
+TEST_F(Form2ListTest, DatabaseErrorIsShownAndTheWindowStaysUsable) {
+    Form2 window(context);
+    window.show();
+    exec(*db, "alter table Tag_Master rename to Gone");
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_NE(messages.messages[0].text.find("Tag_Master"), std::string::npos);
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Downtime 0"));
+    EXPECT_EQ(window.MSFlexGrid1->model()->rowCount(), 0);
+    EXPECT_TRUE(window.MSFlexGrid1->isVisible());
+    EXPECT_TRUE(window.CmdGenerate->isEnabled());
+    exec(*db, "alter table Gone rename to Tag_Master");
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Downtime 2"));
+}
+
+TEST_F(Form2ListTest, OnlyCtrlEExports) {
+    std::vector<std::string> exported;
+    context.exportGrid = [&](const ReportGrid& grid, const std::string& title, const std::string& range) {
+        exported.push_back(title + range + ":" + std::to_string(grid.rows()));
+    };
+    Form2 window(context);
+    window.show();
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    using M = Qt::KeyboardModifiers;
+    for (const M modifiers :
+         {M(Qt::ControlModifier | Qt::ShiftModifier), M(Qt::AltModifier | Qt::ControlModifier),
+          M(Qt::NoModifier), M(Qt::ControlModifier)})
+        QTest::keyClick(window.MSFlexGrid1, Qt::Key_E, modifiers);
+    EXPECT_EQ(exported, std::vector<std::string>{
+                            "Downtime Entry from 05-Dec-26 06:00 to 05-Dec-26 12:00:3"}); // last press only
+}
+
+TEST_F(Form2ListTest, MenuShowsOneDowntimeWindowAndExits) {
+    int exits = 0;
+    FrmStartup menu(context, [&] { ++exits; });
+    menu.show();
+    EXPECT_EQ(menu.windowTitle(), QStringLiteral("Online NAX Reporting"));
+    EXPECT_EQ(menu.CmdShutDown->text(), QStringLiteral("E&xit"));
+    QTest::mouseClick(menu.Command4, Qt::LeftButton);
+    Form2* first = menu.downtimeWindow();
+    ASSERT_NE(first, nullptr);
+    QTest::mouseClick(menu.Command4, Qt::LeftButton);
+    EXPECT_EQ(menu.downtimeWindow(), first);
+    first->close(); // deleted on close; the next press makes a new one
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(menu.downtimeWindow(), nullptr);
+    QTest::mouseClick(menu.Command4, Qt::LeftButton);
+    EXPECT_NE(menu.downtimeWindow(), nullptr);
+    QTest::mouseClick(menu.Command3, Qt::LeftButton);
+    QTest::mouseClick(menu.Command3, Qt::LeftButton);
+    ASSERT_NE(menu.dmsWindow(), nullptr);
+    EXPECT_EQ(menu.dmsWindow()->windowTitle(), QStringLiteral("DMS"));
+    QTest::mouseClick(menu.CmdShutDown, Qt::LeftButton);
+    EXPECT_EQ(exits, 1);
+    delete menu.downtimeWindow();
+    delete menu.dmsWindow();
+}
+
+// A report with no rows shows the window with an empty line; every step of a long report counts
+// even between repaints.
+TEST(FrmProgressTest, EmptyReportShowsAnEmptyLineAndEveryStepCountsBetweenRepaints) {
+    NoEventPump pump;
+    FrmProgress progress(pump);
+    progress.SetMax(0);
+    EXPECT_TRUE(progress.isVisible());
+    EXPECT_EQ(progress.shownCaption(), QString());
+    progress.ProgressNextValue("");
+    EXPECT_EQ(progress.shownCaption(), QStringLiteral("1%[1 / 100]"));
+
+    progress.SetMax(500000);
+    for (int i = 0; i < 500000; ++i)
+        progress.ProgressNextValue("row");
+    EXPECT_EQ(progress.caption(), "100%[500000 / 500000]row");
+    EXPECT_EQ(progress.shownCaption(), QStringLiteral("100%[500000 / 500000]row"));
+    EXPECT_EQ(progress.windowTitle(), progress.shownCaption());
+}
+
+} // namespace
