@@ -78,33 +78,6 @@ TEST_F(DailyDms, EarnedTimeMeAndTheThreshold) {
     EXPECT_EQ(cells(5, figures), "50|-15|10|50|83.33|83.33|0"); // 10 - 25
 }
 
-TEST_F(DailyDms, LossStructuresMatchTrimmedAndWithoutCase) {
-    addRun(1, dec5(6), dec5(8), "100", "24");
-    addProduction(1, dec5(6), 60, 100); // earned 60, lost 60
-    const double at = dec5(6);
-    // clang-format off
-    const std::pair<int, const char*> events[] = {
-        {10, "'  Lack of Sales '"}, {5, "'lack of sales'"}, {7, "'   '"}, {3, "'Equipment Loss'"},
-        {4, "NULL"}, {6, "'Breakdown'"}, {8, "'Operational Loss'"}, {2, "'Minor Stoppage'"},
-        {1, "'QA Loss '"}};
-    // clang-format on
-    for (const auto& [minutes, lossStructure] : events)
-        addEvent(1, at, at + minutes * kMinute, lossStructure);
-    addEvent(2, at, at + 9 * kMinute, quoted("Planned Loss")); // another run
-    ASSERT_TRUE(run());
-    // Blank counts as Equipment Loss, NULL and Breakdown in no category.
-    EXPECT_EQ(cells(1, {9, 10, 11, 12, 13, 14, 15, 16}), "15|10|0|8|2|1|24|60");
-}
-
-TEST_F(DailyDms, SpeedLossAddsTheCategoriesInSinglePrecision) {
-    // 131072.01 minutes is 131072.015625 as a single; the row shows 131073 - that.
-    const double start = 46000;
-    addRun(1, start, start + 131073 * kMinute, "100", "24");
-    addEvent(1, start, start + 131072.01 * kMinute, quoted("Operational Loss"));
-    ASSERT_TRUE(run(start, start + 100));
-    EXPECT_EQ(cells(1, {12, 15, 16}), "131072.01|0.98|131073");
-}
-
 TEST_F(DailyDms, OnlyRunsInsideTheWindowAndWithMastersAreListed) {
     const double s = dec5(0), e = dec5(0) + 1;
     addRun(1, s, e, "100", "24");                           // exactly the window
@@ -117,18 +90,6 @@ TEST_F(DailyDms, OnlyRunsInsideTheWindowAndWithMastersAreListed) {
     EXPECT_EQ(cells(1, {0}), "1");
     EXPECT_EQ(maximum, 2.0f); // the count still holds the run without a pack
     EXPECT_EQ(steps, 1.0f);
-}
-
-TEST_F(DailyDms, RunWithoutSpeedOrCaseCountKeepsWhatCanBeComputed) {
-    addRun(1, dec5(6), dec5(7), "0", "NULL");
-    addProduction(1, dec5(6), 10, 50);
-    addEvent(1, dec5(6, 5), dec5(6, 15), quoted("QA Loss"));
-    addRun(2, dec5(8), dec5(9), "NULL", "0");
-    ASSERT_TRUE(run());
-    ASSERT_EQ(runGrid.rows(), 3);
-    // Units stay: no case count.
-    EXPECT_EQ(cells(1, {8, 14, 15, 16, 17, 18, 23, 25, 26, 27}), "500|10|||60||49|||");
-    EXPECT_EQ(cells(2, {4, 8}), "|0");
 }
 
 // Each table is read once for all runs of the range, not once per run.

@@ -177,23 +177,6 @@ TEST_F(DmsExportTest, GridSheetsPrintOnePageWideUnderTheirHeaderRowAndRawDataOnO
     }
 }
 
-TEST_F(DmsExportTest, ShiftGridGoesIntoTheHourTemplate) {
-    SetShiftGrid(runs);
-    details.addRow(std::vector<std::string_view>(24, "1"));
-    const auto written = print(kHourTemplate);
-    ASSERT_TRUE(written) << written.error().message;
-    EXPECT_EQ(written->filename(), "46361.5416666667HourDMS.xlsx");
-    const QJsonObject book = readWorkbook(*written);
-    EXPECT_EQ(
-        book[QStringLiteral("sheets")].toArray(),
-        (QJsonArray{QStringLiteral("Hourly DMS"), QStringLiteral("Downtime"), QStringLiteral("RawData")}));
-    EXPECT_EQ(cellField(book, "Hourly DMS", "A4"), "Hr");
-    EXPECT_EQ(cellField(book, "Hourly DMS", "A5", "t"), "");
-    EXPECT_EQ(cellField(book, kDetail, "X5"), "1");
-    EXPECT_EQ(cellField(book, kRaw, "C5"), "A");
-    EXPECT_EQ(book[QStringLiteral("active")].toString(), QStringLiteral("RawData"));
-}
-
 // A plant's template may hold rows where the grids go: the grids' cells join them, the rows past
 // them follow, and cells written again or out of order still land in order.
 TEST_F(DmsExportTest, GridRowsJoinTheTemplatesOwnRowsInOrder) {

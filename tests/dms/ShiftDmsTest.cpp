@@ -165,18 +165,6 @@ TEST_F(ShiftDms, WindowOfMoreThanSevenDaysIsRefused) {
     EXPECT_EQ(runGrid.rows(), 1);
 }
 
-TEST_F(ShiftDms, HourOfARunWithoutSpeedIsStillListed) {
-    addRun(1, dec5(6), dec5(14), "0", "24");
-    addProduction(1, dec5(7, 10), 10, 48);
-    addEvent(1, dec5(7, 10), dec5(7, 20), quoted("QA Loss"));
-    addRun(2, dec5(6), dec5(14), "40", "0", 2, 1);
-    addProduction(2, dec5(8, 10), 10, 40, 1, "B", 2, 1);
-    ASSERT_TRUE(run(dec5(7), dec5(9)));
-    ASSERT_EQ(runGrid.rows(), 3);
-    EXPECT_EQ(cells(1, {6, 12, 13, 14, 15, 16, 17, 18}), "20|10||||B||"); // 480 units in cases
-    EXPECT_EQ(cells(2, {6, 15}), "400|10");                               // units stay: case count 0
-}
-
 // The events that lie in the window go below the detail headers; a second report starts the
 // grid afresh.
 TEST_F(ShiftDms, WindowEventsGoBelowTheDetailHeadersOncePerReport) {

@@ -21,6 +21,14 @@ std::unique_ptr<PostgresServer> g_server;
 std::string g_why;
 bool g_tried = false;
 
+// The one server stops when the tests end.
+class StopServer : public ::testing::Environment {
+public:
+    void TearDown() override { PostgresServer::stopAll(); }
+};
+[[maybe_unused]] ::testing::Environment* const g_stopServer =
+    ::testing::AddGlobalTestEnvironment(new StopServer);
+
 // The bin folder of the newest installed server.
 std::string serverBin() {
     std::string best;
@@ -101,11 +109,8 @@ bool PostgresServer::start(std::string& problem) {
         }
     }
     fs::permissions(dir_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
-    const std::string initLog = shellQuoted(dir_ + "/initdb.log"), log = shellQuoted(dir_ + "/server.log");
-    const std::string init = "cd " + shellQuoted(dir_) + " && " + runAs_ + shellQuoted(bin_ + "/initdb") +
-                             " -D " + shellQuoted(dir_ + "/data") + " --no-locale -E UTF8 -A trust -U nax >" +
-                             initLog + " 2>&1";
-    if (std::system(init.c_str()) != 0) {
+    if (!serverProgram("initdb",
+                       "--no-locale -E UTF8 -A trust -U nax >" + shellQuoted(dir_ + "/initdb.log"))) {
         problem = "initdb failed, see " + dir_ + "/initdb.log";
         return false;
     }
@@ -115,11 +120,8 @@ bool PostgresServer::start(std::string& problem) {
         hba << "local all guarded scram-sha-256\nlocal all all trust\n";
     }
     const std::string options = "-k " + dir_ + " -c listen_addresses= -c fsync=off -c full_page_writes=off";
-    const std::string startCommand = "cd " + shellQuoted(dir_) + " && " + runAs_ +
-                                     shellQuoted(bin_ + "/pg_ctl") + " -D " + shellQuoted(dir_ + "/data") +
-                                     " -o " + shellQuoted(options) + " -l " + log +
-                                     " -w -t 60 start >/dev/null 2>&1";
-    if (std::system(startCommand.c_str()) != 0) {
+    if (!serverProgram("pg_ctl", "-o " + shellQuoted(options) + " -l " + shellQuoted(dir_ + "/server.log") +
+                                     " -w -t 60 start >/dev/null")) {
         problem = "the server did not start, see " + dir_ + "/server.log";
         return false;
     }
@@ -136,12 +138,17 @@ bool PostgresServer::start(std::string& problem) {
     return true;
 }
 
+bool PostgresServer::serverProgram(const std::string& program, const std::string& arguments) const {
+    const std::string command = "cd " + shellQuoted(dir_) + " && " + runAs_ +
+                                shellQuoted(bin_ + "/" + program) + " -D " + shellQuoted(dir_ + "/data") +
+                                " " + arguments + " 2>&1";
+    return std::system(command.c_str()) == 0;
+}
+
 PostgresServer::~PostgresServer() {
     if (running_) {
-        const std::string stop = "cd " + shellQuoted(dir_) + " && " + runAs_ + shellQuoted(bin_ + "/pg_ctl") +
-                                 " -D " + shellQuoted(dir_ + "/data") +
-                                 " -m immediate -w stop >/dev/null 2>&1";
-        if (std::system(stop.c_str()) != 0) std::fprintf(stderr, "pg_ctl stop failed for %s\n", dir_.c_str());
+        if (!serverProgram("pg_ctl", "-m immediate -w stop >/dev/null"))
+            std::fprintf(stderr, "pg_ctl stop failed for %s\n", dir_.c_str());
     }
     std::error_code ignored;
     if (!dir_.empty() && !keepFolder_) fs::remove_all(dir_, ignored);

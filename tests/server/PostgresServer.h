@@ -1,7 +1,8 @@
 #pragma once
 // A PostgreSQL server of the tests' own: initdb in a scratch folder, listening only on a Unix
 // socket there, run by an unprivileged user when the tests run as root (the server refuses
-// root). One server serves the whole test program; each test gets a database of its own.
+// root). One server serves the whole test program and stops when it ends; each test gets a
+// database of its own.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -43,6 +44,8 @@ public:
 private:
     PostgresServer() = default;
     bool start(std::string& problem);
+    // Runs initdb or pg_ctl on the server's data folder as the server's user.
+    bool serverProgram(const std::string& program, const std::string& arguments) const;
     std::string bin_, dir_, runAs_;
     int databases_ = 0;
     bool running_ = false;

@@ -3,36 +3,16 @@
 #include "PostgresServer.h"
 #include "downtime/ClassificationSave.h"
 #include "downtime/SelectionList.h"
+#include "support/NaxReportProcess.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <random>
-#include <sys/wait.h>
 
 using namespace nax;
 
 namespace {
-
-struct Output {
-    int status = -1;
-    std::string text;
-};
-
-Output run(const std::string& command) {
-    Output output;
-    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
-    if (!pipe) return output;
-    std::array<char, 65536> buffer;
-    size_t read = 0;
-    while ((read = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        output.text.append(buffer.data(), read);
-    const int status = pclose(pipe);
-    output.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return output;
-}
 
 // Untidy data as a plant has it: loss names with odd case and blanks, NULLs, zero and missing
 // speeds, events of tags and runs of packs without master rows, quotes in remarks.
@@ -90,17 +70,18 @@ protected:
             const std::string name = report;
             const bool dms = name.rfind("dms-", 0) == 0;
             for (const auto& [from, to] : ranges) {
-                for (const std::string extra : {"", dms ? " --grid detail" : " --minor-stops"}) {
-                    const std::string arguments = " " + name + " --from " + test::shellQuoted(from) +
-                                                  " --to " + test::shellQuoted(to) +
-                                                  " --now '2026-12-06 12:00' --format csv" + extra;
-                    const Output onFile =
-                        run(std::string(NAX_REPORT_EXE) + arguments + " --db " + test::shellQuoted(fileDb));
-                    if (onFile.status == 2) break; // a report this build does not have
-                    const Output onServer =
-                        run(std::string(NAX_REPORT_EXE) + arguments + " --db " + test::shellQuoted(serverDb));
-                    EXPECT_EQ(onServer.status, onFile.status) << arguments;
-                    EXPECT_EQ(onServer.text, onFile.text) << arguments;
+                for (const std::string extra : {"", dms ? "|--grid|detail" : "|--minor-stops"}) {
+                    const std::string arguments = name + "|--from|" + from + "|--to|" + to +
+                                                  "|--now|2026-12-06 12:00|--format|csv|--db|$db" + extra;
+                    const auto run = [&](const std::string& db) {
+                        return test::runNaxReport(QString::fromStdString(arguments),
+                                                  QString::fromStdString(db));
+                    };
+                    const auto onFile = run(fileDb);
+                    if (onFile.exitCode == 2) break; // a report this build does not have
+                    const auto onServer = run(serverDb);
+                    EXPECT_EQ(onServer.exitCode, onFile.exitCode) << arguments;
+                    EXPECT_EQ(onServer.out.toStdString(), onFile.out.toStdString()) << arguments;
                     ++compared;
                 }
             }
@@ -125,20 +106,6 @@ TEST_F(SameReports, UntidyPlant) {
                           {"2026-12-05 13:30", "2026-12-05 17:45"}});
 }
 
-// Every row of a statement, fields as the grids show them.
-std::vector<std::string> allRows(DbConnection& db, const std::string& sql) {
-    std::vector<std::string> rows;
-    auto rs = db.openRecordset(sql);
-    if (!rs) return {"failed"};
-    for (; !rs->eof(); (void)rs->moveNext()) {
-        std::string row;
-        for (int field = 0; field < rs->fieldCount(); ++field)
-            row += rs->text(field) + "|";
-        rows.push_back(row);
-    }
-    return rows;
-}
-
 TEST_F(SameReports, ClassificationListsAndLookups) {
     applyEverywhere({"insert into Asset_Master values (90, ' '), (91, 'filler')",
                      "insert into Component_master values ('Bowl ''A''', 2)"});
@@ -150,11 +117,8 @@ TEST_F(SameReports, ClassificationListsAndLookups) {
         for (const char* asset : {"1", "2", "77"}) {
             const auto request = classificationPickList(box, asset);
             ASSERT_TRUE(request);
-            for (const std::string& sql : {pickCountStatement(*request), pickRowsStatement(*request)}) {
-                const auto rows = allRows(**file, sql);
-                EXPECT_NE(rows, std::vector<std::string>{"failed"}) << sql;
-                EXPECT_EQ(allRows(**served, sql), rows) << sql;
-            }
+            for (const std::string& sql : {pickCountStatement(*request), pickRowsStatement(*request)})
+                EXPECT_EQ(test::rowsOf(**served, sql), test::rowsOf(**file, sql)) << sql;
         }
     for (const char* name : {"Filler", "FILLER", "filler", "Nobody's", ""}) {
         auto onFile = assetKeyForName(**file, name);

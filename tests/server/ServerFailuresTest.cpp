@@ -8,6 +8,7 @@
 #include "downtime/ClassificationSave.h"
 #include "simulate/PlantSchema.h"
 #include "simulate/PlantSimulator.h"
+#include "support/NaxReportProcess.h"
 #include "support/TestSupport.h"
 #include "text/ProgressText.h"
 
@@ -78,16 +79,11 @@ TEST_F(ServerPlant, OpenFailuresAreClearAndNeverShowThePassword) {
     EXPECT_TRUE(DbConnection::open(server->connection("postgres", "guarded", "Open Sesame")));
 
     // nax-report: exit 1 with the message, no password.
-    const std::string command = std::string(NAX_REPORT_EXE) + " downtime-list --db " +
-                                test::shellQuoted(wrongPassword) +
-                                " --from '2026-12-05 06:00' --to '2026-12-05 12:00' 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_TRUE(pipe);
-    char buffer[4096] = {};
-    const size_t read = std::fread(buffer, 1, sizeof buffer - 1, pipe);
-    const int status = pclose(pipe);
-    EXPECT_EQ(WEXITSTATUS(status), 1);
-    const std::string said(buffer, read);
+    const auto run = test::runNaxReport(QStringLiteral("downtime-list|--db|$db|--from|2026-12-05 06:00|--to|"
+                                                       "2026-12-05 12:00"),
+                                        QString::fromStdString(wrongPassword));
+    EXPECT_EQ(run.exitCode, 1);
+    const std::string said = (run.out + run.err).toStdString();
     EXPECT_NE(said.find("password authentication failed"), std::string::npos) << said;
     EXPECT_EQ(said.find("Wrong Guess"), std::string::npos) << said;
 }

@@ -1,6 +1,7 @@
 #include "simulate/PlantSimulator.h"
 #include "SimulateArguments.h"
 #include "support/NaxReportProcess.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QProcess>
@@ -24,21 +25,16 @@ namespace {
 
 const double kEnd = simulationSerial(2026, 5, 10, 14, 37);
 
-// A simulated file read through SQL; :end in a statement stands for the end of the open run.
+// A simulated file read through SQL, read-only; :end in a statement stands for the end of the open run.
 class Db {
 public:
-    explicit Db(const std::string& path) {
-        sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READONLY, nullptr);
+    explicit Db(const std::string& path) : db_(DbConnection::open(path, OpenOptions{200, true})) {
+        EXPECT_TRUE(db_) << path;
     }
-    ~Db() { sqlite3_close(db_); }
-
-    // Every row as text, each field followed by '|'; fails the test on an SQL error.
     std::string text(std::string sql) const {
         for (size_t at; (at = sql.find(":end")) != std::string::npos;)
             sql.replace(at, 4, QString::number(kEnd, 'g', 17).toStdString());
-        std::string rows;
-        EXPECT_EQ(sqlite3_exec(db_, sql.c_str(), append, &rows, nullptr), SQLITE_OK) << sqlite3_errmsg(db_);
-        return rows;
+        return db_ ? test::rowsOf(**db_, sql) : std::string();
     }
     double number(const std::string& sql) const { return std::atof(text(sql).c_str()); }
     // Every value of every table but the planner's.
@@ -46,18 +42,13 @@ public:
         std::string all;
         for (const QString& table : QString::fromStdString(text("SELECT name FROM sqlite_master WHERE type = "
                                                                 "'table' AND name NOT LIKE 'sqlite%'"))
-                                        .split(QLatin1Char('|'), Qt::SkipEmptyParts))
+                                        .split(QLatin1Char('\n'), Qt::SkipEmptyParts))
             all += text("SELECT * FROM " + table.toStdString() + " ORDER BY rowid");
         return all;
     }
 
 private:
-    static int append(void* rows, int count, char** values, char**) {
-        for (int i = 0; i < count; ++i)
-            *static_cast<std::string*>(rows) += std::string(values[i] ? values[i] : "NULL") + "|";
-        return 0;
-    }
-    sqlite3* db_ = nullptr;
+    Result<std::unique_ptr<DbConnection>> db_;
 };
 
 // Command-line arguments written with '|' between them.

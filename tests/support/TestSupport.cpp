@@ -63,4 +63,14 @@ std::string scalar(DbConnection& db, const std::string& sql) {
     return rs->eof() ? std::string() : rs->text(0);
 }
 
+std::string rowsOf(DbConnection& db, const std::string& sql) {
+    auto rs = db.openRecordset(sql);
+    std::string rows;
+    for (; rs && !rs->eof(); (void)rs->moveNext())
+        for (int field = 0; field < rs->fieldCount(); ++field)
+            rows += rs->text(field) + (field + 1 < rs->fieldCount() ? "|" : "\n");
+    if (!rs) ADD_FAILURE() << sql << "\n-> " << rs.error().message;
+    return rs ? rows : "failed";
+}
+
 } // namespace nax::test

@@ -40,6 +40,9 @@ void exec(DbConnection& db, const std::string& sql);
 void failReadingAt(DbConnection& db, const std::string& column, const std::string& where);
 // First field of the first row as text ("" for no row / NULL); fails the test on error.
 std::string scalar(DbConnection& db, const std::string& sql);
+// Every row of a statement, its fields as the grids show them joined by '|', a line each; fails
+// the test (and answers "failed") on error.
+std::string rowsOf(DbConnection& db, const std::string& sql);
 
 // The cells of a grid row in the given columns (every column when none are given), joined by '|'.
 inline std::string joined(const ReportGrid& grid, int row, std::vector<int> cols = {}) {

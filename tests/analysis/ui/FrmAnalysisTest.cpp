@@ -1,8 +1,6 @@
 // "Analysis" driven offscreen on the small plant of the analysis tests.
 #include "analysis/ui/FrmAnalysis.h"
 #include "analysis/AnalysisFixture.h"
-#include "menu/FrmStartup.h"
-#include "reports/ui/FrmReports.h"
 #include "ui/DatePicker.h"
 
 #include <QApplication>
@@ -167,47 +165,6 @@ TEST_F(FrmAnalysisTest, ARangeWithoutRunsShowsTheNoteNotAnError) {
     EXPECT_EQ(window.currentTable().grid.rows(), 1);
     EXPECT_TRUE(
         window.chartViews[0]->chart()->title().contains(QStringLiteral("No finished runs in the range.")));
-}
-
-// "Analysis" sits under "Reports"; the other buttons keep their places, captions and tab order.
-TEST_F(FrmAnalysisTest, MenuOpensOneAnalysisWindowFromTheButtonUnderReports) {
-    FrmStartup menu(context, [] {});
-    menu.show();
-    menu.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&menu));
-    const std::vector<QPushButton*> column = {menu.Command3, menu.Command4, menu.Command2, menu.CmdAnalysis,
-                                              menu.CmdShutDown};
-    QStringList captions;
-    for (size_t i = 0; i < column.size(); ++i) {
-        captions << column[i]->text();
-        if (i > 0) {
-            EXPECT_GT(column[i]->y(), column[i - 1]->y()) << i;
-        }
-    }
-    EXPECT_EQ(captions.join(QLatin1Char('|')), QStringLiteral("DMS|Downtime|Reports|Analysis|E&xit"));
-
-    menu.Command4->setFocus();
-    QStringList tabbed{menu.focusWidget()->objectName()};
-    for (int i = 0; i < 4; ++i) {
-        QTest::keyClick(menu.focusWidget(), Qt::Key_Tab);
-        tabbed << menu.focusWidget()->objectName();
-    }
-    EXPECT_EQ(tabbed.join(QLatin1Char('|')),
-              QStringLiteral("Command4|Command3|Command2|CmdAnalysis|CmdShutDown"));
-
-    // Each button opens its window once; a second press brings back the same one.
-    QTest::mouseClick(menu.CmdAnalysis, Qt::LeftButton);
-    QTest::mouseClick(menu.Command2, Qt::LeftButton);
-    FrmAnalysis* analysis = menu.analysisWindow();
-    FrmReports* reports = menu.reportsWindow();
-    ASSERT_TRUE(analysis && reports);
-    EXPECT_TRUE(analysis->isVisible() && reports->isVisible());
-    QTest::mouseClick(menu.CmdAnalysis, Qt::LeftButton);
-    QTest::mouseClick(menu.Command2, Qt::LeftButton);
-    EXPECT_EQ(menu.analysisWindow(), analysis);
-    EXPECT_EQ(menu.reportsWindow(), reports);
-    delete reports;
-    delete analysis;
 }
 
 } // namespace

@@ -42,11 +42,6 @@ void doubleClickCell(ReportGridView& view) {
                        view.visualRect(view.model()->index(0, 1)).center());
 }
 
-void doubleClickEmptyArea(ReportGridView& view) {
-    QTest::mouseDClick(view.viewport(), Qt::LeftButton, {},
-                       QPoint(view.viewport()->width() / 2, view.viewport()->height() - 4));
-}
-
 // Run 1 on 04-Dec-26: 300 minutes of 100 units and a planned stop; run 2 from 06:00 to 09:36 today:
 // 30 minutes of 60 units from 07:12.
 class FrmDMSTest : public test::DmsDatabase {
@@ -91,17 +86,6 @@ TEST_F(FrmDMSTest, DailyModeOpensOnThirtyDaysAndLists) {
     doubleClickCell(*window.MsfDT);
     EXPECT_FALSE(window.MsfDT->isVisible());
     EXPECT_EQ(window.MsfDT->model()->rowCount(), 1);
-}
-
-// Double-clicks below the rows of a grid count too, so an empty detail grid can be hidden again.
-TEST_F(FrmDMSTest, EmptyGridsShowAndHideTheDetailGridOnDoubleClick) {
-    FrmDMS window(context);
-    window.show();
-    doubleClickEmptyArea(*window.MSFlexGrid1);
-    ASSERT_TRUE(window.MsfDT->isVisible());
-    EXPECT_EQ(window.MsfDT->model()->rowCount(), 0);
-    doubleClickEmptyArea(*window.MsfDT);
-    EXPECT_FALSE(window.MsfDT->isVisible());
 }
 
 // Each Generate starts the detail grid afresh: after a daily report, and again and again in the

@@ -1,6 +1,9 @@
 // "Downtime Entry" and the main menu, driven offscreen on a small database.
+#include "analysis/ui/FrmAnalysis.h"
+#include "dms/ui/FrmDMS.h"
 #include "downtime/ui/Form2.h"
 #include "menu/FrmStartup.h"
+#include "reports/ui/FrmReports.h"
 #include "support/TestSupport.h"
 #include "ui/DatePicker.h"
 #include "ui/FrmProgress.h"
@@ -12,6 +15,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace nax;
 using nax::test::exec;
@@ -167,30 +172,57 @@ TEST_F(Form2ListTest, OnlyCtrlEExports) {
                             "Downtime Entry from 05-Dec-26 06:00 to 05-Dec-26 12:00:3"}); // last press only
 }
 
-TEST_F(Form2ListTest, MenuShowsOneDowntimeWindowAndExits) {
+// The menu's buttons stand in a column in tab order; each opens its window once (a second press
+// brings back the same one, a closed one is made anew) and Exit ends the program once.
+TEST_F(Form2ListTest, MenuOpensEachWindowOnceAndExits) {
     int exits = 0;
     FrmStartup menu(context, [&] { ++exits; });
     menu.show();
+    menu.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&menu));
     EXPECT_EQ(menu.windowTitle(), QStringLiteral("Online NAX Reporting"));
-    EXPECT_EQ(menu.CmdShutDown->text(), QStringLiteral("E&xit"));
-    QTest::mouseClick(menu.Command4, Qt::LeftButton);
-    Form2* first = menu.downtimeWindow();
-    ASSERT_NE(first, nullptr);
-    QTest::mouseClick(menu.Command4, Qt::LeftButton);
-    EXPECT_EQ(menu.downtimeWindow(), first);
-    first->close(); // deleted on close; the next press makes a new one
+    const std::vector<QPushButton*> column = {menu.Command3, menu.Command4, menu.Command2, menu.CmdAnalysis,
+                                              menu.CmdShutDown};
+    QStringList captions;
+    for (size_t i = 0; i < column.size(); ++i) {
+        captions << column[i]->text();
+        if (i > 0) {
+            EXPECT_GT(column[i]->y(), column[i - 1]->y()) << i;
+        }
+    }
+    EXPECT_EQ(captions.join(QLatin1Char('|')), QStringLiteral("DMS|Downtime|Reports|Analysis|E&xit"));
+    menu.Command4->setFocus();
+    QStringList tabbed{menu.focusWidget()->objectName()};
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(menu.focusWidget(), Qt::Key_Tab);
+        tabbed << menu.focusWidget()->objectName();
+    }
+    EXPECT_EQ(tabbed.join(QLatin1Char('|')),
+              QStringLiteral("Command4|Command3|Command2|CmdAnalysis|CmdShutDown"));
+
+    const std::pair<QPushButton*, std::function<QWidget*()>> windows[] = {
+        {menu.Command4, [&] { return menu.downtimeWindow(); }},
+        {menu.Command3, [&] { return menu.dmsWindow(); }},
+        {menu.Command2, [&] { return menu.reportsWindow(); }},
+        {menu.CmdAnalysis, [&] { return menu.analysisWindow(); }}};
+    for (const auto& [button, window] : windows) {
+        QTest::mouseClick(button, Qt::LeftButton);
+        QWidget* first = window();
+        ASSERT_NE(first, nullptr) << button->objectName().toStdString();
+        EXPECT_TRUE(first->isVisible());
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_EQ(window(), first);
+    }
+    EXPECT_EQ(menu.dmsWindow()->windowTitle(), QStringLiteral("DMS"));
+    menu.downtimeWindow()->close(); // deleted on close; the next press makes a new one
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(menu.downtimeWindow(), nullptr);
     QTest::mouseClick(menu.Command4, Qt::LeftButton);
     EXPECT_NE(menu.downtimeWindow(), nullptr);
-    QTest::mouseClick(menu.Command3, Qt::LeftButton);
-    QTest::mouseClick(menu.Command3, Qt::LeftButton);
-    ASSERT_NE(menu.dmsWindow(), nullptr);
-    EXPECT_EQ(menu.dmsWindow()->windowTitle(), QStringLiteral("DMS"));
     QTest::mouseClick(menu.CmdShutDown, Qt::LeftButton);
     EXPECT_EQ(exits, 1);
-    delete menu.downtimeWindow();
-    delete menu.dmsWindow();
+    for (const auto& [button, window] : windows)
+        delete window();
 }
 
 // A report with no rows shows the window with an empty line; every step of a long report counts
