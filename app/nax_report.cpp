@@ -38,13 +38,14 @@ namespace {
 constexpr int kDone = 0, kFailed = 1, kBadArguments = 2, kRefused = 3;
 constexpr int kListWidthTwips = 11250; // the downtime grid's width in its window
 constexpr QSize kChartSize(1000, 600); // pixels of a chart drawn as PNG
+constexpr const char* kDowntimeListReport = "downtime-list";
 
 struct Arguments {
     std::string report;
     std::optional<std::string> db, dataDir, out;
     double from = 0, to = 0;
     std::optional<double> now;
-    bool detailGrid = false, minorStops = false, png = false;
+    bool detailGrid = false, minorStops = false, unclassified = false, png = false;
     GridFormat format = GridFormat::Tsv;
     bool workbook = false; // --format xlsx
 };
@@ -111,9 +112,9 @@ template <ChartKind kind> std::string chartTitle(const Arguments&) {
 
 // Every report nax-report knows; a new report is one more entry.
 const std::vector<ReportEntry> kReports = {
-    {.name = "downtime-list",
+    {.name = kDowntimeListReport,
      .run = [](const Arguments& args, DbConnection& db, ReportGrids& grids) -> Result<void> {
-         const DowntimeRange range{args.from, args.to, args.minorStops};
+         const DowntimeRange range{args.from, args.to, args.minorStops, args.unclassified};
          if (!isValidRange(range)) return refusal(kInvalidDates);
          return ListDowntime(db, grids.run, range, kListWidthTwips);
      },
@@ -176,7 +177,8 @@ std::string usageText() {
     for (const auto& entry : kReports)
         names += (names.empty() ? "" : ", ") + std::string(entry.name);
     return "usage: nax-report REPORT [--db FILE | --data-dir DIR] --from \"YYYY-MM-DD HH:MM[:SS]\"\n"
-           "                  --to \"YYYY-MM-DD HH:MM[:SS]\" [--grid run|detail] [--minor-stops]\n"
+           "                  --to \"YYYY-MM-DD HH:MM[:SS]\" [--grid run|detail] [--minor-stops] "
+           "[--unclassified]\n"
            "                  [--now \"YYYY-MM-DD HH:MM[:SS]\"] [--format tsv|csv|png|xlsx] [--out FILE]\n"
            "       nax-report -h|--help|--version\n"
            "REPORT: " +
@@ -203,9 +205,9 @@ std::optional<std::string> parse(int argc, char** argv, Arguments& args) {
     for (int i = 2; i < argc; ++i) {
         const std::string flag = argv[i];
         if (!given.insert(flag).second) return flag + " is given more than once";
-        if (flag == "--minor-stops") {
-            if (args.report != "downtime-list") return "--minor-stops applies to downtime-list only";
-            args.minorStops = true;
+        if (flag == "--minor-stops" || flag == "--unclassified") {
+            if (args.report != kDowntimeListReport) return flag + " applies to downtime-list only";
+            (flag == "--minor-stops" ? args.minorStops : args.unclassified) = true;
             continue;
         }
         if (i + 1 >= argc) return flag + " needs a value";

@@ -8,9 +8,11 @@
 
 #include <array>
 #include <bitset>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace nax {
 
@@ -43,6 +45,8 @@ const std::array<ClassificationBoxInfo, kClassificationBoxes>& classificationBox
 
 // "More Info -" + grid row + "         Time Lost (Mins) : " + minutes
 std::string detailCaption(int gridRow, std::string_view minutes);
+// The caption while several events are open together: "More Info - N events".
+std::string detailCaptionForEvents(size_t events);
 
 // The master list box `box` (4 to 9) picks from; nullopt for the other boxes. Component and
 // failure lists are narrowed by `assetTag`, the key held by the asset box.
@@ -55,16 +59,32 @@ Result<std::string> assetKeyForName(DbConnection& db, std::string_view assetName
 using ClassificationTexts = std::array<std::string, kClassificationBoxes>;
 // The boxes the user left as they were opened: their stored texts go back byte for byte.
 using UntouchedBoxes = std::bitset<kClassificationBoxes>;
+// The boxes a save writes back.
+using ClassificationBoxSet = std::bitset<kClassificationBoxes>;
 
 // Begins an update of TimeLost, sets Shift, Asset, Component, Loss_Structure, Failure,
-// A_Operator, Executive, Remarks, Other1, Other2 (in this order) as texts from their boxes and
-// adds the condition [Dt_ID] = dtId as a number. A typed or changed text has its single quotes
-// stored as backquotes; an untouched one is written as it is.
+// A_Operator, Executive, Remarks, Other1, Other2 (in this order, those of `written` only) as
+// texts from their boxes and adds the condition [Dt_ID] = dtId as a number. A typed or changed
+// text has its single quotes stored as backquotes; an untouched one is written as it is.
 void buildClassificationUpdate(UpdateBuilder& builder, const ClassificationTexts& boxes,
-                               std::string_view dtId, UntouchedBoxes untouched = {});
+                               std::string_view dtId, UntouchedBoxes untouched = {},
+                               ClassificationBoxSet written = ClassificationBoxSet().set());
 
 // Builds and runs the update; the error's message is the text to show the user.
 Result<void> saveClassification(DbConnection& db, const ClassificationTexts& boxes, std::string_view dtId,
                                 UntouchedBoxes untouched = {});
+
+// The editable boxes holding more than blanks: what a save to several events writes.
+ClassificationBoxSet filledBoxes(const ClassificationTexts& boxes);
+
+inline constexpr const char* kNothingToSave = "Fill at least one box to classify the selected events.";
+
+// Writes the filled boxes (as typed texts) to every event of `dtIds`, each with the update of a
+// single save narrowed to those columns, in one transaction: all events change or none. Each event keeps
+// its own value where a box is blank. A failure (a write lock held past the busy timeout, an
+// event deleted since it was listed) rolls back and says why in the message to show the user;
+// no filled box is refused with kNothingToSave.
+Result<void> saveClassificationToEvents(DbConnection& db, const ClassificationTexts& boxes,
+                                        const std::vector<int64_t>& dtIds);
 
 } // namespace nax

@@ -7,6 +7,8 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 
+#include <algorithm>
+
 namespace nax {
 
 namespace {
@@ -60,6 +62,8 @@ ReportGridView::ReportGridView(QWidget* parent)
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // Tab moves on to the next control of the window, as from any other control.
+    setTabKeyNavigation(false);
     verticalHeader()->hide();
     // Fixed row heights: the view never measures half a million rows.
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -149,6 +153,21 @@ int ReportGridView::currentGridRow() const {
 void ReportGridView::setCurrentGridRow(int gridRow) {
     if (gridRow >= 1 && gridRow < grid_.rows())
         setCurrentIndex(model_.index(gridRow - 1, std::min(1, grid_.cols() - 1)));
+}
+
+void ReportGridView::allowManyRowSelection() {
+    for (QTableView* view : {static_cast<QTableView*>(this), frozen_}) {
+        view->setSelectionBehavior(QAbstractItemView::SelectRows);
+        view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    }
+}
+
+std::vector<int> ReportGridView::selectedGridRows() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : selectionModel()->selectedRows())
+        rows.push_back(index.row() + 1);
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 int ReportGridView::widthInTwips() const {

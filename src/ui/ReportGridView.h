@@ -6,6 +6,8 @@
 #include <QAbstractTableModel>
 #include <QTableView>
 
+#include <vector>
+
 namespace nax {
 
 class ReportGridModel : public QAbstractTableModel {
@@ -37,6 +39,10 @@ public:
     // Grid row of the current cell (1 = first data row), 0 when there is none.
     int currentGridRow() const;
     void setCurrentGridRow(int gridRow);
+    // Lets the user select whole rows, several at a time (Ctrl+click, Shift+click, Shift+arrows).
+    void allowManyRowSelection();
+    // The grid rows (1 = first data row) of the selected rows, top to bottom.
+    std::vector<int> selectedGridRows() const;
     // The view's outer width in twips (1/1440 inch).
     int widthInTwips() const;
 

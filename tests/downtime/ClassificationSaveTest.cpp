@@ -68,6 +68,21 @@ TEST_F(ClassificationDb, SaveWritesTheTenColumnsOfThatRowWholeOrFails) {
     EXPECT_EQ(test::scalar(*db, "select count(*) from TimeLost"), "1");
 }
 
+// Several events at once: the filled boxes as a single save writes them, blank ones (and the start
+// box, which is no column) left alone; nothing filled is refused. Failures: the window tests.
+TEST_F(ClassificationDb, SaveToSeveralEventsWritesOnlyTheFilledBoxesAsASingleSaveDoes) {
+    test::exec(*db, "insert into TimeLost (Dt_ID) values (7)");
+    ClassificationTexts boxes{"not a column"};
+    boxes[kBoxShift] = " \t ";
+    boxes[kBoxRemarks] = "operator's 'note'";
+    ASSERT_TRUE(saveClassification(*db, boxes, "7"));
+    ASSERT_TRUE(saveClassificationToEvents(*db, boxes, {5, 6}));
+    const std::string single = column("Remarks", 7);
+    EXPECT_EQ(column("Shift||Remarks", 5) + "|" + column("Shift||Remarks", 6), "B" + single + "|C" + single);
+    const auto empty = saveClassificationToEvents(*db, ClassificationTexts{"x", "y", "z", " "}, {5, 6});
+    EXPECT_EQ(empty ? "saved" : empty.error().message, kNothingToSave);
+}
+
 TEST_F(ClassificationDb, EachListBoxOffersItsOwnMasterRows) {
     auto shown = [&](int box, std::string_view assetTag) {
         std::string texts;

@@ -72,6 +72,53 @@ TEST_F(DowntimeListTest, CellsHeadersAndWidths) {
     EXPECT_TRUE(grid.visible());
 }
 
+// Backlog of 06:00 to 08:00, worked by hand: events 1, 2, 3, 6, 7, 8 (4 starts earlier, 5's tag
+// has no master row). Unclassified: 1 (NULL, 10 min), 6 (NULL, no Time_Lost), 7 (blanks, 2.5 min),
+// 8 (empty, 0.125 min): 12.625 minutes, 12.62 half to even.
+class BacklogTest : public DowntimeListTest {
+protected:
+    void SetUp() override {
+        DowntimeListTest::SetUp();
+        event(7, 2, 7.75, 2.5 / 60, "'  '");
+        event(8, 1, 7.8, 0.125 / 60, "''");
+    }
+    DowntimeRange range(bool minorStops, bool unclassifiedOnly) const {
+        return {kDay + 6.0 / 24, kDay + 8.0 / 24, minorStops, unclassifiedOnly};
+    }
+};
+
+TEST_F(BacklogTest, CountsAndListsTheEventsWithoutALossCategory) {
+    for (const bool minorStops : {false, true}) {
+        const auto backlog = CountDowntimeBacklog(*db, range(minorStops, true));
+        ASSERT_TRUE(backlog) << backlog.error().message;
+        EXPECT_EQ(backlogText(*backlog), "6 events, 4 unclassified (12.62 min)");
+    }
+    const auto empty = CountDowntimeBacklog(*db, {kDay + 2, kDay + 3, false, false});
+    ASSERT_TRUE(empty);
+    EXPECT_EQ(backlogText(*empty), "0 events, 0 unclassified (0 min)");
+
+    EXPECT_EQ(list(true), "1 2 3 6 7 8 ");
+    ASSERT_TRUE(ListDowntime(*db, grid, range(false, true), 11250));
+    EXPECT_EQ(test::rowsOf(grid, 1, {10, 14}), "|r1\n|\n  |r7\n|r8\n");
+    EXPECT_EQ(grid.rowKey(2), 6);
+
+    exec(*db, "alter table TimeLost rename column Loss_Structure to Loss");
+    EXPECT_FALSE(CountDowntimeBacklog(*db, range(true, false))); // an error, never a count of 0
+}
+
+// Saved event -> the next unclassified one below it in the list as it was.
+TEST_F(BacklogTest, NextUnclassifiedEventBelowTheSavedOne) {
+    list(true); // 1 2 3 6 7 8
+    exec(*db, "update TimeLost set Loss_Structure = 'QA Loss' where Dt_ID = 7");
+    const std::pair<int64_t, std::optional<int64_t>> cases[] = {
+        {1, 6}, {2, 6}, {6, 8}, {8, std::nullopt}, {99, std::nullopt}};
+    for (const auto& [saved, next] : cases) {
+        const auto found = nextUnclassifiedEvent(*db, range(true, false), grid, saved);
+        ASSERT_TRUE(found) << found.error().message;
+        EXPECT_EQ(*found, next) << saved;
+    }
+}
+
 // nax-report prints the same grid and tells failures apart by exit status.
 class NaxReportTest : public DowntimeListTest {
 protected:
@@ -95,6 +142,12 @@ TEST_F(NaxReportTest, PrintsTheListAndExitsByKindOfFailure) {
     EXPECT_EQ(report("downtime-list|--db|$db|--from|2026-12-05 08:00|--to|2026-12-05 08:00", 3).err,
               QStringLiteral("Invalid Dates Selected\n"));
     report("downtime-list|--from|yesterday", 2);
+    const QStringList unclassified = lines(
+        report("downtime-list|--db|$db|--from|2026-12-05 06:00|--to|2026-12-05 08:00|--unclassified", 0).out);
+    ASSERT_EQ(unclassified.size(), 3); // the header, events 1 and 6
+    EXPECT_TRUE(unclassified[2].startsWith(QStringLiteral("Filler\t9\t\t\t\t05-Dec-26 07:30:00")));
+    EXPECT_TRUE(report("run-summary|--db|$db|--from|2026-12-05 06:00|--to|2026-12-05 08:00|--unclassified", 2)
+                    .err.contains(QStringLiteral("--unclassified")));
     EXPECT_TRUE(report("downtime-list|--db|$db-missing|--from|2026-12-05 06:00|--to|2026-12-05 08:00", 1)
                     .err.contains(QStringLiteral("db1.sqlite-missing")));
 }

@@ -6,6 +6,8 @@
 #include "support/TestSupport.h"
 #include "ui/ReportGridView.h"
 
+#include <QCheckBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <algorithm>
@@ -33,9 +35,10 @@ void resizeAndSettle(QWidget& window, QSize size) {
 class GrowingWindowsTest : public test::WindowTest {
 protected:
     // Shows the window and checks that showing it at its designed size moved no grid; enlarges
-    // it and checks that nothing but `grids` changed; brings it back to the designed size, where
-    // everything is as designed again, and enlarges it once more.
-    void grow(QWidget& window, std::initializer_list<QWidget*> grids) {
+    // it and checks that nothing but `grids` changed (the controls `below` them only moved down
+    // with them); brings it back to the designed size, where everything is as designed again, and
+    // enlarges it once more.
+    void grow(QWidget& window, std::initializer_list<QWidget*> grids, std::vector<QWidget*> below = {}) {
         const auto laidOut = childGeometries(window);
         window.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
@@ -46,7 +49,9 @@ protected:
 
         resizeAndSettle(window, window.size() + kExtra);
         for (const auto& [child, area] : childGeometries(window)) {
-            if (std::find(grids.begin(), grids.end(), child) == grids.end()) {
+            if (std::find(below.begin(), below.end(), child) != below.end()) {
+                EXPECT_EQ(area.top(), designed_.at(child).top() + kExtra.height());
+            } else if (std::find(grids.begin(), grids.end(), child) == grids.end()) {
                 EXPECT_EQ(area, designed_.at(child)) << child->objectName().toStdString();
             }
         }
@@ -66,10 +71,12 @@ TEST_F(GrowingWindowsTest, DowntimeEntryAndReportsGiveTheirGridAllTheExtraRoom) 
     Form2 downtime(context);
     ASSERT_EQ(downtime.MSFlexGrid1->geometry(), QRect(3, 36, 750, 464));
     FrmReports reports(context);
+    const std::vector<QWidget*> belowList = {downtime.CheckUnclassified, downtime.LblBacklog,
+                                             downtime.CmdClassifySelected};
     for (auto [window, grid] : {std::pair<QWidget*, QWidget*>{&downtime, downtime.MSFlexGrid1},
                                 std::pair<QWidget*, QWidget*>{&reports, reports.MSFlexGrid1}}) {
         SCOPED_TRACE(window->objectName().toStdString());
-        grow(*window, {grid});
+        grow(*window, {grid}, window == &downtime ? belowList : std::vector<QWidget*>{});
         EXPECT_EQ(grid->geometry(), QRect(designed(grid).topLeft(), designed(grid).size() + kExtra));
     }
 }

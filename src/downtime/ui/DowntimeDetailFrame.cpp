@@ -88,31 +88,50 @@ void DowntimeDetailFrame::setListSideEnabled(bool enabled) {
     if (generate_) generate_->setEnabled(enabled);
 }
 
-void DowntimeDetailFrame::openEvent(int gridRow, const ReportGrid& grid) {
-    if (gridRow < 1 || gridRow >= grid.rows()) return;
+void DowntimeDetailFrame::showEvents(const QString& caption, const ClassificationTexts& stored) {
     open_ = true;
     show();
     raise();
     setListSideEnabled(false);
-    setTitle(qText(detailCaption(gridRow, grid.cell(gridRow, 7))));
-    setControlTag(this, QString::number(grid.rowKey(gridRow)));
-    const auto& boxes = classificationBoxes();
+    setTitle(caption);
     for (int i = 0; i < kClassificationBoxes; ++i) {
         const auto box = static_cast<size_t>(i);
-        storedTexts_[box] = grid.cell(gridRow, boxes[box].gridColumn);
+        storedTexts_[box] = stored[box];
         shownTexts_[box] = qText(storedTextAsUtf8(storedTexts_[box]));
         txtfields[i]->setText(shownTexts_[box]);
         // Keys and second values picked for the previous event say nothing about this one.
         setControlTag(txtfields[i], QString());
         txtfields[i]->setToolTip(QString());
     }
+    txtfields[kBoxShift]->setEnabled(true);
+    txtfields[kBoxShift]->setReadOnly(false);
+}
+
+void DowntimeDetailFrame::openEvent(int gridRow, const ReportGrid& grid) {
+    if (gridRow < 1 || gridRow >= grid.rows()) return;
+    openKeys_ = {grid.rowKey(gridRow)};
+    setControlTag(this, QString::number(grid.rowKey(gridRow)));
+    const auto& boxes = classificationBoxes();
+    ClassificationTexts stored;
+    for (size_t box = 0; box < stored.size(); ++box)
+        stored[box] = grid.cell(gridRow, boxes[box].gridColumn);
+    showEvents(qText(detailCaption(gridRow, grid.cell(gridRow, 7))), stored);
     // The component and failure lists are narrowed by the asset box's key: take it from the
     // event's own asset, not from whatever was picked last. Without a key (the lookup failed)
     // the pick lists run on the same database and show its failure themselves.
     const auto assetKey = assetKeyForName(context_.db, storedTexts_[kBoxAsset]);
     setControlTag(txtfields[kBoxAsset], assetKey ? qText(assetKey.value()) : QString());
-    txtfields[kBoxShift]->setEnabled(true);
-    txtfields[kBoxShift]->setReadOnly(false);
+}
+
+void DowntimeDetailFrame::openEvents(const std::vector<int>& gridRows, const ReportGrid& grid) {
+    std::vector<int64_t> keys;
+    for (const int row : gridRows)
+        if (row >= 1 && row < grid.rows()) keys.push_back(grid.rowKey(row));
+    if (keys.size() < 2) return;
+    openKeys_ = std::move(keys);
+    setControlTag(this, QString());
+    // No asset yet, so the component and failure lists wait for one to be picked.
+    showEvents(qText(detailCaptionForEvents(openKeys_.size())), ClassificationTexts{});
 }
 
 bool DowntimeDetailFrame::opensPickList(int key, Qt::KeyboardModifiers modifiers) {
@@ -161,9 +180,17 @@ void DowntimeDetailFrame::Save() {
         untouched[i] = text == shownTexts_[i];
         texts[i] = untouched[i] ? storedTexts_[i] : text.toStdString();
     }
-    if (auto saved = saveClassification(context_.db, texts, controlTag(this).toStdString(), untouched);
-        !saved)
+    if (openKeys_.size() > 1) {
+        // Nothing changed on a failure: the boxes stay for another try or Exit.
+        if (auto saved = saveClassificationToEvents(context_.db, texts, openKeys_); !saved) {
+            context_.messages.show(saved.error().message,
+                                   saved.error().refusal ? MessageIcon::Information : MessageIcon::Critical);
+            return;
+        }
+    } else if (auto saved = saveClassification(context_.db, texts, controlTag(this).toStdString(), untouched);
+               !saved) {
         context_.messages.show(saved.error().message);
+    }
     if (refresh_) refresh_();
     Exit();
 }

@@ -8,7 +8,9 @@
 #include <QString>
 
 #include <array>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include <functional>
 
@@ -31,7 +33,12 @@ public:
     // Opens data row `gridRow` (1 and below) of the downtime list: shows the frame with the
     // row's values and locks the list side. Header row and rows past the end are ignored.
     void openEvent(int gridRow, const ReportGrid& grid);
+    // Opens several data rows together: every box starts empty, the caption counts the events,
+    // and Save writes the filled boxes to all of them. Fewer than two valid rows are ignored.
+    void openEvents(const std::vector<int>& gridRows, const ReportGrid& grid);
     bool isEventOpen() const { return open_; }
+    // The keys (Dt_ID) of the open events in list order; they stay readable until the next open.
+    const std::vector<int64_t>& openEventKeys() const { return openKeys_; }
 
     // Whether a key press in a list box opens its pick list: not Delete, Tab, Clear or Escape,
     // nor a modifier key itself, and never with Shift, Ctrl or Alt held.
@@ -44,7 +51,8 @@ public:
 
 public Q_SLOTS:
     // Writes the ten classification columns, refreshes the list and closes the event. A failed
-    // update is reported; the refresh and the close happen all the same.
+    // update is reported; the refresh and the close happen all the same. With several events
+    // open a failure changes none of them, is reported, and leaves the frame open as it was.
     void Save();
     // Closes the event without saving and unlocks the list side.
     void Exit();
@@ -57,6 +65,8 @@ protected:
 
 private:
     void setListSideEnabled(bool enabled);
+    // Shows the frame over the locked list side with `caption`, the boxes showing `stored`.
+    void showEvents(const QString& caption, const ClassificationTexts& stored);
     AppContext& context_;
     // The open event's texts as stored (any encoding) and as shown in the boxes.
     std::array<std::string, kClassificationBoxes> storedTexts_;
@@ -64,6 +74,7 @@ private:
     QWidget* grid_ = nullptr;
     QWidget* generate_ = nullptr;
     std::function<void()> refresh_;
+    std::vector<int64_t> openKeys_;
     bool open_ = false;
 };
 

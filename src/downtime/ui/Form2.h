@@ -1,6 +1,8 @@
 #pragma once
-// "Downtime Entry": lists the downtime events of a range; a double-click opens one event.
+// "Downtime Entry": lists the downtime events of a range; a double-click or Enter opens one
+// event, "Classify Selected" several at once. A line under the list counts the range's backlog.
 #include "base/AppContext.h"
+#include "downtime/DowntimeList.h"
 #include "ui/Placement.h"
 
 #include <QWidget>
@@ -29,7 +31,10 @@ public:
     QCheckBox* Check1;
     QPushButton* CmdGenerate;
     ReportGridView* MSFlexGrid1;
-    DowntimeDetailFrame* Frame1; // the open event's detail, hidden while none is open
+    DowntimeDetailFrame* Frame1;      // the open event's detail, hidden while none is open
+    QCheckBox* CheckUnclassified;     // "Unclassified Only"
+    QLabel* LblBacklog;               // "N events, U unclassified (M min)" of the listed range
+    QPushButton* CmdClassifySelected; // opens the selected rows together; two or more
 
 Q_SIGNALS:
     // A data row was double-clicked (grid row 1 and below).
@@ -40,6 +45,13 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    DowntimeRange chosenRange() const;
+    void showBacklog(const DowntimeRange& range);
+    // Lists again after a save and moves to the first unclassified event below the (first) saved
+    // one: rows left out of a selection come next.
+    void refreshAfterSave();
+    void updateClassifyButton();
+    void placeBottomRow();
     void onGridKey(int key, Qt::KeyboardModifiers modifiers);
     void onGridDoubleClicked(int gridRow);
     AppContext& context_;

@@ -8,6 +8,7 @@
 #include "ui/ReportGridView.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -134,6 +135,18 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         window->Generate();
         ASSERT_EQ(window->MSFlexGrid1->grid().rows(), 4);
+    }
+    void clickRow(int gridRow, Qt::KeyboardModifiers modifiers = {}) {
+        ReportGridView* view = window->MSFlexGrid1;
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers,
+                          view->visualRect(view->model()->index(gridRow - 1, 2)).center());
+    }
+    // The keys of the selected rows, top to bottom, and whether "Classify Selected" takes a click.
+    std::string selection() {
+        std::string keys;
+        for (const int row : window->MSFlexGrid1->selectedGridRows())
+            keys += std::to_string(window->MSFlexGrid1->grid().rowKey(row)) + " ";
+        return keys + (window->CmdClassifySelected->isEnabled() ? "enabled" : "disabled");
     }
     void doubleClickRow(int gridRow) {
         ReportGridView* view = window->MSFlexGrid1;
@@ -358,6 +371,127 @@ TEST_F(DowntimeClassification, TabMovesFromOther2ToSaveAndExit) {
     }
     EXPECT_EQ(reached,
               (std::vector<QWidget*>{box(kBoxOther2), window->Frame1->CmdSave, window->Frame1->CmdExit}));
+}
+
+// ---------------------------------------------------------------- several events, and the backlog
+
+// Three more events: 4 with a blank loss structure, 5 with an empty one, 6 classified.
+class ClassifySelected : public DowntimeClassification {
+protected:
+    void SetUp() override {
+        DowntimeClassification::SetUp();
+        exec(*db, R"(insert into TimeLost values
+              (4,1,4,'A','500ml','Cola',46361.46,46361.47,0.01,'Capper',NULL,'  ',NULL,NULL,NULL,'r4',NULL,NULL),
+              (5,1,4,'B','500ml','Cola',46361.47,46361.48,0.005,NULL,NULL,'',NULL,NULL,NULL,NULL,NULL,NULL),
+              (6,1,4,'B','500ml','Cola',46361.48,46361.49,0.01,'Capper','Chuck','QA Loss','Jam',NULL,NULL,'r6',
+                NULL,NULL))");
+        QTest::mouseClick(window->CmdGenerate, Qt::LeftButton);
+    }
+    // Shift|asset|loss structure|failure|remarks of each event (NULL as -), then the backlog line.
+    std::string state() {
+        return scalar(*db,
+                      "select group_concat(ifnull(Shift,'-')||'|'||ifnull(Asset,'-')||'|'||"
+                      "ifnull(Loss_Structure,'-')||'|'||ifnull(Failure,'-')||'|'||ifnull(Remarks,'-'), ' ') "
+                      "from (select * from TimeLost order by Dt_ID)") +
+               " / " + window->LblBacklog->text().toStdString();
+    }
+};
+
+TEST_F(ClassifySelected, PicksGoToEverySelectedEventAndBlankBoxesKeepTheirOwnValues) {
+    clickRow(gridRowOf(3));
+    EXPECT_EQ(selection(), "3 disabled");
+    clickRow(gridRowOf(5), Qt::ShiftModifier);
+    clickRow(gridRowOf(1), Qt::ControlModifier);
+    clickRow(gridRowOf(1), Qt::ControlModifier); // and off again
+    ASSERT_EQ(selection(), "3 4 5 enabled");
+
+    QTest::mouseClick(window->CmdClassifySelected, Qt::LeftButton);
+    EXPECT_EQ(enabled() + " " + selection(), "100 3 4 5 disabled");
+    EXPECT_EQ(window->Frame1->title() + box(kBoxAsset)->text() + box(kBoxRemarks)->text(),
+              QStringLiteral("More Info - 3 events"));
+    press(kBoxAsset, Qt::Key_C, [](fmselectform& popup) { pickText(popup, QStringLiteral("Capper")); });
+    press(kBoxFailure, Qt::Key_J, [](fmselectform& popup) {
+        EXPECT_EQ(popup.ListCount(0), 1); // the failures of the picked asset: Jam
+        pickText(popup, QStringLiteral("Jam"));
+    });
+    press(kBoxLossStructure, Qt::Key_E,
+          [](fmselectform& popup) { pickText(popup, QStringLiteral("Equipment Loss")); });
+    QTest::mouseClick(window->Frame1->CmdSave, Qt::LeftButton);
+    EXPECT_EQ(shownMessages(messages), "");
+    EXPECT_EQ(state(),
+              "A|Filler - Valve (A)|Equipment Loss|Leak|r1 B|Capper|QA Loss|Jam|r2 "
+              "B|Capper|Equipment Loss|Jam|- A|Capper|Equipment Loss|Jam|r4 B|Capper|Equipment Loss|Jam|- "
+              "B|Capper|QA Loss|Jam|r6 / 6 events, 0 unclassified (0 min)");
+    EXPECT_EQ(enabled(), "011");
+}
+
+// A write lock held past the busy timeout, then a deleted event: no event changes and the frame
+// stays for another try; Exit writes nothing.
+TEST_F(ClassifySelected, AFailedSaveChangesNoEventAndExitWritesNothing) {
+    clickRow(gridRowOf(1));
+    QTest::keyClick(window->MSFlexGrid1, Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(window->MSFlexGrid1, Qt::Key_Down, Qt::ShiftModifier);
+    ASSERT_EQ(selection(), "1 2 3 enabled");
+    QTest::mouseClick(window->CmdClassifySelected, Qt::LeftButton);
+    QTest::keyClicks(box(kBoxShift), QStringLiteral("D"));
+    QTest::keyClicks(box(kBoxRemarks), QStringLiteral("batch"));
+
+    auto other = DbConnection::open(dir.file("db1.sqlite"));
+    ASSERT_TRUE(other.ok());
+    const std::string before = state();
+    exec(**other, "begin immediate; update TimeLost set Remarks = 'pending' where Dt_ID = 6");
+    QTest::mouseClick(window->Frame1->CmdSave, Qt::LeftButton);
+    EXPECT_EQ(state(), before);
+    exec(**other, "rollback; delete from TimeLost where Dt_ID = 2");
+    const std::string afterDelete = state();
+    QTest::mouseClick(window->Frame1->CmdSave, Qt::LeftButton);
+    EXPECT_EQ(state(), afterDelete);
+    ASSERT_EQ(messages.messages.size(), 2u);
+    EXPECT_EQ(
+        messages.messages[0].text.rfind("None of the 3 events was changed.\r\nUpdate Statement failed : "
+                                        "database is locked",
+                                        0),
+        0u)
+        << messages.messages[0].text;
+    EXPECT_NE(messages.messages[1].text.find("No downtime event has Dt_ID 2"), std::string::npos);
+    EXPECT_EQ(enabled() + box(kBoxRemarks)->text().toStdString(), "100batch");
+
+    QTest::mouseClick(window->Frame1->CmdExit, Qt::LeftButton);
+    EXPECT_EQ(state(), afterDelete);
+    EXPECT_EQ(enabled() + " " + selection(), "011 1 2 3 enabled");
+}
+
+// Enter opens the selected row; each save lists again and moves to the next unclassified event,
+// also when the saved one leaves a list of unclassified events only.
+TEST_F(ClassifySelected, EnterOpensTheRowAndASaveMovesToTheNextUnclassifiedEvent) {
+    ReportGridView* list = window->MSFlexGrid1;
+    QApplication::setActiveWindow(window.get());
+    clickRow(gridRowOf(2));
+    clickRow(gridRowOf(2), Qt::ControlModifier); // current but no longer selected
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(enabled(), "011");
+
+    clickRow(gridRowOf(1));
+    QTest::keyClick(list, Qt::Key_Return);
+    ASSERT_EQ(controlTag(window->Frame1), QStringLiteral("1"));
+    QTest::mouseClick(window->Frame1->CmdSave, Qt::LeftButton);
+    EXPECT_EQ(selection(), "3 disabled"); // 2 is classified
+    ASSERT_EQ(QApplication::focusWidget(), list);
+    QTest::keyClick(list, Qt::Key_Enter, Qt::KeypadModifier);
+    ASSERT_EQ(controlTag(window->Frame1), QStringLiteral("3"));
+    box(kBoxLossStructure)->setText(QStringLiteral("QA Loss"));
+    QTest::mouseClick(window->Frame1->CmdSave, Qt::LeftButton);
+    EXPECT_EQ(selection(), "4 disabled");
+
+    QTest::mouseClick(window->CheckUnclassified, Qt::LeftButton);
+    QTest::mouseClick(window->CmdGenerate, Qt::LeftButton);
+    clickRow(gridRowOf(4));
+    QTest::keyClick(list, Qt::Key_Return);
+    box(kBoxLossStructure)->setText(QStringLiteral("QA Loss"));
+    QTest::mouseClick(window->Frame1->CmdSave, Qt::LeftButton);
+    EXPECT_EQ(window->windowTitle() + u' ' + window->LblBacklog->text(),
+              QStringLiteral("Downtime 1 6 events, 1 unclassified (7.2 min)")); // 43.2 + 14.4 saved
+    EXPECT_EQ(selection(), "5 disabled");
 }
 
 } // namespace

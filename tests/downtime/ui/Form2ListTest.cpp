@@ -57,9 +57,11 @@ TEST_F(Form2ListTest, OpensOnTheLastSixHoursAndListsWithOrWithoutMinorStops) {
     EXPECT_FALSE(window.Check1->isChecked());
     EXPECT_EQ(window.MSFlexGrid1->model()->rowCount(), 0);
     window.show();
+    EXPECT_EQ(window.LblBacklog->text(), QString());
     QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
     QTest::mouseClick(window.CmdGenerate, Qt::LeftButton); // lists once, not twice
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Downtime 2"));
+    EXPECT_EQ(window.LblBacklog->text(), QStringLiteral("3 events, 1 unclassified (14.4 min)"));
     EXPECT_EQ(window.MSFlexGrid1->model()->rowCount(), 2);
     EXPECT_EQ(window.MSFlexGrid1->model()->headerData(7, Qt::Horizontal, Qt::DisplayRole).toString(),
               QStringLiteral("Time Lost (mins)"));
@@ -69,12 +71,43 @@ TEST_F(Form2ListTest, OpensOnTheLastSixHoursAndListsWithOrWithoutMinorStops) {
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Downtime 3"));
     EXPECT_EQ(window.MSFlexGrid1->grid().rowKey(1), 1);
     EXPECT_TRUE(messages.messages.empty());
+    QTest::mouseClick(window.CheckUnclassified, Qt::LeftButton); // both boxes together
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Downtime 1"));
+    EXPECT_EQ(window.MSFlexGrid1->grid().rowKey(1), 2);
+    EXPECT_EQ(window.LblBacklog->text(), QStringLiteral("3 events, 1 unclassified (14.4 min)"));
 
     // An empty range tells the user and keeps the rows.
     window.DTStart->setSerial(window.DTEnd->serial());
     QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
     EXPECT_EQ(test::shownMessages(messages), "Online NAX Reporting|None|Invalid Dates Selected\n");
-    EXPECT_EQ(window.MSFlexGrid1->model()->rowCount(), 3);
+    EXPECT_EQ(window.MSFlexGrid1->model()->rowCount(), 1);
+}
+
+// Tab runs through the designed controls in their order, leaves the list for the new ones and
+// skips "Classify Selected" until two rows are selected.
+TEST_F(Form2ListTest, NewControlsComeAfterTheDesignedOnesInTabOrder) {
+    Form2 window(context);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    const auto walk = [&](int presses) {
+        QStringList names;
+        for (int i = 0; i < presses; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget* at = QApplication::focusWidget();
+            while (at && at->parentWidget() != &window)
+                at = at->parentWidget(); // a picker's own edit counts as the picker
+            names << (at ? at->objectName() : QStringLiteral("none"));
+        }
+        return names.join(u' ');
+    };
+    window.Check1->setFocus(); // Tab in a picker walks its own fields first
+    EXPECT_EQ(walk(4), QStringLiteral("CmdGenerate MSFlexGrid1 CheckUnclassified DTStart"));
+    window.MSFlexGrid1->setCurrentGridRow(1);
+    QTest::keyClick(window.MSFlexGrid1, Qt::Key_Down, Qt::ShiftModifier);
+    window.MSFlexGrid1->setFocus();
+    EXPECT_EQ(walk(2), QStringLiteral("CheckUnclassified CmdClassifySelected"));
 }
 
 // On a desktop whose font is larger than the designed one, the row above the list still shows
@@ -100,6 +133,10 @@ TEST_F(Form2ListTest, PickersAndCaptionsShowTheirWholeText) {
         }
     }
     EXPECT_LE(window.CmdGenerate->geometry().right(), window.width());
+    // The row below the list: check box, backlog line and button side by side inside the window.
+    EXPECT_LT(window.CheckUnclassified->geometry().right(), window.LblBacklog->geometry().left());
+    EXPECT_LT(window.LblBacklog->geometry().right(), window.CmdClassifySelected->geometry().left());
+    EXPECT_LE(window.CmdClassifySelected->geometry().bottom(), window.height());
 }
 
 TEST_F(Form2ListTest, DatabaseErrorIsShownAndTheWindowStaysUsable) {
