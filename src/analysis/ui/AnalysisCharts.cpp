@@ -90,6 +90,27 @@ void greyBar(QBarSet& bars, int index) {
     bars.selectBar(index);
 }
 
+// Bars over upright category names with a minutes axis on the left, and a percent line on the
+// right: the layout the Loss Pareto and Classification charts share.
+void addBarsAndPercentLine(QChart& chart, QAbstractBarSeries* bars, QLineSeries* line,
+                           const QStringList& categories, double lowest, double highest,
+                           const QString& percentTitle) {
+    chart.addSeries(bars);
+    chart.addSeries(line);
+    auto* names = new QBarCategoryAxis;
+    names->append(categories);
+    upright(*names);
+    chart.addAxis(names, Qt::AlignBottom);
+    auto* minutes = valueAxis(QStringLiteral("Minutes"), lowest < 0 ? lowest * 1.1 : 0, axisTop(highest));
+    chart.addAxis(minutes, Qt::AlignLeft);
+    auto* percent = valueAxis(percentTitle, 0, 100);
+    chart.addAxis(percent, Qt::AlignRight);
+    bars->attachAxis(names);
+    bars->attachAxis(minutes);
+    line->attachAxis(names);
+    line->attachAxis(percent);
+}
+
 void drawLossPareto(QChart& chart, const ReportGrid& grid) {
     auto* bars = new QBarSet(QStringLiteral("Minutes Lost"));
     auto* cumulative = new QLineSeries;
@@ -108,21 +129,9 @@ void drawLossPareto(QChart& chart, const ReportGrid& grid) {
     auto* series = new QBarSeries;
     series->append(bars);
     showValues(*series, QAbstractBarSeries::LabelsOutsideEnd);
-    chart.addSeries(series);
-    chart.addSeries(cumulative);
+    addBarsAndPercentLine(chart, series, cumulative, categories, lowest, highest,
+                          QStringLiteral("Cumulative %"));
     addUnclassifiedLegend(chart, qText(kUnclassifiedStops));
-    auto* names = new QBarCategoryAxis;
-    names->append(categories);
-    upright(*names);
-    chart.addAxis(names, Qt::AlignBottom);
-    auto* minutes = valueAxis(QStringLiteral("Minutes"), lowest < 0 ? lowest * 1.1 : 0, axisTop(highest));
-    chart.addAxis(minutes, Qt::AlignLeft);
-    auto* percent = valueAxis(QStringLiteral("Cumulative %"), 0, 100);
-    chart.addAxis(percent, Qt::AlignRight);
-    series->attachAxis(names);
-    series->attachAxis(minutes);
-    cumulative->attachAxis(names);
-    cumulative->attachAxis(percent);
 }
 
 void drawTopLosses(QChart& chart, const ReportGrid& grid) {
@@ -177,20 +186,7 @@ void drawClassification(QChart& chart, const ReportGrid& grid) {
     showValues(*series, QAbstractBarSeries::LabelsCenter);
     series->setLabelsAngle(-90);
     series->setLabelsPrecision(4);
-    chart.addSeries(series);
-    chart.addSeries(share);
-    auto* days = new QBarCategoryAxis;
-    days->append(categories);
-    upright(*days);
-    chart.addAxis(days, Qt::AlignBottom);
-    auto* minutes = valueAxis(QStringLiteral("Minutes"), 0, axisTop(highest));
-    chart.addAxis(minutes, Qt::AlignLeft);
-    auto* percent = valueAxis(QStringLiteral("Classified %"), 0, 100);
-    chart.addAxis(percent, Qt::AlignRight);
-    series->attachAxis(days);
-    series->attachAxis(minutes);
-    share->attachAxis(days);
-    share->attachAxis(percent);
+    addBarsAndPercentLine(chart, series, share, categories, 0, highest, QStringLiteral("Classified %"));
 }
 
 // Noon of the day in local time, so the axis labels show the day wherever the program runs.
