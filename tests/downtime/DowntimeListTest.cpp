@@ -152,29 +152,4 @@ TEST_F(NaxReportTest, PrintsTheListAndExitsByKindOfFailure) {
                     .err.contains(QStringLiteral("db1.sqlite-missing")));
 }
 
-TEST_F(NaxReportTest, DmsReportsPrintTheirGridsAndRefuseMoreThanSevenDays) {
-    const auto refused = report("dms-shift|--db|$db|--from|2026-12-01 00:00|--to|2026-12-08 00:01", 3);
-    EXPECT_EQ(refused.err, QStringLiteral("Shift wise report Cannot be generated for More than 7 Days\n"));
-    EXPECT_TRUE(refused.out.isEmpty());
-    const QString csv =
-        report("dms-daily|--db|$db|--from|2026-11-01 00:00|--to|2026-12-06 00:00|--grid|detail|--format|csv",
-               0)
-            .out;
-    EXPECT_TRUE(csv.startsWith(QStringLiteral("Run No,Pack,Flavor,StartTime,EndTime,TimeLost,Shift,Asset,")));
-    EXPECT_TRUE(csv.endsWith(QStringLiteral("WW-Asset\r\n")));
-    // The shift report's detail grid starts with its header line, its events below.
-    const QStringList detail = lines(
-        report("dms-shift|--db|$db|--from|2026-12-05 06:00|--to|2026-12-05 08:00|--grid|detail", 0).out);
-    ASSERT_EQ(detail.size(), 6);
-    EXPECT_TRUE(detail[0].startsWith(QStringLiteral("Run No\tPack\tFlavor\t")));
-    EXPECT_TRUE(detail[1].startsWith(QStringLiteral("9\t300ML\tCola\t")));
-
-    // A sum the report cannot read is a failure, not a column of zeros.
-    exec(*db, "insert into Run_master values (9, 46361.25, 46361.5, 1, 1, 120, 100, 24);"
-              "insert into Pack_Master values (1, '300ML'); insert into Flavor_Master values (1, 'Cola');"
-              "alter table opc rename column Production to Bottles");
-    const QString err = report("dms-daily|--db|$db|--from|2026-12-05 00:00|--to|2026-12-06 00:00", 1).err;
-    EXPECT_TRUE(err.contains(QStringLiteral("no such column: Production"))) << err.toStdString();
-}
-
 } // namespace

@@ -136,22 +136,21 @@ protected:
         window->Generate();
         ASSERT_EQ(window->MSFlexGrid1->grid().rows(), 4);
     }
-    void clickRow(int gridRow, Qt::KeyboardModifiers modifiers = {}) {
+    // The middle of a cell in the row of event `dtId`; a click there, a double-click there.
+    QPoint cellOf(int dtId) {
         ReportGridView* view = window->MSFlexGrid1;
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers,
-                          view->visualRect(view->model()->index(gridRow - 1, 2)).center());
+        return view->visualRect(view->model()->index(gridRowOf(dtId) - 1, 2)).center();
     }
+    void clickEvent(int dtId, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::mouseClick(window->MSFlexGrid1->viewport(), Qt::LeftButton, modifiers, cellOf(dtId));
+    }
+    void openEvent(int dtId) { doubleClick(window->MSFlexGrid1->viewport(), cellOf(dtId)); }
     // The keys of the selected rows, top to bottom, and whether "Classify Selected" takes a click.
     std::string selection() {
         std::string keys;
         for (const int row : window->MSFlexGrid1->selectedGridRows())
             keys += std::to_string(window->MSFlexGrid1->grid().rowKey(row)) + " ";
         return keys + (window->CmdClassifySelected->isEnabled() ? "enabled" : "disabled");
-    }
-    void doubleClickRow(int gridRow) {
-        ReportGridView* view = window->MSFlexGrid1;
-        const QRect cell = view->visualRect(view->model()->index(gridRow - 1, 2));
-        doubleClick(view->viewport(), cell.center());
     }
     int gridRowOf(int dtId) {
         const ReportGrid& grid = window->MSFlexGrid1->grid();
@@ -176,11 +175,11 @@ protected:
 };
 
 TEST_F(DowntimeClassification, OpenPickAndSaveWritesTheRowAndRefreshesTheList) {
-    const int row = gridRowOf(2);
-    doubleClickRow(row);
+    openEvent(2);
     DowntimeDetailFrame* frame = window->Frame1;
     ASSERT_EQ(enabled(), "100"); // the frame, and nothing else
-    EXPECT_EQ(frame->title(), QStringLiteral("More Info -%1         Time Lost (Mins) : 28.8").arg(row));
+    EXPECT_EQ(frame->title(),
+              QStringLiteral("More Info -%1         Time Lost (Mins) : 28.8").arg(gridRowOf(2)));
     EXPECT_EQ(controlTag(frame), QStringLiteral("2"));
     EXPECT_EQ(box(kBoxOperator)->text(), QStringLiteral("Ravi")); // operator box from column 12
     EXPECT_FALSE(box(kBoxShift)->isReadOnly());
@@ -224,10 +223,8 @@ TEST_F(DowntimeClassification, OpenPickAndSaveWritesTheRowAndRefreshesTheList) {
     // Untouched boxes write their values back: the failure stays Jam.
     EXPECT_EQ(timeLost("Shift||'|'||Asset||'|'||Component||'|'||Executive||'|'||A_Operator||'|'||Failure", 2),
               "C|Filler - Valve (A)|Valve seat|Emp 3|Ravi|Jam");
-    EXPECT_EQ(timeLost("Remarks", 2), "seal`s `worn`"); // a typed quote is stored as a backquote
-
     EXPECT_EQ(enabled(), "011");
-    EXPECT_EQ(window->MSFlexGrid1->grid().cell(gridRowOf(2), 14), "seal`s `worn`");
+    EXPECT_EQ(window->MSFlexGrid1->grid().cell(gridRowOf(2), 14), "seal`s `worn`"); // listed again
 }
 
 TEST_F(DowntimeClassification, OnlyDataRowsOfAnOpenGridOpenOnlyPlainKeysPickAndExitSavesNothing) {
@@ -235,9 +232,9 @@ TEST_F(DowntimeClassification, OnlyDataRowsOfAnOpenGridOpenOnlyPlainKeysPickAndE
     doubleClick(header->viewport(), QPoint(header->sectionViewportPosition(3) + 5, header->height() / 2));
     EXPECT_EQ(enabled(), "011");
 
-    doubleClickRow(gridRowOf(1));
+    openEvent(1);
     ASSERT_EQ(controlTag(window->Frame1), QStringLiteral("1"));
-    doubleClickRow(gridRowOf(2)); // the grid is disabled: the open event stays
+    openEvent(2); // the grid is disabled: the open event stays
     EXPECT_EQ(controlTag(window->Frame1), QStringLiteral("1"));
     {
         // Only plain keys open a pick list; after a cancelled pick the key does what it always does.
@@ -263,19 +260,19 @@ TEST_F(DowntimeClassification, OnlyDataRowsOfAnOpenGridOpenOnlyPlainKeysPickAndE
     QTest::mouseClick(window->Frame1->CmdExit, Qt::LeftButton);
     EXPECT_EQ(enabled(), "011");
     EXPECT_EQ(timeLost("Remarks||Shift", 1), "r1A");
-    doubleClickRow(gridRowOf(1)); // the next open overwrites the boxes
+    openEvent(1); // the next open overwrites the boxes
     EXPECT_EQ(box(kBoxRemarks)->text(), QStringLiteral("r1"));
 }
 
 TEST_F(DowntimeClassification, OpeningAnEventTakesTheAssetKeyFromItsOwnAsset) {
-    doubleClickRow(gridRowOf(1));
+    openEvent(1);
     // Pick Capper and an executive for event 1, then leave it.
     press(kBoxAsset, Qt::Key_C, [](fmselectform& popup) { pickText(popup, QStringLiteral("Capper")); });
     press(kBoxExecutive, Qt::Key_E, [](fmselectform& popup) { pickEntry(popup, 0); });
     ASSERT_EQ(controlTag(box(kBoxAsset)), QStringLiteral("2"));
     QTest::mouseClick(window->Frame1->CmdExit, Qt::LeftButton);
 
-    doubleClickRow(gridRowOf(1)); // its asset is Filler - Valve (A), key 1
+    openEvent(1); // its asset is Filler - Valve (A), key 1
     EXPECT_EQ(controlTag(box(kBoxAsset)), QStringLiteral("1"));
     EXPECT_EQ(controlTag(box(kBoxExecutive)) + box(kBoxExecutive)->toolTip(), QString());
     QStringList offered;
@@ -287,7 +284,7 @@ TEST_F(DowntimeClassification, OpeningAnEventTakesTheAssetKeyFromItsOwnAsset) {
     EXPECT_EQ(offered, QStringList{QStringLiteral("Leak")});
     QTest::mouseClick(window->Frame1->CmdExit, Qt::LeftButton);
 
-    doubleClickRow(gridRowOf(3)); // no asset yet: no key, so the component list has nothing
+    openEvent(3); // no asset yet: no key, so the component list has nothing
     EXPECT_EQ(controlTag(box(kBoxAsset)), QString());
     press(kBoxComponent, Qt::Key_B, [](fmselectform& popup) {
         EXPECT_EQ(popup.ListCount(0), 0);
@@ -303,7 +300,7 @@ TEST_F(DowntimeClassification, FailedSaveIsReportedAndTheListShowsTheTrueState) 
     exec(**other, "update TimeLost set Remarks = 'collector' where Dt_ID = 3");
     exec(**other, "begin immediate; update TimeLost set Remarks = 'pending' where Dt_ID = 3");
 
-    doubleClickRow(gridRowOf(1));
+    openEvent(1);
     box(kBoxRemarks)->setText(QStringLiteral("mine"));
     QTest::mouseClick(window->Frame1->CmdSave, Qt::LeftButton);
     ASSERT_EQ(messages.messages.size(), 1u);
@@ -332,14 +329,10 @@ TEST_F(DowntimeClassification, UntouchedTextsOfAnyLengthOrEncodingSurviveASave) 
     const auto stored = [&](const char* column) { return timeLost(std::string("hex(") + column + ")", 4); };
     const std::string remarksBefore = stored("Remarks"), other1Before = stored("Other1");
     QTest::mouseClick(window->CmdGenerate, Qt::LeftButton);
-    const int row = gridRowOf(4);
-    ASSERT_GT(row, 0);
-    EXPECT_EQ(window->MSFlexGrid1->model()->index(row - 1, 15).data().toString(),
+    EXPECT_EQ(window->MSFlexGrid1->model()->index(gridRowOf(4) - 1, 15).data().toString(),
               QStringLiteral("José Mañana"));
 
-    doubleClickRow(row);
-    ASSERT_TRUE(window->Frame1->isEventOpen());
-    EXPECT_EQ(box(kBoxRemarks)->text().size(), 40000);
+    openEvent(4);
     EXPECT_EQ(box(kBoxRemarks)->text(), QString::fromStdString(remark));
     EXPECT_EQ(box(kBoxOther1)->text(), QStringLiteral("José Mañana"));
     QTest::mouseClick(window->Frame1->CmdSave, Qt::LeftButton);
@@ -348,19 +341,17 @@ TEST_F(DowntimeClassification, UntouchedTextsOfAnyLengthOrEncodingSurviveASave) 
     EXPECT_EQ(stored("Other1"), other1Before);
 
     // An edited box writes its new text, in UTF-8; the others stay as they were.
-    doubleClickRow(gridRowOf(4));
+    openEvent(4);
     box(kBoxOther2)->selectAll();
     QTest::keyClicks(box(kBoxOther2), QStringLiteral("Caf"));
     QTest::sendKeyEvent(QTest::Click, box(kBoxOther2), Qt::Key_unknown, QStringLiteral("é"), Qt::NoModifier);
     QTest::mouseClick(window->Frame1->CmdSave, Qt::LeftButton);
-    EXPECT_EQ(stored("Other2"), "436166C3A9");
-    EXPECT_EQ(stored("Other1"), other1Before);
-    EXPECT_EQ(stored("Remarks"), remarksBefore);
+    EXPECT_EQ(stored("Other2") + stored("Other1"), "436166C3A9" + other1Before);
 }
 
 // Tab runs through the boxes and leaves "Other 2" for Save, then Exit.
 TEST_F(DowntimeClassification, TabMovesFromOther2ToSaveAndExit) {
-    doubleClickRow(gridRowOf(1));
+    openEvent(1);
     window->activateWindow();
     QApplication::setActiveWindow(window.get());
     box(kBoxOther1)->setFocus();
@@ -398,11 +389,11 @@ protected:
 };
 
 TEST_F(ClassifySelected, PicksGoToEverySelectedEventAndBlankBoxesKeepTheirOwnValues) {
-    clickRow(gridRowOf(3));
+    clickEvent(3);
     EXPECT_EQ(selection(), "3 disabled");
-    clickRow(gridRowOf(5), Qt::ShiftModifier);
-    clickRow(gridRowOf(1), Qt::ControlModifier);
-    clickRow(gridRowOf(1), Qt::ControlModifier); // and off again
+    clickEvent(5, Qt::ShiftModifier);
+    clickEvent(1, Qt::ControlModifier);
+    clickEvent(1, Qt::ControlModifier); // and off again
     ASSERT_EQ(selection(), "3 4 5 enabled");
 
     QTest::mouseClick(window->CmdClassifySelected, Qt::LeftButton);
@@ -428,7 +419,7 @@ TEST_F(ClassifySelected, PicksGoToEverySelectedEventAndBlankBoxesKeepTheirOwnVal
 // A write lock held past the busy timeout, then a deleted event: no event changes and the frame
 // stays for another try; Exit writes nothing.
 TEST_F(ClassifySelected, AFailedSaveChangesNoEventAndExitWritesNothing) {
-    clickRow(gridRowOf(1));
+    clickEvent(1);
     QTest::keyClick(window->MSFlexGrid1, Qt::Key_Down, Qt::ShiftModifier);
     QTest::keyClick(window->MSFlexGrid1, Qt::Key_Down, Qt::ShiftModifier);
     ASSERT_EQ(selection(), "1 2 3 enabled");
@@ -466,12 +457,12 @@ TEST_F(ClassifySelected, AFailedSaveChangesNoEventAndExitWritesNothing) {
 TEST_F(ClassifySelected, EnterOpensTheRowAndASaveMovesToTheNextUnclassifiedEvent) {
     ReportGridView* list = window->MSFlexGrid1;
     QApplication::setActiveWindow(window.get());
-    clickRow(gridRowOf(2));
-    clickRow(gridRowOf(2), Qt::ControlModifier); // current but no longer selected
+    clickEvent(2);
+    clickEvent(2, Qt::ControlModifier); // current but no longer selected
     QTest::keyClick(list, Qt::Key_Return);
     EXPECT_EQ(enabled(), "011");
 
-    clickRow(gridRowOf(1));
+    clickEvent(1);
     QTest::keyClick(list, Qt::Key_Return);
     ASSERT_EQ(controlTag(window->Frame1), QStringLiteral("1"));
     QTest::mouseClick(window->Frame1->CmdSave, Qt::LeftButton);
@@ -485,7 +476,7 @@ TEST_F(ClassifySelected, EnterOpensTheRowAndASaveMovesToTheNextUnclassifiedEvent
 
     QTest::mouseClick(window->CheckUnclassified, Qt::LeftButton);
     QTest::mouseClick(window->CmdGenerate, Qt::LeftButton);
-    clickRow(gridRowOf(4));
+    clickEvent(4);
     QTest::keyClick(list, Qt::Key_Return);
     box(kBoxLossStructure)->setText(QStringLiteral("QA Loss"));
     QTest::mouseClick(window->Frame1->CmdSave, Qt::LeftButton);
