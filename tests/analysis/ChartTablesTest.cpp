@@ -30,51 +30,38 @@ protected:
     }
 };
 
-// Lost 180 + 40 + 20 = 240 minutes. The daily report's Speed Loss is 100 + 14 + 15 and its
-// Equipment Loss 20 + 6 (the blank event); the unclassified 10 + 6 get their own bar, taken from
-// Speed Loss (the NULL event) and Equipment Loss (the blank one). The two empty categories keep
-// the run grid's order.
-TEST_F(ChartTables, LossParetoGivesTheUnclassifiedStopsTheirOwnBar) {
-    plant();
-    const ChartTable table = LossPareto(runs());
-    EXPECT_EQ(test::rowsOf(table.grid), "Loss Category|Minutes Lost|Share %|Cumulative %\n"
-                                        "Speed Loss|119|49.58|49.58\n"
-                                        "Planned Loss|50|20.83|70.42\n"
-                                        "Lack of Sales|30|12.5|82.92\n"
-                                        "Equipment Loss|20|8.33|91.25\n"
-                                        "Unclassified Stops|16|6.67|97.92\n"
-                                        "QA Loss|5|2.08|100\n"
-                                        "Operational Loss|0|0|100\n"
-                                        "Minor Stoppage|0|0|100\n");
-    EXPECT_EQ(table.note, "");
-}
-
-// Dec 5 sums its two runs' minutes: 500 / (720 - 80) is 78.125, shown 78.12 (half to even); the
-// mean of the runs' ME (75 and 83.33) would be 79.17. Dec 4 comes first although its run is run 3.
-// Classification: Dec 5 lost 30 + 50 + 20 + 10 + 6 minutes, 16 of them unclassified.
-TEST_F(ChartTables, TablesByDayFromTheDaysSummedMinutes) {
+// The plant's tables. Loss Pareto: lost 180 + 40 + 20 = 240 minutes; the daily report's Speed Loss
+// is 100 + 14 + 15 and its Equipment Loss 20 + 6; the unclassified 10 (NULL) + 6 (blank) get their
+// own bar, taken from Speed Loss and Equipment Loss; empty categories keep the run grid's order.
+// By day: Dec 5 sums its runs' minutes, 500 / (720 - 80) = 78.125 shown 78.12 (the mean of the
+// runs' ME would be 79.17); Dec 4 first although its run is run 3. Top assets: the listed runs'
+// events only (not run 4's " filler" or run 9's); Filler's MTTR 56 / 3 = 18.67, MTBF (840 - 56) / 3.
+TEST_F(ChartTables, ThePlantsTablesMatchTheFiguresWorkedByHand) {
     plant();
     const RangeRuns range = runs();
+    const ChartTable pareto = LossPareto(range);
+    EXPECT_EQ(test::rowsOf(pareto.grid), "Loss Category|Minutes Lost|Share %|Cumulative %\n"
+                                         "Speed Loss|119|49.58|49.58\n"
+                                         "Planned Loss|50|20.83|70.42\n"
+                                         "Lack of Sales|30|12.5|82.92\n"
+                                         "Equipment Loss|20|8.33|91.25\n"
+                                         "Unclassified Stops|16|6.67|97.92\n"
+                                         "QA Loss|5|2.08|100\n"
+                                         "Operational Loss|0|0|100\n"
+                                         "Minor Stoppage|0|0|100\n");
+    EXPECT_EQ(pareto.note, "");
     const ChartTable byDay = EfficiencyByDay(range);
     EXPECT_EQ(test::rowsOf(byDay.grid),
               "Date|Runs|Production Time|Earned Time|Lack of Sales|Planned Loss|ME|NAX\n"
               "04-Dec-26|1|120|100|0|0|83.33|83.33\n"
               "05-Dec-26|2|720|500|30|50|78.12|72.46\n");
     EXPECT_EQ(byDay.days, (std::vector<double>{kFrom, kFrom + 1}));
-    const ChartTable classification = Classification(range);
-    EXPECT_EQ(test::rowsOf(classification.grid),
+    EXPECT_EQ(test::rowsOf(Classification(range).grid),
               "Date|Events|Unclassified Events|Minutes|Unclassified Minutes|Classified %\n"
               "04-Dec-26|1|0|5|0|100\n"
               "05-Dec-26|5|2|116|16|86.21\n");
     EXPECT_EQ(countsLine(range), "3 runs, 6 events, 2 unclassified");
-}
-
-// The events of the listed runs only: not the running run 4's " filler", not run 9's. Filler
-// loses 30 + 20 + 6 in three events: MTTR 56 / 3 = 18.67, MTBF (840 - 56) / 3 = 261.33 of the
-// runs' 480 + 240 + 120 minutes.
-TEST_F(ChartTables, TopAssetsAndFailuresCountTheRunsEventsWithMttrAndMtbf) {
-    plant();
-    const auto tables = TopLosses(runs());
+    const auto tables = TopLosses(range);
     EXPECT_EQ(test::rowsOf(tables.assets.grid), "Asset|Minutes Lost|Events|MTTR (min)|MTBF (min)\n"
                                                 "Filler|56|3|18.67|261.33\n"
                                                 "Labeller|50|1|50|790\n"
