@@ -76,9 +76,8 @@ TEST_F(ChartTables, ThePlantsTablesMatchTheFiguresWorkedByHand) {
     EXPECT_EQ(tables.assets.note, "");
 }
 
-// Twelve assets: A1 to A9 lose 90 down to 10 minutes; "Tie B" and "Tie A" 5 each, made of
-// different pieces so their sums differ in the last bits; "Z" 1. The unclassified row comes on
-// top of the ten.
+// A1 to A9 lose 90 down to 10 minutes; "Tie B" and "Tie A" 5 each, summed from different pieces
+// (their sums differ in the last bits); "Z" 1. The unclassified row comes on top of the ten.
 TEST_F(ChartTables, TheTopTenCutsAtATieByName) {
     addRun(1, dec5(0), dec5(23), "100", "24");
     for (int i = 1; i <= 9; ++i)
@@ -141,9 +140,8 @@ long long cents(std::string_view text) {
     return value ? std::llround(*value * 100) : -1;
 }
 
-// On simulated plants with some unclassified events made blank: the eight bars add up to the
-// daily report's six category columns plus its Speed Loss, to the hundredth; the unclassified
-// bar is what the database holds for the listed runs; the counts line counts their events.
+// Simulated plants, some unclassified events blank: the bars add up to the daily report's six
+// categories plus Speed Loss; the unclassified bar and the counts line match the database.
 TEST_F(ChartTables, TheBarsAddUpToTheDailyReportOnSimulatedPlants) {
     for (const unsigned seed : {2u, 5u, 9u}) {
         SCOPED_TRACE(seed);

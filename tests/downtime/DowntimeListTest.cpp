@@ -141,13 +141,10 @@ TEST_F(NaxReportTest, PrintsTheListAndExitsByKindOfFailure) {
 
     EXPECT_EQ(report("downtime-list|--db|$db|--from|2026-12-05 08:00|--to|2026-12-05 08:00", 3).err,
               QStringLiteral("Invalid Dates Selected\n"));
-    report("downtime-list|--from|yesterday", 2);
     const QStringList unclassified = lines(
         report("downtime-list|--db|$db|--from|2026-12-05 06:00|--to|2026-12-05 08:00|--unclassified", 0).out);
     ASSERT_EQ(unclassified.size(), 3); // the header, events 1 and 6
     EXPECT_TRUE(unclassified[2].startsWith(QStringLiteral("Filler\t9\t\t\t\t05-Dec-26 07:30:00")));
-    EXPECT_TRUE(report("run-summary|--db|$db|--from|2026-12-05 06:00|--to|2026-12-05 08:00|--unclassified", 2)
-                    .err.contains(QStringLiteral("--unclassified")));
     EXPECT_TRUE(report("downtime-list|--db|$db-missing|--from|2026-12-05 06:00|--to|2026-12-05 08:00", 1)
                     .err.contains(QStringLiteral("db1.sqlite-missing")));
 }
