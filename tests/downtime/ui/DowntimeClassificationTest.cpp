@@ -281,13 +281,10 @@ TEST_F(DowntimeClassification, OpeningAnEventTakesTheAssetKeyFromItsOwnAsset) {
     openEvent(1); // its asset is Filler - Valve (A), key 1
     EXPECT_EQ(controlTag(box(kBoxAsset)), QStringLiteral("1"));
     EXPECT_EQ(controlTag(box(kBoxExecutive)) + box(kBoxExecutive)->toolTip(), QString());
-    QStringList offered;
-    press(kBoxFailure, Qt::Key_L, [&](fmselectform& popup) {
-        for (int i = 0; i < popup.ListCount(0); ++i)
-            offered << popup.ListText(0, i);
+    press(kBoxFailure, Qt::Key_L, [](fmselectform& popup) {
+        EXPECT_EQ(popup.ListText(0, 0) + popup.windowTitle(), QStringLiteral("LeakSelection Popup [1]"));
         popup.reject();
     });
-    EXPECT_EQ(offered, QStringList{QStringLiteral("Leak")});
     QTest::mouseClick(window->Frame1->CmdExit, Qt::LeftButton);
 
     openEvent(3); // no asset yet: no key, so the component list has nothing
