@@ -8,7 +8,6 @@
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGraphicsTextItem>
@@ -37,8 +36,8 @@ protected:
         };
     }
 
-    // Answers the save dialog, once it is up, by typing the file name and pressing "Save"; a
-    // dialog without its name box is cancelled so that the test cannot hang.
+    // Answers the save dialog, once it is up, by typing the file name and Enter; a dialog
+    // without its name box is cancelled so that the test cannot hang.
     void answerSaveDialog(const QString& path) {
         auto* poll = new QTimer(&owner);
         QObject::connect(poll, &QTimer::timeout, poll, [poll, path] {
@@ -49,10 +48,7 @@ protected:
             if (!name) return dialog->reject();
             name->selectAll();
             QTest::keyClicks(name, QFileInfo(path).fileName()); // the dialog opens in the data folder
-            auto* buttons = dialog->findChild<QDialogButtonBox*>(QStringLiteral("buttonBox"));
-            for (auto* button : buttons ? buttons->buttons() : QList<QAbstractButton*>{})
-                if (buttons->buttonRole(button) == QDialogButtonBox::AcceptRole)
-                    QTest::mouseClick(button, Qt::LeftButton);
+            QTest::keyClick(name, Qt::Key_Return);
             if (dialog->isVisible()) dialog->reject();
         });
         poll->start(10);

@@ -126,15 +126,29 @@ TEST_F(SelectionPopup, TypingNarrowsBothListsRowForRowAndDownMovesIntoThem) {
 
 // ---------------------------------------------------------------- "More Info" in "Downtime Entry"
 
+// Three more events: 4 with a blank loss structure, 5 with an empty one, 6 classified.
 class DowntimeClassification : public ClassificationDb {
 protected:
     void SetUp() override {
         ClassificationDb::SetUp();
+        exec(*db, R"(insert into TimeLost values
+              (4,1,4,'A','500ml','Cola',46361.46,46361.47,0.01,'Capper',NULL,'  ',NULL,NULL,NULL,'r4',NULL,NULL),
+              (5,1,4,'B','500ml','Cola',46361.47,46361.48,0.005,NULL,NULL,'',NULL,NULL,NULL,NULL,NULL,NULL),
+              (6,1,4,'B','500ml','Cola',46361.48,46361.49,0.01,'Capper','Chuck','QA Loss','Jam',NULL,NULL,'r6',
+                NULL,NULL))");
         window = std::make_unique<Form2>(context);
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
         window->Generate();
-        ASSERT_EQ(window->MSFlexGrid1->grid().rows(), 4);
+        ASSERT_EQ(window->MSFlexGrid1->grid().rows(), 7);
+    }
+    // Shift|asset|loss structure|failure|remarks of each event (NULL as -), then the backlog line.
+    std::string state() {
+        return scalar(*db,
+                      "select group_concat(ifnull(Shift,'-')||'|'||ifnull(Asset,'-')||'|'||"
+                      "ifnull(Loss_Structure,'-')||'|'||ifnull(Failure,'-')||'|'||ifnull(Remarks,'-'), ' ') "
+                      "from (select * from TimeLost order by Dt_ID)") +
+               " / " + window->LblBacklog->text().toStdString();
     }
     // The middle of a cell in the row of event `dtId`; a click there, a double-click there.
     QPoint cellOf(int dtId) {
@@ -327,15 +341,15 @@ TEST_F(DowntimeClassification, UntouchedTextsOfAnyLengthOrEncodingSurviveASave) 
     for (int i = 0; i < 8000; ++i)
         remark += "Öl's ";
     exec(*db, "insert into TimeLost (Dt_ID, Tag_ID, Run_no, DT_Start, DT_End, Time_Lost, Remarks, Other1, "
-              "Other2) values (4, 1, 4, 46361.46, 46361.47, 0.01, " +
+              "Other2) values (7, 1, 4, 46361.49, 46361.495, 0.01, " +
                   sqlText(remark) + ", cast(X'4A6F73E9204D61F1616E61' as text), 'y')");
-    const auto stored = [&](const char* column) { return timeLost(std::string("hex(") + column + ")", 4); };
+    const auto stored = [&](const char* column) { return timeLost(std::string("hex(") + column + ")", 7); };
     const std::string remarksBefore = stored("Remarks"), other1Before = stored("Other1");
     QTest::mouseClick(window->CmdGenerate, Qt::LeftButton);
-    EXPECT_EQ(window->MSFlexGrid1->model()->index(gridRowOf(4) - 1, 15).data().toString(),
+    EXPECT_EQ(window->MSFlexGrid1->model()->index(gridRowOf(7) - 1, 15).data().toString(),
               QStringLiteral("José Mañana"));
 
-    openEvent(4);
+    openEvent(7);
     EXPECT_EQ(box(kBoxRemarks)->text(), QString::fromStdString(remark));
     EXPECT_EQ(box(kBoxOther1)->text(), QStringLiteral("José Mañana"));
     QTest::mouseClick(window->Frame1->CmdSave, Qt::LeftButton);
@@ -344,7 +358,7 @@ TEST_F(DowntimeClassification, UntouchedTextsOfAnyLengthOrEncodingSurviveASave) 
     EXPECT_EQ(stored("Other1"), other1Before);
 
     // An edited box writes its new text, in UTF-8; the others stay as they were.
-    openEvent(4);
+    openEvent(7);
     box(kBoxOther2)->selectAll();
     QTest::keyClicks(box(kBoxOther2), QStringLiteral("Caf"));
     QTest::sendKeyEvent(QTest::Click, box(kBoxOther2), Qt::Key_unknown, QStringLiteral("é"), Qt::NoModifier);
@@ -354,29 +368,7 @@ TEST_F(DowntimeClassification, UntouchedTextsOfAnyLengthOrEncodingSurviveASave) 
 
 // ---------------------------------------------------------------- several events, and the backlog
 
-// Three more events: 4 with a blank loss structure, 5 with an empty one, 6 classified.
-class ClassifySelected : public DowntimeClassification {
-protected:
-    void SetUp() override {
-        DowntimeClassification::SetUp();
-        exec(*db, R"(insert into TimeLost values
-              (4,1,4,'A','500ml','Cola',46361.46,46361.47,0.01,'Capper',NULL,'  ',NULL,NULL,NULL,'r4',NULL,NULL),
-              (5,1,4,'B','500ml','Cola',46361.47,46361.48,0.005,NULL,NULL,'',NULL,NULL,NULL,NULL,NULL,NULL),
-              (6,1,4,'B','500ml','Cola',46361.48,46361.49,0.01,'Capper','Chuck','QA Loss','Jam',NULL,NULL,'r6',
-                NULL,NULL))");
-        QTest::mouseClick(window->CmdGenerate, Qt::LeftButton);
-    }
-    // Shift|asset|loss structure|failure|remarks of each event (NULL as -), then the backlog line.
-    std::string state() {
-        return scalar(*db,
-                      "select group_concat(ifnull(Shift,'-')||'|'||ifnull(Asset,'-')||'|'||"
-                      "ifnull(Loss_Structure,'-')||'|'||ifnull(Failure,'-')||'|'||ifnull(Remarks,'-'), ' ') "
-                      "from (select * from TimeLost order by Dt_ID)") +
-               " / " + window->LblBacklog->text().toStdString();
-    }
-};
-
-TEST_F(ClassifySelected, PicksGoToEverySelectedEventAndBlankBoxesKeepTheirOwnValues) {
+TEST_F(DowntimeClassification, PicksGoToEverySelectedEventAndBlankBoxesKeepTheirOwnValues) {
     clickEvent(3);
     EXPECT_EQ(selection(), "3 disabled");
     clickEvent(5, Qt::ShiftModifier);
@@ -406,7 +398,7 @@ TEST_F(ClassifySelected, PicksGoToEverySelectedEventAndBlankBoxesKeepTheirOwnVal
 
 // A write lock held past the busy timeout, then a deleted event: no event changes and the frame
 // stays for another try; Exit writes nothing.
-TEST_F(ClassifySelected, AFailedSaveChangesNoEventAndExitWritesNothing) {
+TEST_F(DowntimeClassification, AFailedSaveChangesNoEventAndExitWritesNothing) {
     clickEvent(1);
     QTest::keyClick(window->MSFlexGrid1, Qt::Key_Down, Qt::ShiftModifier);
     QTest::keyClick(window->MSFlexGrid1, Qt::Key_Down, Qt::ShiftModifier);
@@ -439,7 +431,7 @@ TEST_F(ClassifySelected, AFailedSaveChangesNoEventAndExitWritesNothing) {
 
 // Enter opens the selected row; each save lists again and moves to the next unclassified event,
 // also when the saved one leaves a list of unclassified events only.
-TEST_F(ClassifySelected, EnterOpensTheRowAndASaveMovesToTheNextUnclassifiedEvent) {
+TEST_F(DowntimeClassification, EnterOpensTheRowAndASaveMovesToTheNextUnclassifiedEvent) {
     ReportGridView* list = window->MSFlexGrid1;
     QApplication::setActiveWindow(window.get());
     clickEvent(2);
