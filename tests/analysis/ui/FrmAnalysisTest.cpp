@@ -79,9 +79,11 @@ std::string cutTexts(QChartView& view) {
     return cut;
 }
 
-TEST_F(FrmAnalysisTest, OpensOnTheLastThirtyDaysWithEmptyCharts) {
+TEST_F(FrmAnalysisTest, OpensOnThirtyDaysAndGenerateDrawsTheChartsThatGrowAndSaveAsPng) {
     FrmAnalysis window(context);
     window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     EXPECT_DOUBLE_EQ(window.DTStart->serial(), 46332);
     EXPECT_DOUBLE_EQ(window.DTEnd->serial(), 46362);
     EXPECT_EQ(window.DTStart->text(), QStringLiteral("06-Nov-26"));
@@ -91,13 +93,6 @@ TEST_F(FrmAnalysisTest, OpensOnTheLastThirtyDaysWithEmptyCharts) {
     EXPECT_EQ(tabs.join(u'|'),
               QStringLiteral("Loss Pareto|Top Assets|Top Failures|ME and NAX by Day|Classification"));
     EXPECT_EQ(window.currentTable().grid.rows(), 1);
-}
-
-TEST_F(FrmAnalysisTest, GenerateDrawsTheChartsThatGrowAndSaveAsPng) {
-    FrmAnalysis window(context);
-    window.show();
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
     ASSERT_EQ(window.currentTable().grid.rows(), 9);
     EXPECT_EQ(test::joined(window.currentTable().grid, 1), "Speed Loss|119|49.58|49.58");

@@ -49,7 +49,7 @@ protected:
     std::vector<std::string> exported;
 };
 
-TEST_F(FrmReportsTest, OpensOnTheLastSixHoursWithProductionAndItsHeaders) {
+TEST_F(FrmReportsTest, OpensOnTheLastSixHoursOfProductionAndEachOptionFillsTheGrid) {
     FrmReports window(context);
     window.show();
     // The designed width, or wider where the bold captions need it: Generate is always whole.
@@ -64,11 +64,7 @@ TEST_F(FrmReportsTest, OpensOnTheLastSixHoursWithProductionAndItsHeaders) {
     EXPECT_EQ(window.DTEnd->minimumDate(), QDate(2010, 1, 1));
     EXPECT_EQ(dataRows(window), 0);
     EXPECT_EQ(header(window, 7), QStringLiteral("C Time Lost"));
-}
 
-TEST_F(FrmReportsTest, EachOptionFillsTheGridWithItsReport) {
-    FrmReports window(context);
-    window.show();
     QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Reports #3"));
     ASSERT_EQ(dataRows(window), 3);
