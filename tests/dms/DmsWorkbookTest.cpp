@@ -167,13 +167,13 @@ TEST_F(DmsExportTest, GridSheetsPrintOnePageWideUnderTheirHeaderRowAndRawDataOnO
     }
 }
 
-// A plant's template may hold rows where the grids go: the grids' cells join them, the rows past
-// them follow, and cells written again or out of order still land in order.
+// A plant's template may hold rows where the grids go: the grids' cells join them, in order, and the
+// rows past them follow.
 TEST_F(DmsExportTest, GridRowsJoinTheTemplatesOwnRowsInOrder) {
     rewritePart(dir.path() / "DailyDMS.xlsx", "xl/worksheets/sheet2.xml", [](std::string xml) {
         return xml.insert(xml.find("</sheetData>"),
                           R"(<row r="4"><c r="A4" t="inlineStr"><is><t>old</t></is></c></row>)"
-                          R"(<row r="6"><c r="Z6"><f>2+3</f><v>5</v></c></row>)");
+                          R"(<row r="6"><c r="Y6"><f>2+3</f><v>5</v></c></row>)"); // Y: just past the grid
     });
     for (const std::string_view run : {"1", "2", "3"}) {
         std::vector<std::string_view> row(24, "");
@@ -186,7 +186,7 @@ TEST_F(DmsExportTest, GridRowsJoinTheTemplatesOwnRowsInOrder) {
     ASSERT_TRUE(written) << written.error().message;
     const QJsonObject book = readWorkbook(*written);
     EXPECT_EQ(cellField(book, kDetail, "A4"), "Run No");
-    EXPECT_EQ(cellField(book, kDetail, "Z6"), "=2+3");
+    EXPECT_EQ(cellField(book, kDetail, "Y6"), "=2+3");
     for (const int row : {5, 6, 7}) { // 5 and 6 among the template's rows, 7 past them
         const std::string at = std::to_string(row);
         EXPECT_EQ(cellField(book, kDetail, ("A" + at).c_str()) + "|" +
@@ -195,26 +195,6 @@ TEST_F(DmsExportTest, GridRowsJoinTheTemplatesOwnRowsInOrder) {
                   std::to_string(row - 4) + "| <&>\tkept\n|dd-mmm-yy");
     }
     expectRowsInOrder(readPart(*written, "xl/worksheets/sheet2.xml"));
-
-    auto opened = TemplateWorkbook::open(dir.path() / "HourDMS.xlsx", "HourDMS.xlsx");
-    ASSERT_TRUE(opened);
-    TemplateWorkbook& direct = **opened;
-    ASSERT_TRUE(direct.selectSheet(2));
-    for (auto [row, col, value] : {std::tuple{10, 1, "a"},
-                                   {10, 3, "5"},
-                                   {8, 2, "x"},
-                                   {10, 2, "b"},
-                                   {11, 1, "c"},
-                                   {10, 1, "a2"},
-                                   {12, 1, "d"}})
-        ASSERT_TRUE(direct.setCell(row, col, value));
-    ASSERT_TRUE(direct.saveAs(dir.path() / "Direct.xlsx"));
-    const QJsonObject again = readWorkbook(dir.path() / "Direct.xlsx");
-    std::string cells;
-    for (const char* address : {"A10", "B10", "C10", "B8", "A11", "A12"})
-        cells += cellField(again, kDetail, address) + " ";
-    EXPECT_EQ(cells, "a2 b 5 x c d ");
-    expectRowsInOrder(readPart(dir.path() / "Direct.xlsx", "xl/worksheets/sheet2.xml"));
 }
 
 TEST_F(DmsExportTest, TemplatesAreInstalledOnceFromBesideTheProgramAndNeverReplaced) {
