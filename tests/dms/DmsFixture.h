@@ -11,7 +11,6 @@
 
 #include <cstdio>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace nax::test {
