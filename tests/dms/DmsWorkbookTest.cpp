@@ -11,9 +11,11 @@
 #include <QJsonArray>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <regex>
+#include <tuple>
 
 using namespace nax;
 using nax::test::cellField;
@@ -33,23 +35,13 @@ constexpr const char* kRaw = "RawData";
 // Rows of a worksheet part in ascending order, and the cells of each row: what a spreadsheet
 // program requires and a lenient reader does not check.
 void expectRowsInOrder(const std::string& xml) {
-    static const std::regex tag(R"re(<(row|c) r="([A-Z]*)(\d+)")re");
-    int lastRow = 0;
-    std::string lastCol;
-    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), tag); it != std::sregex_iterator(); ++it) {
-        const int row = std::stoi((*it)[3]);
-        if ((*it)[1] == "row") {
-            EXPECT_GT(row, lastRow);
-            lastRow = row;
-            lastCol.clear();
-            continue;
-        }
-        const std::string col = (*it)[2];
-        EXPECT_EQ(row, lastRow) << col;
-        EXPECT_TRUE(col.size() > lastCol.size() || (col.size() == lastCol.size() && col > lastCol))
-            << col << row << " after " << lastCol;
-        lastCol = col;
-    }
+    static const std::regex tag(R"re(<(?:row|c) r="([A-Z]*)(\d+)")re");
+    std::vector<std::tuple<int, size_t, std::string>> found; // row, then a row's cells by column
+    for (auto it = std::sregex_iterator(xml.begin(), xml.end(), tag); it != std::sregex_iterator(); ++it)
+        found.emplace_back(std::stoi((*it)[2]), (*it)[1].length(), (*it)[1]);
+    const auto notAfter =
+        std::adjacent_find(found.begin(), found.end(), [](auto& a, auto& b) { return !(a < b); });
+    EXPECT_TRUE(notAfter == found.end()) << std::get<2>(*notAfter) << std::get<0>(*notAfter);
 }
 
 class DmsExportTest : public ::testing::Test {
