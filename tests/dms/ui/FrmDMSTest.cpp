@@ -82,6 +82,7 @@ TEST_F(FrmDMSTest, DailyModeOpensOnThirtyDaysAndEachGenerateListsAfresh) {
     EXPECT_TRUE(window.MsfDT->isVisible());
     doubleClickCell(*window.MsfDT);
     EXPECT_FALSE(window.MsfDT->isVisible());
+    EXPECT_EQ(window.MsfDT->model()->rowCount(), 1); // hidden, not emptied
 
     QTest::mouseClick(window.Option2, Qt::LeftButton);
     window.DMSStart_date->setSerial(dec5(6));
