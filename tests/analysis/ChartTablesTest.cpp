@@ -30,51 +30,38 @@ protected:
     }
 };
 
-// Lost 180 + 40 + 20 = 240 minutes. The daily report's Speed Loss is 100 + 14 + 15 and its
-// Equipment Loss 20 + 6 (the blank event); the unclassified 10 + 6 get their own bar, taken from
-// Speed Loss (the NULL event) and Equipment Loss (the blank one). The two empty categories keep
-// the run grid's order.
-TEST_F(ChartTables, LossParetoGivesTheUnclassifiedStopsTheirOwnBar) {
-    plant();
-    const ChartTable table = LossPareto(runs());
-    EXPECT_EQ(test::rowsOf(table.grid), "Loss Category|Minutes Lost|Share %|Cumulative %\n"
-                                        "Speed Loss|119|49.58|49.58\n"
-                                        "Planned Loss|50|20.83|70.42\n"
-                                        "Lack of Sales|30|12.5|82.92\n"
-                                        "Equipment Loss|20|8.33|91.25\n"
-                                        "Unclassified Stops|16|6.67|97.92\n"
-                                        "QA Loss|5|2.08|100\n"
-                                        "Operational Loss|0|0|100\n"
-                                        "Minor Stoppage|0|0|100\n");
-    EXPECT_EQ(table.note, "");
-}
-
-// Dec 5 sums its two runs' minutes: 500 / (720 - 80) is 78.125, shown 78.12 (half to even); the
-// mean of the runs' ME (75 and 83.33) would be 79.17. Dec 4 comes first although its run is run 3.
-// Classification: Dec 5 lost 30 + 50 + 20 + 10 + 6 minutes, 16 of them unclassified.
-TEST_F(ChartTables, TablesByDayFromTheDaysSummedMinutes) {
+// The plant's tables. Loss Pareto: lost 180 + 40 + 20 = 240 minutes; the daily report's Speed Loss
+// is 100 + 14 + 15 and its Equipment Loss 20 + 6; the unclassified 10 (NULL) + 6 (blank) get their
+// own bar, taken from Speed Loss and Equipment Loss; empty categories keep the run grid's order.
+// By day: Dec 5 sums its runs' minutes, 500 / (720 - 80) = 78.125 shown 78.12 (the mean of the
+// runs' ME would be 79.17); Dec 4 first although its run is run 3. Top assets: the listed runs'
+// events only (not run 4's " filler" or run 9's); Filler's MTTR 56 / 3 = 18.67, MTBF (840 - 56) / 3.
+TEST_F(ChartTables, ThePlantsTablesMatchTheFiguresWorkedByHand) {
     plant();
     const RangeRuns range = runs();
+    const ChartTable pareto = LossPareto(range);
+    EXPECT_EQ(test::rowsOf(pareto.grid), "Loss Category|Minutes Lost|Share %|Cumulative %\n"
+                                         "Speed Loss|119|49.58|49.58\n"
+                                         "Planned Loss|50|20.83|70.42\n"
+                                         "Lack of Sales|30|12.5|82.92\n"
+                                         "Equipment Loss|20|8.33|91.25\n"
+                                         "Unclassified Stops|16|6.67|97.92\n"
+                                         "QA Loss|5|2.08|100\n"
+                                         "Operational Loss|0|0|100\n"
+                                         "Minor Stoppage|0|0|100\n");
+    EXPECT_EQ(pareto.note, "");
     const ChartTable byDay = EfficiencyByDay(range);
     EXPECT_EQ(test::rowsOf(byDay.grid),
               "Date|Runs|Production Time|Earned Time|Lack of Sales|Planned Loss|ME|NAX\n"
               "04-Dec-26|1|120|100|0|0|83.33|83.33\n"
               "05-Dec-26|2|720|500|30|50|78.12|72.46\n");
     EXPECT_EQ(byDay.days, (std::vector<double>{kFrom, kFrom + 1}));
-    const ChartTable classification = Classification(range);
-    EXPECT_EQ(test::rowsOf(classification.grid),
+    EXPECT_EQ(test::rowsOf(Classification(range).grid),
               "Date|Events|Unclassified Events|Minutes|Unclassified Minutes|Classified %\n"
               "04-Dec-26|1|0|5|0|100\n"
               "05-Dec-26|5|2|116|16|86.21\n");
     EXPECT_EQ(countsLine(range), "3 runs, 6 events, 2 unclassified");
-}
-
-// The events of the listed runs only: not the running run 4's " filler", not run 9's. Filler
-// loses 30 + 20 + 6 in three events: MTTR 56 / 3 = 18.67, MTBF (840 - 56) / 3 = 261.33 of the
-// runs' 480 + 240 + 120 minutes.
-TEST_F(ChartTables, TopAssetsAndFailuresCountTheRunsEventsWithMttrAndMtbf) {
-    plant();
-    const auto tables = TopLosses(runs());
+    const auto tables = TopLosses(range);
     EXPECT_EQ(test::rowsOf(tables.assets.grid), "Asset|Minutes Lost|Events|MTTR (min)|MTBF (min)\n"
                                                 "Filler|56|3|18.67|261.33\n"
                                                 "Labeller|50|1|50|790\n"
@@ -89,9 +76,8 @@ TEST_F(ChartTables, TopAssetsAndFailuresCountTheRunsEventsWithMttrAndMtbf) {
     EXPECT_EQ(tables.assets.note, "");
 }
 
-// Twelve assets: A1 to A9 lose 90 down to 10 minutes; "Tie B" and "Tie A" 5 each, made of
-// different pieces so their sums differ in the last bits; "Z" 1. The unclassified row comes on
-// top of the ten.
+// A1 to A9 lose 90 down to 10 minutes; "Tie B" and "Tie A" 5 each, summed from different pieces
+// (their sums differ in the last bits); "Z" 1. The unclassified row comes on top of the ten.
 TEST_F(ChartTables, TheTopTenCutsAtATieByName) {
     addRun(1, dec5(0), dec5(23), "100", "24");
     for (int i = 1; i <= 9; ++i)
@@ -154,9 +140,8 @@ long long cents(std::string_view text) {
     return value ? std::llround(*value * 100) : -1;
 }
 
-// On simulated plants with some unclassified events made blank: the eight bars add up to the
-// daily report's six category columns plus its Speed Loss, to the hundredth; the unclassified
-// bar is what the database holds for the listed runs; the counts line counts their events.
+// Simulated plants, some unclassified events blank: the bars add up to the daily report's six
+// categories plus Speed Loss; the unclassified bar and the counts line match the database.
 TEST_F(ChartTables, TheBarsAddUpToTheDailyReportOnSimulatedPlants) {
     for (const unsigned seed : {2u, 5u, 9u}) {
         SCOPED_TRACE(seed);
@@ -224,63 +209,44 @@ std::pair<int, int> pngSize(const QString& path) {
 TEST_F(ChartTables, NaxReportPrintsTheTablesAndDrawsThemAsPng) {
     plant();
     const QString db = QString::fromStdString(dir.file("db1.sqlite"));
-    const QString range = QStringLiteral("|--db|$db|--from|2026-12-04 00:00|--to|2026-12-06 00:00");
-    auto run =
-        test::runNaxReport(QStringLiteral("asset-pareto") + range + QStringLiteral("|--format|csv"), db);
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(run.out.toStdString(),
-              "Asset,Minutes Lost,Events,MTTR (min),MTBF (min)\r\nFiller,56,3,18.67,261.33\r\n"
-              "Labeller,50,1,50,790\r\n(Unclassified),10,1,10,830\r\nCapper,5,1,5,835\r\n");
-    run = test::runNaxReport(QStringLiteral("loss-pareto") + range, db);
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.out.startsWith(QStringLiteral("Loss Category\tMinutes Lost\tShare %\tCumulative %\n"
-                                                  "Speed Loss\t119\t49.58\t49.58\n")));
-    EXPECT_TRUE(run.out.contains(QStringLiteral("\nUnclassified Stops\t16\t6.67\t97.92\n")));
+    const std::string range = "|--db|$db|--from|2026-12-04 00:00|--to|2026-12-06 00:00";
+    const std::string workbook = dir.file("classification.xlsx");
+    // Arguments, exit status, the end of stdout and a part of stderr. Without runs the note goes to stderr;
+    // png draws only charts, and only into a file.
+    const std::tuple<std::string, int, std::string, std::string> runs[] = {
+        {"asset-pareto" + range + "|--format|csv", 0,
+         "\r\nFiller,56,3,18.67,261.33\r\nLabeller,50,1,50,790\r\n(Unclassified),10,1,10,830\r\nCapper,5,1,5,"
+         "835\r\n",
+         ""},
+        {"loss-pareto" + range, 0,
+         "\nQA Loss\t5\t2.08\t100\nOperational Loss\t0\t0\t100\nMinor Stoppage\t0\t0\t100\n", ""},
+        {"me-trend" + range, 0, "\n05-Dec-26\t2\t720\t500\t30\t50\t78.12\t72.46\n", ""},
+        {"classification" + range, 0, "\n04-Dec-26\t1\t0\t5\t0\t100\n05-Dec-26\t5\t2\t116\t16\t86.21\n", ""},
+        {"classification" + range + "|--format|xlsx|--out|" + workbook, 0, "", ""},
+        {"loss-pareto|--db|$db|--from|2026-12-07 00:00|--to|2026-12-08 00:00", 0,
+         "Loss Category\tMinutes Lost\tShare %\tCumulative %\n", std::string(kNoRunsNote)},
+        {"classification|--db|$db|--from|2026-12-08 00:00|--to|2026-12-07 00:00", 3, "",
+         "Invalid Dates Selected\n"},
+        {"dms-daily" + range + "|--format|png|--out|" + dir.file("daily.png"), 2, "", "png"},
+        {"loss-pareto" + range + "|--format|png", 2, "", "--out"}};
+    for (const auto& [args, exitCode, out, err] : runs) {
+        const auto run = test::runNaxReport(QString::fromStdString(args), db);
+        EXPECT_EQ(run.exitCode, exitCode) << args << "\n" << run.err.toStdString();
+        const QString ending = QString::fromStdString(out);
+        EXPECT_EQ(run.out.right(ending.size()), ending) << args;
+        EXPECT_TRUE(run.err.contains(QString::fromStdString(err))) << args;
+    }
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(workbook)));
 
-    run = test::runNaxReport(QStringLiteral("me-trend") + range, db);
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.out.endsWith(QStringLiteral("05-Dec-26\t2\t720\t500\t30\t50\t78.12\t72.46\n")));
-    run = test::runNaxReport(QStringLiteral("classification") + range, db);
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(run.out, QStringLiteral(
-                           "Date\tEvents\tUnclassified Events\tMinutes\tUnclassified Minutes\tClassified %\n"
-                           "04-Dec-26\t1\t0\t5\t0\t100\n05-Dec-26\t5\t2\t116\t16\t86.21\n"));
-
-    // Each chart draws as a PNG, and its table goes into a workbook as the window's Ctrl+E gives it.
-    for (const char* report : {"failure-pareto", "classification"}) {
-        const QString png = QString::fromStdString(dir.file(std::string(report) + ".png"));
-        run = test::runNaxReport(QString::fromLatin1(report) + range +
-                                     QStringLiteral("|--format|png|--out|") + png,
-                                 db, [](QProcess& p) { p.setProcessEnvironment(QProcessEnvironment()); });
+    // Each chart draws as a PNG, also where no display is set.
+    for (const std::string report : {"failure-pareto", "classification"}) {
+        const QString png = QString::fromStdString(dir.file(report + ".png"));
+        const auto run =
+            test::runNaxReport(QString::fromStdString(report + range + "|--format|png|--out|") + png, db,
+                               [](QProcess& p) { p.setProcessEnvironment(QProcessEnvironment()); });
         EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
         EXPECT_EQ(pngSize(png), std::make_pair(1000, 600)) << report;
     }
-    const QString workbook = QString::fromStdString(dir.file("classification.xlsx"));
-    run = test::runNaxReport(
-        QStringLiteral("classification") + range + QStringLiteral("|--format|xlsx|--out|") + workbook, db);
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_TRUE(QFile::exists(workbook));
-
-    // A range without runs: the header row, and the note on stderr; a start after the end is refused.
-    run = test::runNaxReport(
-        QStringLiteral("loss-pareto|--db|$db|--from|2026-12-07 00:00|--to|2026-12-08 00:00"), db);
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out, QStringLiteral("Loss Category\tMinutes Lost\tShare %\tCumulative %\n"));
-    EXPECT_TRUE(run.err.contains(QString::fromUtf8(kNoRunsNote.data(), kNoRunsNote.size())));
-    run = test::runNaxReport(
-        QStringLiteral("classification|--db|$db|--from|2026-12-08 00:00|--to|2026-12-07 00:00"), db);
-    EXPECT_EQ(run.exitCode, 3);
-    EXPECT_EQ(run.err, QStringLiteral("Invalid Dates Selected\n"));
-
-    // png draws only charts, and only into a file.
-    const QString png = QString::fromStdString(dir.file("failures.png"));
-    EXPECT_EQ(test::runNaxReport(
-                  QStringLiteral("dms-daily") + range + QStringLiteral("|--format|png|--out|") + png, db)
-                  .exitCode,
-              2);
-    EXPECT_EQ(test::runNaxReport(QStringLiteral("loss-pareto") + range + QStringLiteral("|--format|png"), db)
-                  .exitCode,
-              2);
 }
 
 } // namespace

@@ -83,7 +83,7 @@ TEST_F(ClassificationDb, SaveToSeveralEventsWritesOnlyTheFilledBoxesAsASingleSav
     EXPECT_EQ(empty ? "saved" : empty.error().message, kNothingToSave);
 }
 
-TEST_F(ClassificationDb, EachListBoxOffersItsOwnMasterRows) {
+TEST_F(ClassificationDb, EachListBoxOffersItsOwnMasterRowsAndAnAssetNameGivesItsKey) {
     auto shown = [&](int box, std::string_view assetTag) {
         std::string texts;
         auto rows = db->openRecordset(pickRowsStatement(*classificationPickList(box, assetTag)));
@@ -98,9 +98,7 @@ TEST_F(ClassificationDb, EachListBoxOffersItsOwnMasterRows) {
     EXPECT_EQ(shown(kBoxExecutive, ""), "Mala|Executive, ");
     EXPECT_EQ(shown(kBoxOperator, ""), "Ravi|Operator, ");
     EXPECT_FALSE(classificationPickList(kBoxRemarks, "1"));
-}
-
-TEST_F(ClassificationDb, AssetKeyOfAnEventsAssetName) {
+    // The asset key of an event's asset name narrows the component and failure lists.
     EXPECT_EQ(*assetKeyForName(*db, "Capper"), "2");
     EXPECT_EQ(*assetKeyForName(*db, "Filler"), "1"); // the lowest of two rows with one name
     EXPECT_EQ(*assetKeyForName(*db, "it's"), "");    // no row, and the quote breaks nothing

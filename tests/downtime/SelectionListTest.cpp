@@ -59,15 +59,13 @@ TEST_F(SelectionLoad, RowsBeyondTheCountOrKeysThatAreNoNumbersStopIt) {
     EXPECT_EQ(result.loaded, 0);
 }
 
-TEST(PickStatements, AreAssembledWithTheCallersBlanks) {
+TEST(PickStatements, CountIsAssembledWithTheCallersCondition) {
     // clang-format off
     const PickRequest components{"Component_master", "[Component]", "1", "[Component]", "Component List",
                                  "", "", "  Where Asset_id =7", "", true};
     // clang-format on
     EXPECT_EQ(pickCountStatement(components),
               "select count([Component]) from Component_master   Where Asset_id =7");
-    EXPECT_EQ(pickRowsStatement(components),
-              "select [Component],1,[Component] from Component_master   Where Asset_id =7 ");
 }
 
 } // namespace

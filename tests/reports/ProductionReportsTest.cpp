@@ -88,15 +88,6 @@ TEST_F(ProductionReports, DowntimeListsEventsStartedInsideWithMinutesToTwoDecima
     EXPECT_EQ(progress.caption(), "100%[4 / 4]05-Dec-26 12:00:00");
 }
 
-TEST_F(ProductionReports, EmptyRangeLeavesTheHeaderRow) {
-    addProduction(3, dec5(5), 3, 10);
-    for (const auto& kind : kProductionReportKinds) {
-        ASSERT_TRUE(kind.run(*db, grid, morning, 13320, progress)) << kind.caption;
-        EXPECT_EQ(grid.rows(), 1) << kind.caption;
-        EXPECT_FALSE(grid.cell(0, 0).empty());
-    }
-}
-
 TEST_F(ProductionReports, WidthsAreSharesOfTheGridWidthHalvesToEven) {
     auto widths = [&] {
         std::vector<int> all;

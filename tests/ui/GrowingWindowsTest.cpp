@@ -34,10 +34,8 @@ void resizeAndSettle(QWidget& window, QSize size) {
 
 class GrowingWindowsTest : public test::WindowTest {
 protected:
-    // Shows the window and checks that showing it at its designed size moved no grid; enlarges
-    // it and checks that nothing but `grids` changed (the controls `below` them only moved down
-    // with them); brings it back to the designed size, where everything is as designed again, and
-    // enlarges it once more.
+    // Shown at its designed size no grid moved; enlarged only `grids` change (`below` them move down
+    // with them); brought back, everything is as designed; then enlarged once more.
     void grow(QWidget& window, std::initializer_list<QWidget*> grids, std::vector<QWidget*> below = {}) {
         const auto laidOut = childGeometries(window);
         window.show();

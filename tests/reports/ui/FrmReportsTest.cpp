@@ -49,49 +49,26 @@ protected:
     std::vector<std::string> exported;
 };
 
-TEST_F(FrmReportsTest, OpensOnTheLastSixHoursWithProductionAndItsHeaders) {
+TEST_F(FrmReportsTest, OpensOnTheLastSixHoursOfProductionAndEachOptionFillsTheGrid) {
     FrmReports window(context);
     window.show();
-    EXPECT_EQ(window.windowTitle(), QStringLiteral("Reports"));
     // The designed width, or wider where the bold captions need it: Generate is always whole.
     EXPECT_GE(window.width(), 898);
     EXPECT_LT(window.CmdGenerate->geometry().right(), window.width());
-    EXPECT_EQ(window.height(), 487);
-    QStringList captions;
-    for (auto* option : window.OptReport)
-        captions << option->text();
-    EXPECT_EQ(captions.join(u'|'), QStringLiteral("Production|Downtime|Run Summary"));
+    EXPECT_TRUE(window.CmdGenerate->font().bold());
+    EXPECT_DOUBLE_EQ(window.CmdGenerate->font().pointSizeF(), 9.75);
     EXPECT_TRUE(window.OptReport[0]->isChecked());
-    EXPECT_EQ(window.Label->text() + u'|' + window.Label1->text() + u'|' + window.CmdGenerate->text(),
-              QStringLiteral("Date Start|Date End|Generate"));
-    EXPECT_EQ(window.font().family(), QStringLiteral("Tahoma"));
-    EXPECT_DOUBLE_EQ(window.font().pointSizeF(), 8.25);
-    EXPECT_DOUBLE_EQ(window.MSFlexGrid1->font().pointSizeF(), 8.25);
-    for (QWidget* control : {static_cast<QWidget*>(window.OptReport[2]), static_cast<QWidget*>(window.DTEnd),
-                             static_cast<QWidget*>(window.CmdGenerate)}) {
-        EXPECT_TRUE(control->font().bold());
-        EXPECT_DOUBLE_EQ(control->font().pointSizeF(), 9.75);
-    }
     EXPECT_DOUBLE_EQ(window.DTEnd->serial(), dec5(13, 45));
     EXPECT_DOUBLE_EQ(window.DTStart->serial(), dec5(13, 45) - 0.25);
-    EXPECT_EQ(window.DTStart->displayFormat(), QStringLiteral("dd-MMM-yy HH:mm AP"));
     EXPECT_EQ(window.DTStart->text(), QStringLiteral("05-Dec-26 07:45 AM"));
     EXPECT_EQ(window.DTEnd->minimumDate(), QDate(2010, 1, 1));
-    EXPECT_EQ(window.MSFlexGrid1->geometry(), QRect(7, 33, 888, 449));
-    EXPECT_TRUE(window.MSFlexGrid1->isVisible());
     EXPECT_EQ(dataRows(window), 0);
-    EXPECT_EQ(header(window, 0), QStringLiteral("Time"));
     EXPECT_EQ(header(window, 7), QStringLiteral("C Time Lost"));
-}
 
-TEST_F(FrmReportsTest, EachOptionFillsTheGridWithItsReport) {
-    FrmReports window(context);
-    window.show();
     QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Reports #3"));
     ASSERT_EQ(dataRows(window), 3);
     EXPECT_EQ(cell(window, 3, 0), QStringLiteral("05-Dec-26 08:02"));
-    EXPECT_EQ(cell(window, 3, 5), QStringLiteral("7"));
     EXPECT_EQ(window.MSFlexGrid1->grid().colWidth(0), 2664); // the grid's 888 px are 13320 twips
     EXPECT_EQ(window.MSFlexGrid1->columnWidth(6), 0);
     EXPECT_EQ(window.MSFlexGrid1->columnWidth(7), 0);
@@ -99,18 +76,14 @@ TEST_F(FrmReportsTest, EachOptionFillsTheGridWithItsReport) {
     QTest::mouseClick(window.OptReport[1], Qt::LeftButton);
     QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Reports #3")); // only the production report counts
-    EXPECT_EQ(window.MSFlexGrid1->grid().cols(), 14);
     ASSERT_EQ(dataRows(window), 2);
     EXPECT_EQ(test::joined(window.MSFlexGrid1->grid(), 1, {0, 6, 7}), "Filler|1.5|Filler");
-    EXPECT_EQ(test::joined(window.MSFlexGrid1->grid(), 2, {0, 6, 7}), "Labeller|0.33|");
 
     QTest::mouseClick(window.OptReport[2], Qt::LeftButton);
     QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
     EXPECT_EQ(header(window, 8), QStringLiteral("Production"));
     ASSERT_EQ(dataRows(window), 1);
-    EXPECT_EQ(test::joined(window.MSFlexGrid1->grid(), 1),
-              "2|05-Dec-26 08:00|05-Dec-26 09:00|PET 500|Cola|120|100|24|21");
-    EXPECT_TRUE(window.MSFlexGrid1->isVisible());
+    EXPECT_EQ(test::joined(window.MSFlexGrid1->grid(), 1, {0, 8}), "2|21");
 
     QTest::mouseClick(window.OptReport[0], Qt::LeftButton); // a production report of nothing
     window.DTStart->setSerial(dec5(1));
