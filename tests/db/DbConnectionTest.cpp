@@ -1,10 +1,12 @@
-// The database layer on a real SQLite file: dialect functions, case-insensitive literals,
-// field texts and the errors of a failed open.
+// The database layer on a real SQLite file: the dialect, date literals, database names and the
+// errors of a failed open.
 #include "db/DbConnection.h"
 #include "SimulateArguments.h"
 #include "base/DataFolder.h"
 #include "db/DateLiterals.h"
+#include "db/DialectCases.h"
 #include "db/PlantDatabase.h"
+#include "db/PostgresDialect.h"
 #include "db/SqliteDialect.h"
 #include "simulate/PlantSimulator.h"
 #include "support/NaxReportProcess.h"
@@ -24,41 +26,13 @@ namespace {
 
 using DialectTest = test::PlantDbTest;
 
-TEST_F(DialectTest, FunctionsOfTheDialect) {
-    // cint rounds half to even; now() reads the clock handed to the connection.
-    // clang-format off
-    const std::pair<const char*, const char*> answers[] = {
-        {"format(46361.2916666667,'dd-MMM-yy hh:mm:ss')", "05-Dec-26 07:00:00"},
-        {"format(46361.75,'hh')", "18"}, {"format(46361,'dddd')", "Saturday"},
-        {"format(NULL,'hh') is null", "1"},
-        {"cint(2.5)", "2"}, {"cint(3.5)", "4"}, {"cint('12')", "12"}, {"iif(1>2,'a','b')", "b"},
-        {"iif(NULL,'a','b')", "b"}, {"cdbl('12.5') * 2", "25"}, {"Len(Trim('  ab c '))", "4"},
-        {"Len(NULL) is null", "1"}, {"now()", "46361.5"}};
-    // clang-format on
-    for (const auto& [expression, answer] : answers)
-        EXPECT_EQ(scalar(*db, std::string("select ") + expression), answer) << expression;
-    EXPECT_FALSE(db->openRecordset("select cint(40000)")); // beyond sixteen bits
-    EXPECT_FALSE(db->openRecordset("select cint('abc')"));
-    auto missing = db->openRecordset("select * from NoSuchTable");
-    ASSERT_FALSE(missing);
-    EXPECT_NE(missing.error().message.find("NoSuchTable"), std::string::npos);
-}
-
-TEST_F(DialectTest, TextLiteralsCompareWithoutRegardToCase) {
-    exec(*db, "insert into TimeLost(Dt_ID, Loss_Structure) values (1,'Minor Stoppage'),(2,'LACK of sales '),"
-              "(3,NULL),(4,' equipment LOSS'),(5,'')");
-    EXPECT_EQ(scalar(*db, "select count(*) from TimeLost where trim([Loss_Structure]) ='lack of sales'"),
-              "1");
-    EXPECT_EQ(scalar(*db, "select count(*) from TimeLost where Loss_Structure NOT IN ('minor stoppage')"),
-              "3");
-    EXPECT_EQ(
-        scalar(*db, "select count(*) from TimeLost where trim([Loss_Structure]) in ('Equipment Loss','')"),
-        "2");
-    // Every letter, not only ASCII ones; the order of the texts is the same.
+// The table the server tests run too, here on SQLite.
+TEST_F(DialectTest, FunctionsAndCaseInsensitiveTextAnswerAsTheTableSays) {
+    exec(*db, test::kDialectRows);
+    test::expectDialectTable(*db);
+    // The order of the texts ignores case too.
     exec(*db,
          "insert into TimeLost(Dt_ID, Asset) values (6,'Ölpumpe'),(7,'ÉTIQUETEUSE'),(8,'étiqueteuse 2')");
-    EXPECT_EQ(scalar(*db, "select count(*) from TimeLost where Asset = 'ölpumpe'"), "1");
-    EXPECT_EQ(scalar(*db, "select count(*) from TimeLost where Asset in ('étiqueteuse', 'x')"), "1");
     EXPECT_EQ(scalar(*db, "select group_concat(Dt_ID) from (select Dt_ID from TimeLost where Dt_ID > 5 "
                           "order by Asset collate NAX_NOCASE)"),
               "7,8,6");
@@ -71,29 +45,17 @@ TEST_F(DialectTest, TextLiteralsCompareWithoutRegardToCase) {
     // A quote inside a literal and bracketed names are left alone.
     EXPECT_EQ(caseInsensitiveStatement("select [it's] from t where a='x''y'"),
               "select [it's] from t where a='x''y' COLLATE NAX_NOCASE");
-}
-
-TEST_F(DialectTest, FieldTextsFollowTheGeneralNumberFormat) {
-    auto rs = db->openRecordset("select 10.0, 12.0/3*1.0, 1/3.0, 7, NULL, 'a b'");
-    ASSERT_TRUE(rs);
-    std::string texts;
-    for (int i = 0; i < 6; ++i)
-        texts += rs->text(i) + "|";
-    EXPECT_EQ(texts, "10|4|0.333333333333333|7||a b|");
-    EXPECT_TRUE(rs->moveNext());
-    EXPECT_TRUE(rs->eof());
+    // On the server only literals with letters compare case-blind.
+    EXPECT_EQ(postgresStatement("select a from t where a = 'x' and b = '5'", 0).value(),
+              "select a from t where a = 'x' COLLATE pg_temp.nax_nocase and b = '5'");
+    auto rs = db->openRecordset("select 'a b'");
+    ASSERT_TRUE(rs && rs->moveNext() && rs->eof());
     EXPECT_FALSE(rs->moveNext()); // moving past the end is an error, not a crash
 }
 
 TEST(DbConnectionOpen, FailsWithCodeAndDescriptionAndNeverCreatesAFile) {
     test::ScratchDir dir;
     const std::string missing = dir.file("none.sqlite"), junk = dir.file("junk.sqlite");
-    auto opened = DbConnection::open(missing);
-    ASSERT_FALSE(opened);
-    EXPECT_NE(opened.error().code, 0);
-    EXPECT_FALSE(opened.error().message.empty());
-    EXPECT_FALSE(std::filesystem::exists(missing));
-
     std::ofstream(junk) << "this is no database, just some text that is long enough to have a header......";
     auto notDb = DbConnection::open(junk);
     ASSERT_FALSE(notDb);
@@ -108,6 +70,7 @@ TEST(DbConnectionOpen, FailsWithCodeAndDescriptionAndNeverCreatesAFile) {
     EXPECT_NE(text.find("Error 14"), std::string::npos) << text; // SQLITE_CANTOPEN
     EXPECT_NE(text.find("nax-simulate --out"), std::string::npos);
     EXPECT_EQ(messages.messages[0].caption, "Online NAX Reporting");
+    EXPECT_FALSE(std::filesystem::exists(missing));
 }
 
 TEST(DatabaseNames, ServerConnectionsByFormAndPasswordsNeverShown) {
@@ -191,31 +154,15 @@ TEST_F(DialectTest, DateLiteralsBecomeSerials) {
     EXPECT_FALSE(db->execute("update TimeLost set DT_End = #2/30/2024# where Dt_ID = 1"));
 }
 
-// At open: a file without the plant's tables says so and names them; a hot journal that a
-// read-only open cannot roll back asks for one read-write open.
-TEST(PlantOpen, FilesThatAreNoPlantDatabaseOrNeedRecoverySaySo) {
+// At open: a save waits out the data collector's write lock; a hot journal that a read-only open
+// cannot roll back asks for one read-write open.
+TEST(PlantOpen, BusyTimeoutAndHotJournals) {
     test::ScratchDir dir;
-    std::ofstream(dir.file("empty.sqlite")).flush();
-    auto empty = openPlantConnection(dir.file("empty.sqlite"));
-    ASSERT_FALSE(empty);
-    EXPECT_NE(empty.error().message.find("is not a plant database"), std::string::npos);
-    EXPECT_NE(empty.error().message.find("TimeLost, Tag_Master, Run_master, opc"), std::string::npos)
-        << empty.error().message;
-
     test::makePlantDatabase(dir.file("plant.sqlite"));
     auto plant = openPlantConnection(dir.file("plant.sqlite"));
     ASSERT_TRUE(plant);
-    // A save waits out the data collector's write lock for ten seconds before it fails.
     EXPECT_EQ(test::scalar(*plant.value(), "pragma busy_timeout"), "10000");
     plant.value().reset();
-    {
-        auto db = test::makePlantDatabase(dir.file("partial.sqlite"));
-        test::exec(*db, "drop table opc; drop table Misc_Master");
-    }
-    auto partial = openPlantConnection(dir.file("partial.sqlite"));
-    ASSERT_FALSE(partial);
-    EXPECT_NE(partial.error().message.find("no table opc, Misc_Master."), std::string::npos)
-        << partial.error().message;
 
     // A change caught half-written: the file and its journal as a crash leaves them.
     sqlite3* raw = nullptr;

@@ -1,16 +1,17 @@
 #include "PostgresServer.h"
 
 #include "db/DbConnection.h"
-#include "simulate/PlantSimulator.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <pwd.h>
 #include <random>
 #include <unistd.h>
+#include <utility>
 
 namespace nax::test {
 namespace {
@@ -29,54 +30,28 @@ public:
 [[maybe_unused]] ::testing::Environment* const g_stopServer =
     ::testing::AddGlobalTestEnvironment(new StopServer);
 
-// The bin folder of the newest installed server.
+// The bin folder of the newest installed server, "" when there is none.
 std::string serverBin() {
-    std::string best;
+    std::vector<std::pair<int, std::string>> bins{{0, ""}};
     std::error_code ec;
-    for (const auto& entry : fs::directory_iterator("/usr/lib/postgresql", ec)) {
-        const fs::path bin = entry.path() / "bin";
-        if (fs::exists(bin / "initdb") && fs::exists(bin / "pg_ctl")) {
-            const std::string candidate = bin.string();
-            if (best.empty() || std::stoi(entry.path().filename().string()) >
-                                    std::stoi(fs::path(best).parent_path().filename().string()))
-                best = candidate;
-        }
-    }
-    return best;
+    for (const auto& entry : fs::directory_iterator("/usr/lib/postgresql", ec))
+        if (fs::exists(entry.path() / "bin/initdb") && fs::exists(entry.path() / "bin/pg_ctl"))
+            bins.emplace_back(std::stoi(entry.path().filename().string()), (entry.path() / "bin").string());
+    return std::max_element(bins.begin(), bins.end())->second;
 }
 
 } // namespace
 
-::testing::AssertionResult simulateSamePlant(const std::vector<std::string>& databases, int days,
-                                             double endSerial, unsigned seed) {
-    for (const std::string& database : databases) {
-        SimulationOptions options;
-        options.outPath = database;
-        options.days = days;
-        options.endSerial = endSerial;
-        options.seed = seed;
-        if (auto written = simulatePlant(options); !written)
-            return ::testing::AssertionFailure() << written.error().message;
-    }
-    return ::testing::AssertionSuccess();
-}
-
 PostgresServer* PostgresServer::instance() {
-    if (!g_tried) {
-        g_tried = true;
+    if (!std::exchange(g_tried, true)) {
         std::unique_ptr<PostgresServer> server(new PostgresServer);
-        if (server->start(g_why)) {
+        g_why = server->start();
+        if (g_why.empty())
             g_server = std::move(server);
-        } else {
+        else
             server->keepFolder_ = true; // for its logs
-            server.reset();
-        }
     }
     return g_server.get();
-}
-
-bool PostgresServer::installed() {
-    return !serverBin().empty();
 }
 
 const std::string& PostgresServer::why() {
@@ -87,55 +62,31 @@ void PostgresServer::stopAll() {
     g_server.reset();
 }
 
-bool PostgresServer::start(std::string& problem) {
+std::string PostgresServer::start() {
     bin_ = serverBin();
-    if (bin_.empty()) {
-        problem = "no initdb under /usr/lib/postgresql (install the postgresql package)";
-        return false;
-    }
-    std::random_device random;
-    dir_ = (fs::temp_directory_path() / ("nax-pg-" + std::to_string(random()))).string();
+    if (bin_.empty()) return "no initdb under /usr/lib/postgresql (install the postgresql package)";
+    dir_ = (fs::temp_directory_path() / ("nax-pg-" + std::to_string(std::random_device{}()))).string();
     fs::create_directories(dir_);
     if (geteuid() == 0) {
         const passwd* nobody = getpwnam("nobody");
-        if (!nobody) {
-            problem = "running as root and there is no user nobody to run the server";
-            return false;
-        }
+        if (!nobody || chown(dir_.c_str(), nobody->pw_uid, nobody->pw_gid) != 0)
+            return "running as root and cannot hand " + dir_ + " to the user nobody";
         runAs_ = "runuser -u nobody -- ";
-        if (chown(dir_.c_str(), nobody->pw_uid, nobody->pw_gid) != 0) {
-            problem = "cannot hand " + dir_ + " to nobody";
-            return false;
-        }
     }
     fs::permissions(dir_, fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
-    if (!serverProgram("initdb",
-                       "--no-locale -E UTF8 -A trust -U nax >" + shellQuoted(dir_ + "/initdb.log"))) {
-        problem = "initdb failed, see " + dir_ + "/initdb.log";
-        return false;
-    }
+    if (!serverProgram("initdb", "--no-locale -E UTF8 -A trust -U nax >" + shellQuoted(dir_ + "/initdb.log")))
+        return "initdb failed, see " + dir_ + "/initdb.log";
     // Passwords are checked for one role, so that a wrong one can be tried.
-    {
-        std::ofstream hba(dir_ + "/data/pg_hba.conf", std::ios::trunc);
-        hba << "local all guarded scram-sha-256\nlocal all all trust\n";
-    }
+    std::ofstream(dir_ + "/data/pg_hba.conf", std::ios::trunc)
+        << "local all guarded scram-sha-256\nlocal all all trust\n";
     const std::string options = "-k " + dir_ + " -c listen_addresses= -c fsync=off -c full_page_writes=off";
-    if (!serverProgram("pg_ctl", "-o " + shellQuoted(options) + " -l " + shellQuoted(dir_ + "/server.log") +
-                                     " -w -t 60 start >/dev/null")) {
-        problem = "the server did not start, see " + dir_ + "/server.log";
-        return false;
-    }
-    running_ = true;
+    running_ = serverProgram("pg_ctl", "-o " + shellQuoted(options) + " -l " +
+                                           shellQuoted(dir_ + "/server.log") + " -w -t 60 start >/dev/null");
+    if (!running_) return "the server did not start, see " + dir_ + "/server.log";
     auto admin = DbConnection::open(connection("postgres"));
-    if (!admin) {
-        problem = "cannot connect to the test server: " + admin.error().message;
-        return false;
-    }
-    if (auto role = admin.value()->execute("CREATE ROLE guarded LOGIN PASSWORD 'Open Sesame'"); !role) {
-        problem = role.error().message;
-        return false;
-    }
-    return true;
+    if (!admin) return "cannot connect to the test server: " + admin.error().message;
+    auto role = admin.value()->execute("CREATE ROLE guarded LOGIN PASSWORD 'Open Sesame'");
+    return role ? std::string() : role.error().message;
 }
 
 bool PostgresServer::serverProgram(const std::string& program, const std::string& arguments) const {

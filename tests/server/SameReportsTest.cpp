@@ -1,18 +1,32 @@
 // The same plant in an SQLite file and on the server: every report nax-report knows gives the
-// same output, cell for cell, over several ranges, also after untidy edits to the data.
+// same output, cell for cell, over several ranges, also after untidy edits to the data; the
+// classification's pick lists and its window give the same too.
 #include "PostgresServer.h"
 #include "downtime/ClassificationSave.h"
 #include "downtime/SelectionList.h"
+#include "downtime/ui/DowntimeDetailFrame.h"
+#include "downtime/ui/Form2.h"
+#include "simulate/PlantSimulator.h"
 #include "support/NaxReportProcess.h"
+#include "support/PopupDriving.h"
 #include "support/TestSupport.h"
+#include "ui/DatePicker.h"
+#include "ui/ReportGridView.h"
 
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 
 using namespace nax;
+using namespace nax::test;
 
 namespace {
+
+constexpr double kEnd = 46362.5; // 06-Dec-26 12:00, the databases' clock
 
 // Untidy data as a plant has it: loss names with odd case and blanks, NULLs, zero and missing
 // speeds, events of tags and runs of packs without master rows, quotes in remarks.
@@ -40,15 +54,65 @@ std::vector<std::string> untidyEdits(unsigned seed) {
     };
 }
 
+// Lists the last day in one database, opens the first event, picks an asset, its component, a loss
+// structure and an executive, types a remark and saves: the list before and after, the messages,
+// and the event's classification as another session reads it, a line each.
+std::string classifyFirstEvent(const std::string& database, const std::filesystem::path& dataFolder) {
+    auto db = DbConnection::open(database, {}, [] { return kEnd; });
+    if (!db) return "cannot open: " + db.error().message;
+    CapturedMessages messages;
+    NoEventPump pump;
+    AppContext context{**db, messages, pump, dataFolder, {}, {}};
+    Form2 window(context);
+    window.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.DTStart->setSerial(kEnd - 1);
+    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
+    const ReportGrid& grid = window.MSFlexGrid1->grid();
+    const std::string listed = rowsOf(grid);
+    if (grid.rows() < 3) return "too little listed: " + listed;
+    const long long event = grid.rowKey(1);
+
+    ReportGridView* view = window.MSFlexGrid1;
+    doubleClick(view->viewport(), view->visualRect(view->model()->index(0, 2)).center());
+    DowntimeDetailFrame* frame = window.Frame1;
+    for (const auto& [box, key, entry] : {std::tuple{kBoxAsset, Qt::Key_A, 1},
+                                          {kBoxComponent, Qt::Key_C, 0},
+                                          {kBoxLossStructure, Qt::Key_L, 4},
+                                          {kBoxExecutive, Qt::Key_E, 0}}) {
+        PopupAnswer answer([entry](fmselectform& popup) { pickEntry(popup, entry); });
+        QTest::keyClick(frame->txtfields[box], key);
+        EXPECT_EQ(answer.runs, 1) << box;
+    }
+    QLineEdit* remarks = frame->txtfields[kBoxRemarks];
+    remarks->selectAll();
+    QTest::keyClicks(remarks, QStringLiteral("seal's worn, 'B' side"));
+    QTest::mouseClick(frame->CmdSave, Qt::LeftButton);
+    EXPECT_FALSE(frame->isEventOpen());
+    auto reader = DbConnection::open(database); // another session sees what was committed
+    return listed + "after:\n" + rowsOf(grid) + "messages:\n" + shownMessages(messages) + "saved:\n" +
+           (reader ? rowsOf(**reader,
+                            "select Asset, Component, Loss_Structure, Executive, Remarks from TimeLost "
+                            "where Dt_ID = " +
+                                std::to_string(event))
+                   : reader.error().message);
+}
+
 class SameReports : public ::testing::Test {
 protected:
-    static constexpr double kEnd = 46362.5; // 06-Dec-26 12:00
-
     void SetUp() override {
         NAX_REQUIRE_SERVER();
         serverDb = server->newDatabase();
         fileDb = dir.file("db1.sqlite");
-        ASSERT_TRUE(test::simulateSamePlant({fileDb, serverDb}, 9, kEnd, 11));
+        for (const std::string& database : {fileDb, serverDb}) { // the same plant in both
+            SimulationOptions options;
+            options.outPath = database;
+            options.days = 9;
+            options.endSerial = kEnd;
+            options.seed = 11;
+            auto written = simulatePlant(options);
+            ASSERT_TRUE(written) << written.error().message;
+        }
     }
 
     void applyEverywhere(const std::vector<std::string>& statements) {
@@ -93,20 +157,15 @@ protected:
     std::string fileDb, serverDb;
 };
 
-TEST_F(SameReports, SimulatedPlant) {
+TEST_F(SameReports, SimulatedPlantThenUntidiedAndItsPickLists) {
     expectSameEverywhere({{"2026-11-27 06:00", "2026-12-06 12:00"},
                           {"2026-12-06 00:00", "2026-12-01 00:00"},
                           {"2020-01-01 00:00", "2020-01-02 00:00"}});
-}
-
-TEST_F(SameReports, UntidyPlant) {
     applyEverywhere(untidyEdits(std::random_device{}()));
     expectSameEverywhere({{"2026-11-27 06:00", "2026-12-06 12:00"},
                           {"2026-12-01 00:00", "2026-12-03 23:59:59"},
                           {"2026-12-05 13:30", "2026-12-05 17:45"}});
-}
-
-TEST_F(SameReports, ClassificationListsAndLookups) {
+    // The classification's pick lists and asset keys.
     applyEverywhere({"insert into Asset_Master values (90, ' '), (91, 'filler')",
                      "insert into Component_master values ('Bowl ''A''', 2)"});
     auto file = DbConnection::open(fileDb);
@@ -126,6 +185,16 @@ TEST_F(SameReports, ClassificationListsAndLookups) {
         ASSERT_TRUE(onFile && onServer) << name;
         EXPECT_EQ(*onServer, *onFile) << name;
     }
+}
+
+// "Downtime Entry" on the server, driven with the mouse and keys: the same list, the same
+// classification saved to the event's row, and the same list afterwards as in the file.
+TEST_F(SameReports, DowntimeEntryClassifiesAnEventOnTheServerAsInAFile) {
+    const std::string onFile = classifyFirstEvent(fileDb, dir.path());
+    // Typed quotes are stored as backquotes; no message is shown.
+    EXPECT_NE(onFile.find("messages:\nsaved:\n"), std::string::npos) << onFile;
+    EXPECT_NE(onFile.find("|seal`s worn, `B` side\n"), std::string::npos) << onFile;
+    EXPECT_EQ(classifyFirstEvent(serverDb, dir.path()), onFile);
 }
 
 } // namespace

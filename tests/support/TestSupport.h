@@ -34,14 +34,12 @@ std::unique_ptr<DbConnection> makePlantDatabase(const std::string& path, bool wi
 
 // Executes SQL or fails the current test.
 void exec(DbConnection& db, const std::string& sql);
-// Makes reading `column` of TimeLost fail with the engine's "Overflow" on the rows `where` picks:
-// a view of that name stands in for the table, whose indexes still serve the statements, so
-// that the rows before come first and a walk fails at a later row.
+// Makes reading `column` of TimeLost fail with "Overflow" on the rows `where` picks (a view stands in
+// for the table, whose indexes still serve, so a walk fails at a later row).
 void failReadingAt(DbConnection& db, const std::string& column, const std::string& where);
 // First field of the first row as text ("" for no row / NULL); fails the test on error.
 std::string scalar(DbConnection& db, const std::string& sql);
-// Every row of a statement, its fields as the grids show them joined by '|', a line each; fails
-// the test (and answers "failed") on error.
+// Every row of a statement, its fields joined by '|', a line each; "failed" (and a test failure) on error.
 std::string rowsOf(DbConnection& db, const std::string& sql);
 
 // The cells of a grid row in the given columns (every column when none are given), joined by '|'.
@@ -63,8 +61,7 @@ inline std::string rowsOf(const ReportGrid& grid, int first = 0, const std::vect
     return text;
 }
 
-// What `work` returns while this process may write files of at most `bytes`: a full disk, as
-// far as the writer can tell.
+// What `work` returns while this process may write files of at most `bytes` (a full disk).
 template <class Work> auto withFileSizeLimit(rlim_t bytes, Work work) {
     struct rlimit saved;
     getrlimit(RLIMIT_FSIZE, &saved);
@@ -78,8 +75,7 @@ template <class Work> auto withFileSizeLimit(rlim_t bytes, Work work) {
     return result;
 }
 
-// The messages shown so far, a line each: "caption|icon|text" (icon None, Information, Warning or
-// Critical).
+// The messages shown so far, a line each: "caption|icon|text".
 inline std::string shownMessages(const CapturedMessages& sink) {
     static const char* const icons[] = {"None", "Information", "Warning", "Critical"};
     std::string lines;

@@ -23,13 +23,9 @@ QJsonObject readWorkbook(const std::filesystem::path& file) {
     return QJsonDocument::fromJson(out).object();
 }
 
-QJsonObject cellOf(const QJsonObject& book, const QString& sheet, const QString& address) {
-    return book[QStringLiteral("sheet")][sheet][QStringLiteral("cells")][address].toObject();
-}
-
 std::string cellField(const QJsonObject& book, const char* sheet, const char* address, const char* field) {
-    const QJsonValue value =
-        cellOf(book, QString::fromUtf8(sheet), QString::fromUtf8(address))[QString::fromUtf8(field)];
+    const QJsonValue value = book[QStringLiteral("sheet")][QString::fromUtf8(sheet)][QStringLiteral("cells")]
+                                 [QString::fromUtf8(address)][QString::fromUtf8(field)];
     if (value.isBool()) return value.toBool() ? "true" : "false";
     if (value.isDouble()) return QString::number(value.toDouble()).toStdString();
     return value.toString().toStdString();

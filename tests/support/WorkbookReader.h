@@ -13,11 +13,8 @@ namespace nax::test {
 // reader cannot read it.
 QJsonObject readWorkbook(const std::filesystem::path& file);
 
-// A cell of a sheet of that report: {"t": kind, "v": value, "bold", "size", "wrap", "fmt"}.
-QJsonObject cellOf(const QJsonObject& book, const QString& sheet, const QString& address);
-
-// One field of a cell as text ("v" by default): a text as it is, a number as QString::number
-// writes it, a flag as "true"/"false"; "" for a missing cell or field.
+// One field of a cell ("v" value, "t" kind, "bold", "size", "wrap", "fmt") as text: a number as
+// QString::number writes it, a flag as "true"/"false"; "" for a missing cell or field.
 std::string cellField(const QJsonObject& book, const char* sheet, const char* address,
                       const char* field = "v");
 
