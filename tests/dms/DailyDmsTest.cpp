@@ -99,8 +99,7 @@ TEST_F(DailyDms, FailedLookupEndsBothReportsWithTheEnginesError) {
     }
 }
 
-// The user ends the program while a report lets events through: it stops at once, writing no row
-// after that.
+// Ending the program while a report lets events through stops it at once: no row follows.
 TEST_F(DailyDms, AbandonedReportsStopAtOnce) {
     addThreeRuns();
     test::EndingProgress afterTwoSteps(2), atOnce(1);
@@ -115,8 +114,7 @@ TEST_F(DailyDms, AbandonedReportsStopAtOnce) {
     EXPECT_EQ(detailGrid.rows(), 1);
 }
 
-// A data collector commits while a report lets events through: no statement of the report is open
-// then.
+// A data collector commits while a report lets events through: no statement of it is open then.
 TEST_F(DailyDms, CollectorCommitsWhileEitherReportLetsEventsThrough) {
     addThreeRuns();
     auto collector = DbConnection::open(db->path(), OpenOptions{0, false});
