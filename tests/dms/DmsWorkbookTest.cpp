@@ -99,7 +99,6 @@ TEST_F(DmsExportTest, RowsArriveTypedUnderTheHeadersAndTheTemplateStays) {
     // clang-format on
     const auto written = print();
     ASSERT_TRUE(written) << written.error().message;
-    EXPECT_EQ(written->filename(), "46361.5416666667DailyDMS.xlsx");
     const QJsonObject book = readWorkbook(*written);
     EXPECT_EQ(
         book[QStringLiteral("sheets")].toArray(),

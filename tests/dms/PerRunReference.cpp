@@ -92,15 +92,6 @@ Result<void> perRunDailyDMSReport(DbConnection& db, ReportGrid& runGrid, ReportG
     // Fields of the run list.
     enum RunField : int { fRunId = 0, fUSpeed = 4, fCaseCount = 5, fStart = 6, fEnd = 7 };
     const std::string range = formatGeneral(start) + " and end_time>0 and End_time <=" + formatGeneral(end);
-    int32_t count = 0;
-    {
-        auto counted = db.openRecordset(
-            "SELECT count(Run_master.Run_ID) FROM Run_master where Start_Time >= " + range + " ");
-        if (!counted) return counted.error();
-        if (!counted->eof()) count = static_cast<int32_t>(counted->integer(0));
-    }
-    progress.SetMax(count);
-
     auto runs = db.openRecordset(
         "SELECT Run_master.Run_ID, Pack_Master.Pack, Flavor_Master.Flavor, Run_master.CSpeed, "
         "Run_master.USpeed, Run_master.CaseCount, Run_master.Start_Time, Run_master.End_Time FROM "

@@ -83,13 +83,8 @@ TEST(CellText, ColumnLettersAndSafeTexts) {
     EXPECT_EQ(characterCount(cellSafeText(std::string(40000, 'x'))), kMaxCellChars);
     EXPECT_EQ(fileNameSafe("Run Summary Report 05-Dec-26 06:00 - ../x\\y*?<>|\"."),
               "Run Summary Report 05-Dec-26 06.00 - .._x_y______");
-    EXPECT_FALSE(isPlainFileName("../DailyDMS.xlsx"));
-    EXPECT_FALSE(isPlainFileName("sub/DailyDMS.xlsx"));
-    EXPECT_TRUE(isPlainFileName("DailyDMS.xlsx"));
-    EXPECT_EQ(serialStamp(kNow), "46361.5416666667");
     // Page headers: an ampersand is no code, a long title is cut between characters.
-    EXPECT_EQ(pageHeaderText("R&D") + "|" + rangeText(46361.25, 46361.5),
-              "R&&D| from 05-Dec-26 06:00 to 05-Dec-26 12:00");
+    EXPECT_EQ(pageHeaderText("R&D"), "R&&D");
     EXPECT_EQ(pageHeaderText(std::string(251, 'x') + "\xC3\xA9").size(), 251u);
     EXPECT_EQ(pageHeaderText(std::string(127, '&')).size(), 252u);
     // A template's header gains the range at the end of its centre section, its own text kept.
@@ -150,8 +145,7 @@ TEST_F(GridExportTest, LaysOutTitleHeadersAndTypedDataRows) {
 }
 
 TEST_F(GridExportTest, FailuresComeBackWithAMessageAndLeaveNothing) {
-    // A data folder that is not a folder: WorkbookWiringTest. A disk that fills: writes beyond a few
-    // kilobytes fail.
+    // A disk that fills: writes beyond a few kilobytes fail.
     ReportGrid big = gridOf({{"Tag", "Remarks"}});
     for (int r = 0; r < 20000; ++r)
         big.addRow({std::to_string(r), "a remark that takes some room " + std::to_string(r * 7919)});

@@ -60,7 +60,6 @@ TEST_F(ReportWorkbookTest, DmsReportsFillTheDataFoldersTemplate) {
         0);
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "DailyDMS.xlsx")); // installed for the folder
     const QJsonObject book = readWorkbook(out("daily.xlsx"));
-    EXPECT_EQ(book[QStringLiteral("active")].toString(), QStringLiteral("RawData"));
     EXPECT_EQ(cellField(book, "Daily DMS", "A5", "t") + cellField(book, "Daily DMS", "A5") + "|" +
                   cellField(book, "Daily DMS", "L5") + "|" + cellField(book, "Downtime", "I5"),
               "n1|30|Planned Loss");

@@ -43,8 +43,7 @@ protected:
         installWorkbookExports(context);
     }
     CapturedMessages messages;
-    NoEventPump noPump;
-    AppContext context{*db, messages, noPump, dir.path(), {}, {}};
+    AppContext context{*db, messages, pump, dir.path(), {}, {}};
     std::vector<std::string> opened;
     bool openerWorks = true;
 };
