@@ -1,5 +1,4 @@
-// The day-wise DMS report, and how both DMS reports end on errors and let events through.
-// Their figures are checked cell for cell against the per-run reference in GroupedDmsTest.
+// How both DMS reports pick runs, end on errors and let events through (figures: GroupedDmsTest).
 #include "dms/DailyDms.h"
 #include "DmsFixture.h"
 #include "dms/DmsLayouts.h"
@@ -76,8 +75,7 @@ TEST_F(DailyDms, ReadsEachTableOnceWhateverTheNumberOfRuns) {
     EXPECT_EQ(runGrid.rows(), 4);
 }
 
-// A lookup that fails ends either report with the engine's error: no row shows a production or a
-// loss of 0 that was never measured.
+// A failed lookup ends either report with the engine's error, never with a 0 that was not measured.
 TEST_F(DailyDms, FailedLookupEndsBothReportsWithTheEnginesError) {
     addThreeRuns();
     const auto expectFailed = [&](const Result<void>& done, const std::string& message, int measured) {

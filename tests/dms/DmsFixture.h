@@ -1,6 +1,5 @@
 #pragma once
-// A small plant database for the DMS tests: two packs, two flavours, and helpers that add runs,
-// per-minute production and downtime events at given serials.
+// A plant database with two packs and two flavours; helpers add runs, production and events.
 #include "base/EventPump.h"
 #include "base/ReportGrid.h"
 #include "support/TestSupport.h"
@@ -65,8 +64,7 @@ protected:
                 lit(end - start) + "," + asset + "," + lossStructure + ")");
     }
 
-    // Run 1 on 04-Dec-26 06:00-14:00 on tag 1 (Filler), 300 minutes of 100 cases of 24, and a
-    // planned stop on that tag from 07:00 to 07:30.
+    // Run 1 on 04-Dec-26 06:00-14:00 on tag 1: 300 minutes of 100 units, a planned stop 07:00-07:30.
     void addPlannedStopRun() {
         exec(*db, "insert into Tag_Master values (1,'Filler')");
         addRun(1, dec5(6) - 1, dec5(14) - 1, "100", "24");
@@ -79,9 +77,8 @@ protected:
     NoEventPump pump;
 };
 
-// A data collector on a second connection, without a busy timeout, that commits a production row
-// at every progress step and whenever events are let through: it fails whenever a statement of
-// the report is still open then.
+// A collector on a second connection, no busy timeout, committing at every step and event pump:
+// it fails whenever a statement of the report is still open.
 class CommittingProgress : public SilentProgress, public EventPump {
 public:
     explicit CommittingProgress(DbConnection& collector) : collector_(collector) {}

@@ -32,8 +32,7 @@ constexpr const char* kDaily = "Daily DMS";
 constexpr const char* kDetail = "Downtime";
 constexpr const char* kRaw = "RawData";
 
-// Rows of a worksheet part in ascending order, and the cells of each row: what a spreadsheet
-// program requires and a lenient reader does not check.
+// Rows, and cells in a row, in ascending order: spreadsheet programs require it, openpyxl does not.
 void expectRowsInOrder(const std::string& xml) {
     static const std::regex tag(R"re(<(?:row|c) r="([A-Z]*)(\d+)")re");
     std::vector<std::tuple<int, size_t, std::string>> found; // row, then a row's cells by column
@@ -128,10 +127,8 @@ TEST_F(DmsExportTest, RowsArriveTypedUnderTheHeadersAndTheTemplateStays) {
     EXPECT_EQ(cellField(book, kDaily, "G5") + "|" + cellField(book, kDaily, "G5", "fmt"),
               "2026-12-04T06:00:00|dd-mmm-yy hh:mm");
     EXPECT_EQ(test::columnWidth(book, kDaily, "M"), "250.711");
-    EXPECT_EQ(test::columnWidth(book, kDaily, "G"), "15.7109");
     EXPECT_EQ(cellField(book, kDetail, "D5", "fmt") + "|" + cellField(book, kDetail, "D5", "wrap"),
               "dd-mmm-yy hh:mm:ss|false");
-    EXPECT_EQ(cellField(book, kDetail, "M5"), "a remark");
     EXPECT_EQ(cellField(book, kDetail, "J5", "t") + cellField(book, kDetail, "A6", "t"), ""); // no cells
     expectFiles({written->filename().string()});
 }
@@ -158,8 +155,7 @@ TEST_F(DmsExportTest, GridSheetsPrintOnePageWideUnderTheirHeaderRowAndRawDataOnO
     }
 }
 
-// A plant's template may hold rows where the grids go: the grids' cells join them, in order, and the
-// rows past them follow.
+// Template rows where the grids go: the grids' cells join them in order, later rows follow.
 TEST_F(DmsExportTest, GridRowsJoinTheTemplatesOwnRowsInOrder) {
     rewritePart(dir.path() / "DailyDMS.xlsx", "xl/worksheets/sheet2.xml", [](std::string xml) {
         return xml.insert(xml.find("</sheetData>"),
@@ -213,8 +209,6 @@ TEST_F(DmsExportTest, TemplatesAreInstalledOnceFromBesideTheProgramAndNeverRepla
 TEST_F(DmsExportTest, BadOrHostileTemplatesAreRefusedWithAMessageAndWithoutHarm) {
     expectRefused("Missing.xlsx", "was not found in the data folder");
     expectRefused("../DailyDMS.xlsx", "is not the name of a file in the data folder");
-    { std::ofstream(dir.path() / "Text.xlsx") << "not a workbook at all"; }
-    expectRefused("Text.xlsx", "is not a workbook");
     spoil("Renamed.xlsx", "xl/workbook.xml",
           [](std::string xml) { return xml.replace(xml.find("name=\"RawData\""), 14, "name=\"Figures\""); });
     expectRefused("Renamed.xlsx", "has no worksheet named \"RawData\"");

@@ -59,8 +59,7 @@ TEST_F(DowntimeDetail, EmptyFieldsGiveEmptyCellsAndBareKeys) {
               "Labeller|||||||||||||");
 }
 
-// The calendar cells are composed directly from the date parts; they must read as the
-// dialect's own date patterns would print them.
+// The calendar cells, composed from the date parts, read as the dialect's date patterns print them.
 TEST_F(DowntimeDetail, CalendarCellsAgreeWithTheDatePatterns) {
     std::vector<double> starts;
     for (int i = 0; i < 400; ++i)

@@ -1,6 +1,5 @@
-// The grouped DMS reports against the per-run lookups they replace, and the production listing
-// read in short statements against its one statement, cell for cell, on random untidy plant
-// databases with and without the report indexes.
+// Grouped DMS reports against per-run lookups, sliced listings against one statement, cell for
+// cell, on random untidy plant databases with and without the report indexes.
 #include "DmsFixture.h"
 #include "PerRunReference.h"
 #include "dms/DailyDms.h"
@@ -198,8 +197,7 @@ std::string runSummaryInOneStatement(const ReportRange& range) {
            "Run_master.Start_Time, Run_master.Run_ID";
 }
 
-// The production listing and the run summary read in short statements against one statement
-// each. Runs overlap, so their rows are not stored in time order; the parts are tiny.
+// Production listing and run summary in tiny parts; overlapping runs store rows out of time order.
 TEST_P(GroupedDms, ProductionReportsInShortStatementsAsInOne) {
     const bool indexed = GetParam();
     constexpr SliceSizes kTinyParts{41, 3, 0};

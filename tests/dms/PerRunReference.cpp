@@ -1,5 +1,4 @@
-// The DMS reports as they were first written: one lookup per run (or hour) and category,
-// the run list open meanwhile. Kept only to check the grouped reports cell for cell.
+// The DMS reports as first written, one lookup per run (or hour) and category, to check the grouped ones.
 #include "PerRunReference.h"
 
 #include "db/QueryHelpers.h"

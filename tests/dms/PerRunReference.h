@@ -1,6 +1,5 @@
 #pragma once
-// The DMS reports with one lookup per run (or hour) and loss category, as they were first
-// written; the grouped reports must give the same grids cell for cell.
+// The DMS reports with one lookup per run (or hour) and loss category, as first written.
 #include "base/EventPump.h"
 #include "base/Progress.h"
 #include "base/ReportGrid.h"

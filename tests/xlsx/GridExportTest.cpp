@@ -134,8 +134,7 @@ TEST_F(GridExportTest, LaysOutTitleHeadersAndTypedDataRows) {
     EXPECT_EQ(cell("A6"), "s Filler false 11 true false General");
     EXPECT_EQ(cell("C6"), "d 2026-12-05T06:30:15 false 11 true false dd-mmm-yy hh:mm:ss");
 
-    // Widths in characters as the file stores them (n + 0.7109375 for the default font): "Labeller",
-    // a date-time text, the header, 300 characters then 100, empty header and cells, standard + 3.
+    // Stored widths (n + 0.7109375): "Labeller", date-time, header, 300 then 100, empty, standard + 3.
     std::string widths;
     for (const char* column : {"A", "C", "D", "G", "F", "O"})
         widths += columnWidth(book, kSheet, column) + " ";

@@ -38,16 +38,13 @@ void doubleClickCell(ReportGridView& view) {
                        view.visualRect(view.model()->index(0, 1)).center());
 }
 
-// Run 1 on 04-Dec-26: 300 minutes of 100 units and a planned stop; run 2 from 06:00 to 09:36 today:
-// 30 minutes of 60 units from 07:12.
+// The fixture's run 1 on 04-Dec-26; run 2 from 06:00 to 09:36 today: 30 minutes of 60 units from 07:12.
 class FrmDMSTest : public test::DmsDatabase {
 protected:
     void SetUp() override {
         DmsDatabase::SetUp();
         exec(*db, reportIndexSql());
-        addRun(1, dec5(6) - 1, dec5(14) - 1, "100", "24");
-        addProduction(1, dec5(6) - 1, 300, 100);
-        addEvent(1, 46360.3, 46360.31, quoted("Planned Loss"));
+        addPlannedStopRun();
         addRun(2, dec5(6), 46361.4, "40", "24");
         addProduction(2, dec5(7, 12), 30, 60);
     }
@@ -56,8 +53,7 @@ protected:
     AppContext context{*db, messages, pump, dir.path(), {}, {}};
 };
 
-// Each Generate starts the detail grid afresh: after a daily report, and again and again in the
-// shift mode, it holds exactly the events of the window.
+// Each Generate starts the detail grid afresh: it holds exactly the events of the window.
 TEST_F(FrmDMSTest, DailyModeOpensOnThirtyDaysAndEachGenerateListsAfresh) {
     addEvent(2, dec5(5, 50), dec5(6, 10), quoted("QA Loss")); // starts before the shift window
     addEvent(2, dec5(7, 30), dec5(7, 40), quoted("Equipment Loss"));
@@ -190,8 +186,7 @@ TEST_F(FrmDMSEndingTest, ClosingTheWindowDuringAReportStopsItAndThenCloses) {
     EXPECT_EQ(window.MSFlexGrid1->grid().rows(), 2); // the hour 07
 }
 
-// A failed report's message, shown by the program's own message boxes, sits over the window it
-// came from even after the progress window took the focus.
+// A failed report's message box sits over its window even after the progress window had the focus.
 TEST_F(FrmDMSEndingTest, MessageBoxesBelongToTheirWindow) {
     MessageBoxSink boxes;
     AppContext boxContext{*db, boxes, realPump, dir.path(), {}, {}};

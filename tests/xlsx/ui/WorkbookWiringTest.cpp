@@ -102,8 +102,7 @@ TEST_F(WorkbookWiringTest, ShiftPrintAfterADailyReportTakesTheHourTemplateAndThe
               "landscape|1x0|$4:$4|Downtime Detail from 05-Nov-26 00:00 to 05-Dec-26 00:00|Page &P of &N");
 }
 
-// A missing default template is put in again at "Print"; a folder that cannot take it (a full disk
-// here) is named with the reason, and nothing is opened. Then the template goes in and prints.
+// "Print" puts a missing default template in again; a full disk is named with the reason.
 TEST_F(WorkbookWiringTest, PrintWithoutTemplateShowsWhyThenPrintsTheEmptyDailyTemplate) {
     FrmDMS window(context);
     window.show();
