@@ -14,7 +14,7 @@
 
 namespace nax::test {
 
-class DmsDatabase : public PlantDbTest {
+class DmsDatabase : public WindowTest {
 protected:
     static constexpr double kMinute = 1.0 / 1440;
     // 05-Dec-26 (a Saturday) at h:m:s.
@@ -74,7 +74,6 @@ protected:
     }
 
     ReportGrid runGrid, detailGrid;
-    NoEventPump pump;
 };
 
 // A collector on a second connection, no busy timeout, committing at every step and event pump:

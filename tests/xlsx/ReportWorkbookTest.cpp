@@ -31,7 +31,6 @@ protected:
         EXPECT_EQ(done.exitCode, exitCode) << args << "\n" << done.err.toStdString();
         return done.err;
     }
-    std::string out(const std::string& name) const { return dir.file(name); }
 };
 
 } // namespace
@@ -40,7 +39,7 @@ TEST_F(ReportWorkbookTest, ListsGoIntoNewWorkbooksUnderTheWindowsTitles) {
     report("downtime-list|--db|$db|--from|2026-12-04 06:00|--to|2026-12-04 "
            "12:00|--format|xlsx|--out|$out/list.xlsx",
            0);
-    QJsonObject book = readWorkbook(out("list.xlsx"));
+    QJsonObject book = readWorkbook(dir.file("list.xlsx"));
     EXPECT_EQ(cellField(book, "Sheet1", "A3") + "|" + cellField(book, "Sheet1", "A6") + "|" +
                   cellField(book, "Sheet1", "H6"),
               "Downtime Entry|Filler|30");
@@ -48,7 +47,7 @@ TEST_F(ReportWorkbookTest, ListsGoIntoNewWorkbooksUnderTheWindowsTitles) {
     report("run-summary|--db|$db|--from|2026-12-05 06:00|--to|2026-12-05 "
            "12:00|--format|xlsx|--out|$out/sum.xlsx",
            0);
-    book = readWorkbook(out("sum.xlsx"));
+    book = readWorkbook(dir.file("sum.xlsx"));
     EXPECT_EQ(cellField(book, "Sheet1", "A3"), "Run Summary Report 05-Dec-26 06:00 - 05-Dec-26 12:00");
     EXPECT_TRUE(test::filesEndingWith(dir.path(), ".tmp").empty());
 }
@@ -59,7 +58,7 @@ TEST_F(ReportWorkbookTest, DmsReportsFillTheDataFoldersTemplate) {
         "daily.xlsx",
         0);
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "DailyDMS.xlsx")); // installed for the folder
-    const QJsonObject book = readWorkbook(out("daily.xlsx"));
+    const QJsonObject book = readWorkbook(dir.file("daily.xlsx"));
     EXPECT_EQ(cellField(book, "Daily DMS", "A5", "t") + cellField(book, "Daily DMS", "A5") + "|" +
                   cellField(book, "Daily DMS", "L5") + "|" + cellField(book, "Downtime", "I5"),
               "n1|30|Planned Loss");

@@ -48,7 +48,6 @@ protected:
         addRun(2, dec5(6), 46361.4, "40", "24");
         addProduction(2, dec5(7, 12), 30, 60);
     }
-    CapturedMessages messages;
     MeddlingPump pump;
     AppContext context{*db, messages, pump, dir.path(), {}, {}};
 };

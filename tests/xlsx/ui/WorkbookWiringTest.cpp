@@ -42,8 +42,6 @@ protected:
         };
         installWorkbookExports(context);
     }
-    CapturedMessages messages;
-    AppContext context{*db, messages, pump, dir.path(), {}, {}};
     std::vector<std::string> opened;
     bool openerWorks = true;
 };
