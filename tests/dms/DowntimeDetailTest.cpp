@@ -29,33 +29,28 @@ protected:
     ReportGrid grid;
 };
 
-TEST_F(DowntimeDetail, OneClassifiedEventAfternoon) {
+// Every field of a classified event; empty fields give empty cells and bare keys; no start comes last.
+TEST_F(DowntimeDetail, FieldsBecomeCellsAndEmptyFieldsEmptyCells) {
     const double start = dec5(13);
+    addEvent(4, dec5(9), dec5(9, 10), "NULL", "NULL");
     test::exec(*db,
                "insert into TimeLost (Run_no, Pack, Flavor, DT_Start, DT_End, Time_Lost, Asset, Component, "
-               "Loss_Structure, Failure, A_Operator, Executive, Remarks, Other1, Other2) values (3,'PET 500',"
+               "Loss_Structure, Failure, A_Operator, Executive, Remarks, Other1, Other2) values (4,'PET 500',"
                "'Cola'," +
                    lit(start) + "," + lit(start + 0.01) +
                    ",0.01,'Filler','Valve','Equipment Loss',"
                    "'Leak','Ravi','Mala','seal','o1','o2')");
-    ASSERT_TRUE(ListDowntimeDetail(*db, grid, 0, 0, 3));
-    ASSERT_EQ(grid.rows(), 2);
-    EXPECT_EQ(test::joined(grid, 1),
-              "3|PET 500|Cola|" + generalDateText(start) + "|" + generalDateText(start + 0.01) +
-                  "|14.4|B|Filler|Equipment Loss|Leak|Ravi|Mala|seal|o1|o2|05-Dec-26|Saturday|"
-                  "December|49|2026|13|13Filler|46362Filler|49Filler");
-}
-
-// An event without a start comes last and keeps its other cells.
-TEST_F(DowntimeDetail, EmptyFieldsGiveEmptyCellsAndBareKeys) {
-    addEvent(4, dec5(9), dec5(9, 10), "NULL", "NULL");
     addEvent(4, dec5(15), dec5(15, 10), quoted("QA Loss"), quoted(""));
     test::exec(*db, "insert into TimeLost (Run_no, Asset, Time_Lost) values (4, 'Labeller', NULL)");
     ASSERT_TRUE(ListDowntimeDetail(*db, grid, 0, 0, 4));
-    ASSERT_EQ(grid.rows(), 4);
+    ASSERT_EQ(grid.rows(), 5);
     EXPECT_EQ(test::joined(grid, 1, {6, 7, 8, 9, 10, 11, 12, 13, 14, 21, 22, 23}), "B|||||||||09|46361|49");
-    EXPECT_EQ(test::joined(grid, 2, {6, 22}), "C|46362"); // 09:00 rounds down, 15:00 up to the next day
-    EXPECT_EQ(test::joined(grid, 3, {7, 3, 4, 5, 6, 15, 16, 17, 18, 19, 20, 21, 22, 23}),
+    EXPECT_EQ(test::joined(grid, 2),
+              "4|PET 500|Cola|" + generalDateText(start) + "|" + generalDateText(start + 0.01) +
+                  "|14.4|B|Filler|Equipment Loss|Leak|Ravi|Mala|seal|o1|o2|05-Dec-26|Saturday|"
+                  "December|49|2026|13|13Filler|46362Filler|49Filler");
+    EXPECT_EQ(test::joined(grid, 3, {6, 22}), "C|46362"); // 09:00 rounds down, 15:00 up to the next day
+    EXPECT_EQ(test::joined(grid, 4, {7, 3, 4, 5, 6, 15, 16, 17, 18, 19, 20, 21, 22, 23}),
               "Labeller|||||||||||||");
 }
 
