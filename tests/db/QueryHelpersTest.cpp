@@ -1,5 +1,4 @@
-// LookupValue's answers, the update builder's exact statements and failures, and reading a
-// table in parts.
+// LookupValue, the update builder and reading a table in parts.
 #include "db/QueryHelpers.h"
 #include "db/TableSlices.h"
 #include "support/TestSupport.h"
@@ -30,8 +29,7 @@ protected:
     }
 };
 
-// The first field, or 0 / "" when there is none; a failure is the engine's error, never a "0" that
-// reads like a figure, also when it comes while the row is read.
+// A failure is the engine's error, never a "0" that reads like a figure.
 TEST_F(QueryHelpersTest, LookupAnswersFirstFieldOrZeroOrEmptyOrTheError) {
     const auto lookup = [&](const char* table, const char* expression, const char* condition,
                             const char* kind) {
@@ -93,8 +91,7 @@ TEST_F(QueryHelpersTest, FailedUpdatesTellTheUserAndChangeNothing) {
     EXPECT_EQ(scalar(*db, "select Remarks from TimeLost where Dt_ID=5"), "x");
 }
 
-// Values on the parts' inner bounds are read once, the outer bounds as "between" has them, and
-// each statement is closed before the next part begins.
+// Inner bounds are read once; each statement is closed before the next part begins.
 TEST_F(QueryHelpersTest, RangesPickWhatBetweenPicksOnceEach) {
     exec(*db,
          "insert into opc(Timestamp, Production) values (0.5,1),(1,1),(2,1),(2.5,1),(3,1),(4,1),(4.25,1)");

@@ -99,7 +99,7 @@ TEST_F(ProductionReports, WidthsAreSharesOfTheGridWidthHalvesToEven) {
     EXPECT_EQ(widths(), (std::vector<int>{666, 2664, 2664, 666, 666, 666, 666, 666, 2664}));
     setProductionColumns(grid, 13320);
     EXPECT_EQ(widths(), (std::vector<int>{2664, 666, 666, 666, 666, 1998, 0, 0}));
-    // Columns 8 to 13 of the downtime report keep what they had: 8 is new here, the rest too.
+    // Columns 9 to 13 of the downtime report keep what they had.
     setRunSummaryColumns(grid, 13320);
     setDowntimeReportColumns(grid, 13320);
     const int keep = ReportGrid::kDefaultWidth;
