@@ -14,6 +14,7 @@
 #include <cmath>
 
 #include <QFile>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -187,16 +188,9 @@ TEST_F(ChartTables, TheBarsAddUpToTheDailyReportOnSimulatedPlants) {
 // Width and height from a PNG file's header; {0, 0} when it is no PNG.
 std::pair<int, int> pngSize(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {0, 0};
-    const QByteArray head = file.read(24);
+    const QByteArray head = file.open(QIODevice::ReadOnly) ? file.read(24) : QByteArray();
     if (head.size() < 24 || !head.startsWith("\x89PNG\r\n\x1a\n") || head.mid(12, 4) != "IHDR") return {0, 0};
-    const auto be32 = [&](int at) {
-        int value = 0;
-        for (int i = 0; i < 4; ++i)
-            value = value * 256 + static_cast<unsigned char>(head[at + i]);
-        return value;
-    };
-    return {be32(16), be32(20)};
+    return {qFromBigEndian<qint32>(head.constData() + 16), qFromBigEndian<qint32>(head.constData() + 20)};
 }
 
 TEST_F(ChartTables, NaxReportPrintsTheTablesAndDrawsThemAsPng) {

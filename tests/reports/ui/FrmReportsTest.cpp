@@ -76,15 +76,6 @@ TEST_F(FrmReportsTest, OpensOnTheLastSixHoursOfProductionAndEachOptionFillsTheGr
     QTest::mouseClick(window.OptReport[2], Qt::LeftButton);
     QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
     EXPECT_EQ(dataRows(window), 1);
-
-    QTest::mouseClick(window.OptReport[0], Qt::LeftButton); // a production report of nothing
-    window.DTStart->setSerial(dec5(1));
-    window.DTEnd->setSerial(dec5(2));
-    QTest::mouseClick(window.CmdGenerate, Qt::LeftButton);
-    EXPECT_EQ(window.windowTitle(), QStringLiteral("Reports #0"));
-    EXPECT_EQ(dataRows(window), 0);
-    EXPECT_EQ(header(window, 5), QStringLiteral("Bottles"));
-    EXPECT_TRUE(messages.messages.empty());
 }
 
 // After the downtime report, a failing production report: its own (header) grid and the message.
