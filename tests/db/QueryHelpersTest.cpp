@@ -5,7 +5,6 @@
 #include "text/TextMatch.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 using namespace nax;
 using nax::test::exec;
@@ -78,16 +77,6 @@ TEST_F(QueryHelpersTest, FailedUpdatesTellTheUserAndChangeNothing) {
     EXPECT_EQ(text.rfind("Update Statement failed : no such table: NoSuchTable\r\n", 0), 0u) << text;
     EXPECT_NE(text.find("\r\n Please send the screenshot of this screen to helpdesk\r\n"), std::string::npos);
     EXPECT_EQ(text.substr(text.rfind("\r\n") + 2), ScrambleText(noTable.statement()));
-
-    // A locked database fails after the busy timeout.
-    sqlite3* other = nullptr;
-    sqlite3_open(dir.file("db1.sqlite").c_str(), &other);
-    ASSERT_EQ(sqlite3_exec(other, "begin exclusive", nullptr, nullptr, nullptr), SQLITE_OK);
-    auto locked = remarksUpdate("TimeLost", "new").ExecuteUpdate(*db);
-    sqlite3_exec(other, "rollback", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
-    ASSERT_FALSE(locked);
-    EXPECT_NE(locked.error().message.find("locked"), std::string::npos) << locked.error().message;
     EXPECT_EQ(scalar(*db, "select Remarks from TimeLost where Dt_ID=5"), "x");
 }
 
