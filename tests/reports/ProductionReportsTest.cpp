@@ -111,7 +111,7 @@ TEST_F(ProductionReports, WidthsAreSharesOfTheGridWidthHalvesToEven) {
     EXPECT_EQ(shareOfWidth(13310, 0.15), 1996); // 1996.5
 }
 
-TEST_F(ProductionReports, FailureOrAbandonmentKeepsTheRowsListedSoFar) {
+TEST_F(ProductionReports, FailureOrAbandonmentKeepsTheRowsListedSoFarAndAMissingTableFails) {
     exec(*db, reportIndexSql()); // rows come one by one in start order, as from a real plant
     addTaggedEvent(1, 1, dec5(7), 60);
     addTaggedEvent(2, 1, dec5(8), 60);
@@ -131,9 +131,8 @@ TEST_F(ProductionReports, FailureOrAbandonmentKeepsTheRowsListedSoFar) {
     ASSERT_FALSE(abandoned);
     EXPECT_TRUE(abandoned.error().abandoned);
     EXPECT_EQ(grid.rows(), 2);
-}
 
-TEST_F(ProductionReports, AMissingTableIsAnErrorNotAnEmptyReport) {
+    // A missing table is an error, not an empty report.
     addRun(2, dec5(6), dec5(8), "100", "24"); // so that the run summary reads opc
     exec(*db, "alter table opc rename to opc_gone");
     for (const auto& kind : kProductionReportKinds) {
