@@ -19,6 +19,8 @@ TEST(DmsFigures, ZeroDivisorsLeaveTheFigureEmptyAndRoundingIsHalfToEven) {
     EXPECT_EQ(productionCases(36, 24), 2);            // 1.5 to even
     EXPECT_EQ(earnedTimeMinutes(1801, 40, 2), 45.02); // 45.025 to even
     EXPECT_EQ(earnedTimeMinutes(2.5, 1, 0), 2);       // half to even
+    EXPECT_EQ(meAbove85(85), false);                  // 85 is not above 85
+    EXPECT_EQ(meAbove85(85.01), true);
 }
 
 TEST(DmsFigures, SpeedLossAddsInSinglePrecisionByDayAndInDoubleByHour) {

@@ -11,16 +11,9 @@
 
 #include <cstdio>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace nax::test {
-
-class CountingPump : public EventPump {
-public:
-    void processEvents() override { ++count; }
-    int count = 0;
-};
 
 class DmsDatabase : public PlantDbTest {
 protected:
@@ -82,22 +75,21 @@ protected:
         exec(*db, "update TimeLost set Tag_ID = 1");
     }
 
-    std::string cells(int row, std::vector<int> cols = {}) const {
-        return joined(runGrid, row, std::move(cols));
-    }
-
     ReportGrid runGrid, detailGrid;
-    CountingPump pump;
+    NoEventPump pump;
 };
 
-// Records every statement sent to the connection while it lives.
 // A data collector on a second connection, without a busy timeout, that commits a production row
-// at every progress step: it fails whenever a statement of the report is still open then.
-class CommittingProgress : public SilentProgress {
+// at every progress step and whenever events are let through: it fails whenever a statement of
+// the report is still open then.
+class CommittingProgress : public SilentProgress, public EventPump {
 public:
     explicit CommittingProgress(DbConnection& collector) : collector_(collector) {}
     void ProgressNextValue(std::string_view text) override {
         SilentProgress::ProgressNextValue(text);
+        processEvents();
+    }
+    void processEvents() override {
         const auto committed = collector_.execute("insert into opc (Run_ID, Production) values (99, 1)");
         EXPECT_TRUE(committed) << (committed ? "" : committed.error().message);
         ++commits;
@@ -108,20 +100,22 @@ private:
     DbConnection& collector_;
 };
 
-// Progress that reports the program ending once `steps` steps were taken.
-class EndingProgress : public SilentProgress {
+// Progress, or an event pump, that reports the program ending once `steps` steps were taken.
+class EndingProgress : public SilentProgress, public EventPump {
 public:
     explicit EndingProgress(int steps) : steps_(steps) {}
     void ProgressNextValue(std::string_view text) override {
         SilentProgress::ProgressNextValue(text);
         --steps_;
     }
+    void processEvents() override { --steps_; }
     bool abandoned() const override { return steps_ <= 0; }
 
 private:
     int steps_;
 };
 
+// Records every statement sent to the connection while it lives.
 class StatementLog {
 public:
     explicit StatementLog(DbConnection& db) : db_(db) {
@@ -130,6 +124,7 @@ public:
     ~StatementLog() { db_.setStatementObserver(nullptr); }
 
     void expectSent(const std::vector<std::string>& expected) const { EXPECT_EQ(statements, expected); }
+    size_t sent() const { return statements.size(); }
 
 private:
     DbConnection& db_;

@@ -47,20 +47,16 @@ TEST_F(DowntimeDetail, OneClassifiedEventAfternoon) {
     EXPECT_NE(grid.cell(1, 3), grid.cell(1, 4));
 }
 
+// An event without a start comes last and keeps its other cells.
 TEST_F(DowntimeDetail, EmptyFieldsGiveEmptyCellsAndBareKeys) {
     addEvent(4, dec5(9), dec5(9, 10), "NULL", "NULL");
     addEvent(4, dec5(15), dec5(15, 10), quoted("QA Loss"), quoted(""));
+    test::exec(*db, "insert into TimeLost (Run_no, Asset, Time_Lost) values (4, 'Labeller', NULL)");
     ASSERT_TRUE(ListDowntimeDetail(*db, grid, 0, 0, 4));
-    ASSERT_EQ(grid.rows(), 3);
+    ASSERT_EQ(grid.rows(), 4);
     EXPECT_EQ(test::joined(grid, 1, {6, 7, 8, 9, 10, 11, 12, 13, 14, 21, 22, 23}), "B|||||||||09|46361|49");
     EXPECT_EQ(test::joined(grid, 2, {6, 22}), "C|46362"); // 09:00 rounds down, 15:00 up to the next day
-}
-
-TEST_F(DowntimeDetail, EventWithoutStartKeepsItsOtherCells) {
-    test::exec(*db, "insert into TimeLost (Run_no, Asset, Time_Lost) values (6, 'Labeller', NULL)");
-    ASSERT_TRUE(ListDowntimeDetail(*db, grid, 0, 0, 6));
-    ASSERT_EQ(grid.rows(), 2);
-    EXPECT_EQ(test::joined(grid, 1, {7, 3, 4, 5, 6, 15, 16, 17, 18, 19, 20, 21, 22, 23}),
+    EXPECT_EQ(test::joined(grid, 3, {7, 3, 4, 5, 6, 15, 16, 17, 18, 19, 20, 21, 22, 23}),
               "Labeller|||||||||||||");
 }
 

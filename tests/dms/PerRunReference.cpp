@@ -28,50 +28,6 @@ std::string lookup(DbConnection& db, std::string_view table, std::string_view ex
     return *answer;
 }
 
-} // namespace
-
-namespace daily {
-
-enum DailyColumn : int {
-    kRunNo = 0,
-    kStartTime = 6,
-    kEndTime = 7,
-    kProduction = 8,
-    kLackOfSales = 9,
-    kPlannedLoss = 11,
-    kQaLoss = 14,
-    kSpeedLoss = 15,
-    kLostTime = 16,
-    kProductionTime = 17,
-    kEarnedTime = 18,
-    kDate = 19,
-    kDay = 20,
-    kMonth = 21,
-    kYear = 22,
-    kWeek = 23,
-    kShift = 24,
-    kMe = 25,
-    kNax = 26,
-    kOver85 = 27,
-};
-
-// Fields of the run list.
-enum RunField : int { fRunId = 0, fUSpeed = 4, fCaseCount = 5, fStart = 6, fEnd = 7 };
-
-class RunRow {
-public:
-    RunRow(ReportGrid& grid, int row) : grid_(grid), row_(row) {}
-    std::optional<double> number(int col) const { return cellNumber(grid_, row_, col); }
-    void set(int col, std::string_view text) { grid_.setCell(row_, col, text); }
-    void setRounded(int col, std::optional<double> value, int decimals) {
-        if (value && std::isfinite(*value)) set(col, roundedText(*value, decimals));
-    }
-
-private:
-    ReportGrid& grid_;
-    int row_;
-};
-
 std::optional<double> quotient(std::optional<double> dividend, std::optional<double> divisor) {
     if (!dividend || !divisor || *divisor == 0) return std::nullopt;
     return *dividend / *divisor;
@@ -82,141 +38,10 @@ std::optional<double> difference(std::optional<double> a, std::optional<double> 
     return *a - *b;
 }
 
-std::optional<double> sum(std::optional<double> a, std::optional<double> b) {
-    if (!a || !b) return std::nullopt;
-    return *a + *b;
-}
-
-std::optional<double> percent(std::optional<double> part, std::optional<double> whole) {
-    const auto share = quotient(part, whole);
-    if (!share) return std::nullopt;
-    return *share * 100;
-}
-
-Result<void> report(DbConnection& db, ReportGrid& runGrid, ReportGrid& detailGrid, double start, double end,
-                    Progress& progress) {
-    const std::string startText = formatGeneral(start);
-    const std::string endText = formatGeneral(end);
-
-    std::string sql = "SELECT count(Run_master.Run_ID) FROM Run_master where Start_Time >= ";
-    sql += startText;
-    sql += " and end_time>0 and End_time <=";
-    sql += endText;
-    sql += " ";
-    int32_t count = 0;
-    {
-        auto counted = db.openRecordset(sql);
-        if (!counted) return counted.error();
-        if (!counted->eof()) count = static_cast<int32_t>(counted->integer(0));
-    }
-    progress.SetMax(count);
-
-    sql = "SELECT Run_master.Run_ID, Pack_Master.Pack, Flavor_Master.Flavor, Run_master.CSpeed, "
-          "Run_master.USpeed, Run_master.CaseCount, Run_master.Start_Time, Run_master.End_Time FROM "
-          "Flavor_Master INNER JOIN (Pack_Master INNER JOIN Run_master ON Pack_Master.Pack_ID = "
-          "Run_master.Pack_ID) ON Flavor_Master.Flavor_Id = Run_master.Flavor_ID where Start_Time >= ";
-    sql += startText;
-    sql += " and end_time>0 and End_time <=";
-    sql += endText;
-    sql += " Order by Run_master.Run_ID";
-    auto runs = db.openRecordset(sql);
-    if (!runs) return runs.error();
-
-    SetDailyGrid(runGrid);
-    SetDowntimeGrid(detailGrid);
-    runGrid.setVisible(false);
-    runGrid.reserveRows(count > 0 ? count + 1 : 1);
-    struct ShowAtEnd {
-        ReportGrid& grid;
-        ~ShowAtEnd() { grid.setVisible(true); }
-    } showAtEnd{runGrid};
-
-    std::string runId;
-    std::string where;
-    where.reserve(128);
-    while (!runs->eof()) {
-        const Recordset& rs = *runs;
-        progress.ProgressNextValue("");
-        RunRow row(runGrid, runGrid.addRow());
-        for (int c = 0; c <= fCaseCount; ++c)
-            row.set(c, rs.text(c));
-        runId = rs.text(fRunId);
-        const auto startTime = fieldNumber(rs, fStart);
-        const auto endTime = fieldNumber(rs, fEnd);
-        if (startTime) row.set(kStartTime, formatSerial(*startTime, "dd-MMM-yy hh:mm"));
-        if (endTime) row.set(kEndTime, formatSerial(*endTime, "dd-MMM-yy hh:mm"));
-
-        // Production in units for now; it becomes cases at the end of the row.
-        where = " where Run_id =";
-        where += runId;
-        if (const auto units =
-                wholeNumber32(parseNumber(lookup(db, "opc", "Sum(Production)", where)).value_or(0)))
-            row.set(kProduction, std::to_string(*units));
-
-        for (size_t i = 0; i < kLossCategories.size(); ++i) {
-            const auto name = kLossCategories[i];
-            where = " where Run_no =";
-            where += runId;
-            if (name == "Equipment Loss") {
-                where += " and   trim([Loss_Structure]) in ('";
-                where += name;
-                where += "','')";
-            } else {
-                where += " and  trim([Loss_Structure]) ='";
-                where += name;
-                where += "'";
-            }
-            const auto minutes = parseNumber(lookup(db, "TimeLost", "Sum(Time_Lost) *60 *24", where));
-            row.setRounded(kLackOfSales + static_cast<int>(i), minutes.value_or(0), 2);
-        }
-
-        row.setRounded(kEarnedTime, quotient(row.number(kProduction), fieldNumber(rs, fUSpeed)), 0);
-        if (startTime && endTime) row.setRounded(kProductionTime, (*endTime - *startTime) * 60 * 24, 2);
-        row.setRounded(kLostTime, difference(row.number(kProductionTime), row.number(kEarnedTime)), 2);
-        // The six categories are added in single precision, as the figure has always been made.
-        if (const auto lost = row.number(kLostTime)) {
-            float losses = 0.0f;
-            for (int c = kLackOfSales; c <= kQaLoss; ++c)
-                losses += static_cast<float>(row.number(c).value_or(0));
-            row.setRounded(kSpeedLoss, *lost - static_cast<double>(losses), 2);
-        }
-
-        if (startTime) {
-            row.set(kDate, formatSerial(*startTime, "DD-MMM-yy"));
-            row.set(kDay, formatSerial(*startTime, "DDDD"));
-            row.set(kMonth, formatSerial(*startTime, "MMMM"));
-            row.set(kYear, formatSerial(*startTime, "yyyy"));
-            row.set(kWeek, formatSerial(*startTime, "WW"));
-        }
-        row.set(kShift, "0");
-
-        // Each of these four steps leaves its cell as it is when it cannot be computed.
-        const auto earned = row.number(kEarnedTime);
-        const auto productionTime = row.number(kProductionTime);
-        const auto lackOfSales = row.number(kLackOfSales);
-        const auto planned = row.number(kPlannedLoss);
-        row.setRounded(kMe, percent(earned, difference(productionTime, sum(lackOfSales, planned))), 2);
-        row.setRounded(kNax, percent(earned, difference(productionTime, lackOfSales)), 2);
-        if (const auto me = row.number(kMe)) row.set(kOver85, *me > 85 ? "1" : "0");
-        if (const auto cases = quotient(row.number(kProduction), fieldNumber(rs, fCaseCount)))
-            if (const auto whole = wholeNumber32(*cases)) row.set(kProduction, std::to_string(*whole));
-
-        if (auto listed =
-                ListDowntimeDetail(db, detailGrid, start, end, static_cast<int32_t>(rs.integer(fRunId)));
-            !listed)
-            return listed.error();
-        if (auto moved = runs->moveNext(); !moved) return moved.error();
-    }
-    return success();
-}
-
-} // namespace daily
-
 void perRunHourWindowLoss(DbConnection& db, EventPump& pump, ReportGrid& runGrid, std::string_view category,
                           int column, std::string_view dateText, std::string_view hourText, int32_t run) {
     PumpEvents(pump, 5);
     const int row = runGrid.rows() - 1;
-    if (row < 0 || column < 0 || column >= runGrid.cols()) return;
     runGrid.setCell(row, column, "0");
 
     const auto day = readDayMonthYear(dateText);
@@ -230,79 +55,158 @@ void perRunHourWindowLoss(DbConnection& db, EventPump& pump, ReportGrid& runGrid
     const std::string w59 = formatGeneral(partsToSerial(p.year, p.month, p.day, *hour, 59));
 
     category = trimBlanks(category);
-    std::string common = " where Run_no =";
-    common += std::to_string(run);
-    common += " and  trim([Loss_Structure]) ='";
-    common += category;
-    common += "' and  ";
+    const std::string common = " where Run_no =" + std::to_string(run) + " and  trim([Loss_Structure]) ='" +
+                               std::string(category) + "' and  ";
 
     const auto cellMinutes = [&] { return cellNumber(runGrid, row, column).value_or(0); };
 
     // Events that start inside the window, up to their end or minute 59.
-    std::string expression = "Sum(iif(DT_End>" + w59 + "," + w59 + ",DT_End) -Dt_Start) *60 *24";
-    std::string condition = common + "DT_Start between " + w0 + " and " + w59;
-    runGrid.setCell(row, column, lookup(db, "TimeLost", expression, condition));
-
+    runGrid.setCell(row, column,
+                    lookup(db, "TimeLost",
+                           "Sum(iif(DT_End>" + w59 + "," + w59 + ",DT_End) -Dt_Start) *60 *24",
+                           common + "DT_Start between " + w0 + " and " + w59));
     // Events that cover the whole window.
-    condition = common + "DT_Start <=" + w0 + " and dt_End >=" + w59;
-    const double covering = parseNumber(lookup(db, "TimeLost", "60", condition)).value_or(0);
+    const double covering =
+        parseNumber(lookup(db, "TimeLost", "60", common + "DT_Start <=" + w0 + " and dt_End >=" + w59))
+            .value_or(0);
     runGrid.setCell(row, column, formatGeneral(cellMinutes() + covering));
-
     // Events that started earlier and end inside the window, from minute 00.
-    expression = "Sum(DT_End-iif(DT_Start<" + w0 + "," + w0 + ",DT_Start)) *60 *24";
-    condition = common + "DT_End between " + w0 + " and " + w59 + " and DT_Start < " + w0;
-    const double ending = parseNumber(lookup(db, "TimeLost", expression, condition)).value_or(0);
+    const double ending =
+        parseNumber(lookup(db, "TimeLost", "Sum(DT_End-iif(DT_Start<" + w0 + "," + w0 + ",DT_Start)) *60 *24",
+                           common + "DT_End between " + w0 + " and " + w59 + " and DT_Start < " + w0))
+            .value_or(0);
     runGrid.setCell(row, column, roundedText(cellMinutes() + ending, 2));
 
     if (cellMinutes() > 60) runGrid.setCell(row, column, "60");
 }
 
-namespace shift {
+} // namespace
 
-enum ShiftColumn : int {
-    kProduction = 6,
-    kLackOfSales = 7,
-    kPlannedLoss = 9,
-    kQaLoss = 12,
-    kSpeedLoss = 13,
-    kLostTime = 14,
-    kEarnedTime = 15,
-    kShift = 16,
-    kMe = 17,
-    kNax = 18,
-    kDate = 19,
-    kDay = 20,
-    kMonth = 21,
-    kYear = 22,
-    kWeek = 23,
-};
+Result<void> perRunDailyDMSReport(DbConnection& db, ReportGrid& runGrid, ReportGrid& detailGrid, double start,
+                                  double end, Progress& progress) {
+    // Columns of the run grid: the run's cells, its figures, its calendar.
+    enum : int { kStartTime = 6, kEndTime, kProduction, kLackOfSales, kPlannedLoss = 11, kQaLoss = 14 };
+    enum : int { kSpeedLoss = 15, kLostTime, kProductionTime, kEarnedTime };
+    enum : int { kDate = 19, kDay, kMonth, kYear, kWeek, kShift, kMe, kNax, kOver85 };
 
-// Fields of the grouped query.
-enum HourField : int { fHour = 0, fRun = 3, fUSpeed = 4, fCaseCount = 5, fUnits = 7, fDate = 8 };
+    // Fields of the run list.
+    enum RunField : int { fRunId = 0, fUSpeed = 4, fCaseCount = 5, fStart = 6, fEnd = 7 };
+    const std::string range = formatGeneral(start) + " and end_time>0 and End_time <=" + formatGeneral(end);
+    int32_t count = 0;
+    {
+        auto counted = db.openRecordset(
+            "SELECT count(Run_master.Run_ID) FROM Run_master where Start_Time >= " + range + " ");
+        if (!counted) return counted.error();
+        if (!counted->eof()) count = static_cast<int32_t>(counted->integer(0));
+    }
+    progress.SetMax(count);
 
-Result<void> report(DbConnection& db, EventPump& pump, ReportGrid& runGrid, ReportGrid& detailGrid,
-                    double start, double end) {
+    auto runs = db.openRecordset(
+        "SELECT Run_master.Run_ID, Pack_Master.Pack, Flavor_Master.Flavor, Run_master.CSpeed, "
+        "Run_master.USpeed, Run_master.CaseCount, Run_master.Start_Time, Run_master.End_Time FROM "
+        "Flavor_Master INNER JOIN (Pack_Master INNER JOIN Run_master ON Pack_Master.Pack_ID = "
+        "Run_master.Pack_ID) ON Flavor_Master.Flavor_Id = Run_master.Flavor_ID where Start_Time >= " +
+        range + " Order by Run_master.Run_ID");
+    if (!runs) return runs.error();
+
+    SetDailyGrid(runGrid);
+    SetDowntimeGrid(detailGrid);
+    while (!runs->eof()) {
+        const Recordset& rs = *runs;
+        progress.ProgressNextValue("");
+        const int r = runGrid.addRow();
+        const auto number = [&](int col) { return cellNumber(runGrid, r, col); };
+        const auto set = [&](int col, std::string_view text) { runGrid.setCell(r, col, text); };
+        const auto setRounded = [&](int col, std::optional<double> value, int decimals) {
+            if (value && std::isfinite(*value)) set(col, roundedText(*value, decimals));
+        };
+        for (int c = 0; c <= fCaseCount; ++c)
+            set(c, rs.text(c));
+        const std::string runId = rs.text(fRunId);
+        const auto startTime = fieldNumber(rs, fStart);
+        const auto endTime = fieldNumber(rs, fEnd);
+        if (startTime) set(kStartTime, formatSerial(*startTime, "dd-MMM-yy hh:mm"));
+        if (endTime) set(kEndTime, formatSerial(*endTime, "dd-MMM-yy hh:mm"));
+
+        // Production in units for now; it becomes cases at the end of the row.
+        if (const auto units = wholeNumber32(
+                parseNumber(lookup(db, "opc", "Sum(Production)", " where Run_id =" + runId)).value_or(0)))
+            set(kProduction, std::to_string(*units));
+
+        for (size_t i = 0; i < kLossCategories.size(); ++i) {
+            const std::string name(kLossCategories[i]);
+            const std::string where =
+                " where Run_no =" + runId +
+                (name == "Equipment Loss" ? " and   trim([Loss_Structure]) in ('" + name + "','')"
+                                          : " and  trim([Loss_Structure]) ='" + name + "'");
+            const auto minutes = parseNumber(lookup(db, "TimeLost", "Sum(Time_Lost) *60 *24", where));
+            setRounded(kLackOfSales + static_cast<int>(i), minutes.value_or(0), 2);
+        }
+
+        setRounded(kEarnedTime, quotient(number(kProduction), fieldNumber(rs, fUSpeed)), 0);
+        if (startTime && endTime) setRounded(kProductionTime, (*endTime - *startTime) * 60 * 24, 2);
+        setRounded(kLostTime, difference(number(kProductionTime), number(kEarnedTime)), 2);
+        // The six categories are added in single precision, as the figure has always been made.
+        if (const auto lost = number(kLostTime)) {
+            float losses = 0.0f;
+            for (int c = kLackOfSales; c <= kQaLoss; ++c)
+                losses += static_cast<float>(number(c).value_or(0));
+            setRounded(kSpeedLoss, *lost - static_cast<double>(losses), 2);
+        }
+
+        if (startTime) {
+            set(kDate, formatSerial(*startTime, "DD-MMM-yy"));
+            set(kDay, formatSerial(*startTime, "DDDD"));
+            set(kMonth, formatSerial(*startTime, "MMMM"));
+            set(kYear, formatSerial(*startTime, "yyyy"));
+            set(kWeek, formatSerial(*startTime, "WW"));
+        }
+        set(kShift, "0");
+
+        // Each of these four steps leaves its cell as it is when it cannot be computed.
+        const auto earned = number(kEarnedTime);
+        const auto productionTime = number(kProductionTime);
+        const auto lackOfSales = number(kLackOfSales);
+        const auto planned = number(kPlannedLoss);
+        const auto notLost = lackOfSales && planned ? std::optional(*lackOfSales + *planned) : std::nullopt;
+        if (const auto share = quotient(earned, difference(productionTime, notLost)))
+            setRounded(kMe, *share * 100, 2);
+        if (const auto share = quotient(earned, difference(productionTime, lackOfSales)))
+            setRounded(kNax, *share * 100, 2);
+        if (const auto me = number(kMe)) set(kOver85, *me > 85 ? "1" : "0");
+        if (const auto cases = quotient(number(kProduction), fieldNumber(rs, fCaseCount)))
+            if (const auto whole = wholeNumber32(*cases)) set(kProduction, std::to_string(*whole));
+
+        if (auto listed =
+                ListDowntimeDetail(db, detailGrid, start, end, static_cast<int32_t>(rs.integer(fRunId)));
+            !listed)
+            return listed.error();
+        if (auto moved = runs->moveNext(); !moved) return moved.error();
+    }
+    return success();
+}
+
+Result<void> perRunShiftDMSReport(DbConnection& db, EventPump& pump, ReportGrid& runGrid,
+                                  ReportGrid& detailGrid, double start, double end) {
+    // Columns of the hour grid: production, the six losses and the figures, then the calendar.
+    enum : int { kProduction = 6, kLackOfSales, kPlannedLoss = 9, kQaLoss = 12, kSpeedLoss, kLostTime };
+    enum : int { kEarnedTime = 15, kShift, kMe, kNax, kDate, kDay, kMonth, kYear, kWeek };
+
+    // Fields of the grouped query.
+    enum HourField : int { fHour = 0, fRun = 3, fUSpeed = 4, fCaseCount = 5, fUnits = 7, fDate = 8 };
     SetShiftGrid(runGrid);
-    // Whole seconds, so that a window of exactly 7 days is not refused over the last bit of a
-    // double.
-    if (std::llround((end - start) * 86400.0) > 7LL * 86400) return refusal(std::string(kShiftWindowRefusal));
 
-    std::string sql =
+    // The rows of one date come by hour, then run.
+    auto hours = db.openRecordset(
         "SELECT Format([Timestamp],'hh') AS HR, Pack_Master.Pack, Flavor_Master.Flavor, Run_master.Run_ID, "
         "Run_master.Uspeed,Run_master.CaseCount, opc.Shift_ID, Sum(opc.Production) AS "
-        "SumOfProduction,Format([Timestamp],'dd-MMM-yy') "
-        "FROM Flavor_Master INNER JOIN (Pack_Master INNER JOIN (Run_master INNER JOIN opc ON "
-        "Run_master.Run_ID = "
-        "opc.Run_ID) ON Pack_Master.Pack_ID = opc.Pack_ID) ON Flavor_Master.Flavor_Id = opc.Flavor_Id "
-        " where [Timestamp] between ";
-    sql += formatGeneral(start);
-    sql += " and ";
-    sql += formatGeneral(end);
-    // The rows of one date come by hour, then run.
-    sql += " GROUP BY Format([Timestamp],'hh'), Pack_Master.Pack, Flavor_Master.Flavor, Run_master.Run_ID, "
-           "Run_master.CaseCount, opc.Shift_ID,Uspeed,Format([Timestamp],'dd-MMM-yy') order by "
-           "Format([Timestamp],'dd-MMM-yy') , HR, Run_master.Run_ID";
-    auto hours = db.openRecordset(sql);
+        "SumOfProduction,Format([Timestamp],'dd-MMM-yy') FROM Flavor_Master INNER JOIN (Pack_Master INNER "
+        "JOIN (Run_master INNER JOIN opc ON Run_master.Run_ID = opc.Run_ID) ON Pack_Master.Pack_ID = "
+        "opc.Pack_ID) ON Flavor_Master.Flavor_Id = opc.Flavor_Id  where [Timestamp] between " +
+        formatGeneral(start) + " and " + formatGeneral(end) +
+        " GROUP BY Format([Timestamp],'hh'), Pack_Master.Pack, Flavor_Master.Flavor, Run_master.Run_ID, "
+        "Run_master.CaseCount, opc.Shift_ID,Uspeed,Format([Timestamp],'dd-MMM-yy') order by "
+        "Format([Timestamp],'dd-MMM-yy') , HR, Run_master.Run_ID");
     if (!hours) return hours.error();
 
     std::string dateText;
@@ -365,18 +269,6 @@ Result<void> report(DbConnection& db, EventPump& pump, ReportGrid& runGrid, Repo
     }
     hours->close();
     return ListDowntimeDetail(db, detailGrid, start, end, -1);
-}
-
-} // namespace shift
-
-Result<void> perRunDailyDMSReport(DbConnection& db, ReportGrid& runGrid, ReportGrid& detailGrid, double start,
-                                  double end, Progress& progress) {
-    return daily::report(db, runGrid, detailGrid, start, end, progress);
-}
-
-Result<void> perRunShiftDMSReport(DbConnection& db, EventPump& pump, ReportGrid& runGrid,
-                                  ReportGrid& detailGrid, double start, double end) {
-    return shift::report(db, pump, runGrid, detailGrid, start, end);
 }
 
 } // namespace nax::test

@@ -7,9 +7,6 @@
 #include "base/Result.h"
 #include "db/DbConnection.h"
 
-#include <cstdint>
-#include <string_view>
-
 namespace nax::test {
 
 Result<void> perRunDailyDMSReport(DbConnection& db, ReportGrid& runGrid, ReportGrid& detailGrid, double start,

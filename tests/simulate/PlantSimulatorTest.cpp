@@ -4,18 +4,15 @@
 #include "support/TestSupport.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <memory>
 #include <sstream>
 #include <sys/resource.h>
@@ -179,27 +176,6 @@ TEST_F(SimulatedPlant, SeedDecidesTheContentOptionsTheIndexesAndOnlyDatabasesAre
     EXPECT_FALSE(std::ifstream(noDays.outPath).good());
 }
 
-TEST_F(SimulatedPlant, CommandLineExitCodes) {
-    // "$db" stands for the file named.
-    const auto run = [](const char* args, const std::string& file = {}) {
-        return test::runProgram(QStringLiteral(NAX_SIMULATE_EXE), QString::fromUtf8(args),
-                                QString::fromStdString(file));
-    };
-    const std::string file = temp("cli.sqlite"), notes = temp("cli.txt");
-    const auto made = run("--days|3|--end|2026-05-10 14:37|--seed|7|--out|$db", file);
-    EXPECT_EQ(made.exitCode, 0);
-    EXPECT_TRUE(made.out.contains(QStringLiteral("%1 runs").arg(totals.runs))) << made.out.toStdString();
-    EXPECT_TRUE(Db(file).dump() == Db(path).dump());
-    const auto usage = run("--days|3");
-    EXPECT_EQ(usage.exitCode, 2);
-    EXPECT_TRUE(usage.err.contains(QStringLiteral("usage:")));
-    std::ofstream(notes) << "text";
-    EXPECT_EQ(run("--out|$db", notes).exitCode, 1);
-    const auto kept = run("--days|1|--end|2026-05-11 14:00|--if-stale|--out|$db", file);
-    EXPECT_TRUE(kept.out.contains(QStringLiteral("is up to date"))) << kept.out.toStdString();
-    EXPECT_TRUE(Db(file).dump() == Db(path).dump());
-}
-
 TEST_F(SimulatedPlant, DemoIsSimulatedAgainWhenMissingOrItsDataEndsMoreThanADayBeforeNow) {
     const auto end = plantDataEnd(path);
     ASSERT_TRUE(end.ok() && end->has_value());
@@ -209,10 +185,11 @@ TEST_F(SimulatedPlant, DemoIsSimulatedAgainWhenMissingOrItsDataEndsMoreThanADayB
     EXPECT_TRUE(demoNeedsSimulating(temp("missing.sqlite"), kEnd).value());
 }
 
-// An existing file gives way only to a complete database: a full disk (a file size limit here)
-// leaves it whole, and an SQLite file that is no plant database needs --replace.
-TEST_F(SimulatedPlant, AnExistingFileGivesWayOnlyToACompleteDatabase) {
-    const std::string kept = temp("kept.sqlite"), other = temp("foreign.sqlite");
+// nax-simulate's exit codes and messages. An existing file gives way only to a complete database:
+// a full disk (a file size limit here) leaves it whole, and an SQLite file that is no plant
+// database needs --replace.
+TEST_F(SimulatedPlant, CommandLineExitCodesAndAnExistingFileGivesWayOnlyToACompleteDatabase) {
+    const std::string cli = temp("cli.sqlite"), kept = temp("kept.sqlite"), other = temp("foreign.sqlite");
     std::filesystem::copy_file(path, kept);
     sqlite3* raw = nullptr;
     sqlite3_open(other.c_str(), &raw);
@@ -222,7 +199,11 @@ TEST_F(SimulatedPlant, AnExistingFileGivesWayOnlyToACompleteDatabase) {
         return (std::ostringstream() << std::ifstream(file, std::ios::binary).rdbuf()).str();
     };
     const std::string keptBefore = bytes(kept), otherBefore = bytes(other);
-    const std::tuple<const char*, std::string, rlim_t, int, const char*> cases[] = {
+    const std::tuple<const char*, std::string, rlim_t, int, std::string> cases[] = {
+        {"--days|3|--end|2026-05-10 14:37|--seed|7|--out|$db", cli, RLIM_INFINITY, 0,
+         std::to_string(totals.runs) + " runs"},
+        {"--days|3", "", RLIM_INFINITY, 2, "usage:"},
+        {"--days|1|--end|2026-05-11 14:00|--if-stale|--out|$db", cli, RLIM_INFINITY, 0, "is up to date"},
         {"--days|3|--out|$db", kept, 64 * 1024, 1, "kept.sqlite"},
         {"--days|1|--out|$db", other, RLIM_INFINITY, 1,
          "it is not a plant database (--replace writes over it)"},
@@ -231,8 +212,9 @@ TEST_F(SimulatedPlant, AnExistingFileGivesWayOnlyToACompleteDatabase) {
         const auto run = test::runProgram(QStringLiteral(NAX_SIMULATE_EXE), QString::fromUtf8(args),
                                           QString::fromStdString(file), test::childFileSizeLimit(limit));
         EXPECT_EQ(run.exitCode, exitCode) << args << run.err.toStdString();
-        EXPECT_TRUE((run.err + run.out).contains(QLatin1String(why))) << run.err.toStdString();
+        EXPECT_TRUE((run.err + run.out).contains(QString::fromStdString(why))) << run.err.toStdString();
     }
+    EXPECT_TRUE(Db(cli).dump() == Db(path).dump());
     EXPECT_TRUE(bytes(kept) == keptBefore);
     EXPECT_FALSE(bytes(other) == otherBefore);
     EXPECT_EQ(Db(other).number("SELECT count(*) FROM Tag_Master"), 3);
