@@ -1,6 +1,4 @@
-// The same plant in an SQLite file and on the server: every report nax-report knows gives the
-// same output, cell for cell, over several ranges, also after untidy edits to the data; the
-// classification's pick lists and its window give the same too.
+// The same plant in an SQLite file and on the server gives the same reports, pick lists and window.
 #include "PostgresServer.h"
 #include "downtime/ClassificationSave.h"
 #include "downtime/SelectionList.h"
@@ -54,9 +52,8 @@ std::vector<std::string> untidyEdits(unsigned seed) {
     };
 }
 
-// Lists the last day in one database, opens the first event, picks an asset, its component, a loss
-// structure and an executive, types a remark and saves: the list before and after, the messages,
-// and the event's classification as another session reads it, a line each.
+// Classifies the first event of the last day through the window: the list before and after, the
+// messages, and the saved classification as another session reads it.
 std::string classifyFirstEvent(const std::string& database, const std::filesystem::path& dataFolder) {
     auto db = DbConnection::open(database, {}, [] { return kEnd; });
     if (!db) return "cannot open: " + db.error().message;
@@ -105,12 +102,7 @@ protected:
         serverDb = server->newDatabase();
         fileDb = dir.file("db1.sqlite");
         for (const std::string& database : {fileDb, serverDb}) { // the same plant in both
-            SimulationOptions options;
-            options.outPath = database;
-            options.days = 9;
-            options.endSerial = kEnd;
-            options.seed = 11;
-            auto written = simulatePlant(options);
+            auto written = simulatePlant({database, 9, kEnd, 11});
             ASSERT_TRUE(written) << written.error().message;
         }
     }
@@ -187,8 +179,6 @@ TEST_F(SameReports, SimulatedPlantThenUntidiedAndItsPickLists) {
     }
 }
 
-// "Downtime Entry" on the server, driven with the mouse and keys: the same list, the same
-// classification saved to the event's row, and the same list afterwards as in the file.
 TEST_F(SameReports, DowntimeEntryClassifiesAnEventOnTheServerAsInAFile) {
     const std::string onFile = classifyFirstEvent(fileDb, dir.path());
     // Typed quotes are stored as backquotes; no message is shown.

@@ -1,8 +1,5 @@
-// The database on a server: the dialect answers as on SQLite (functions, case-insensitive text,
-// bracketed names, date literals, walks and their failures), and what goes wrong with a server
-// (unreachable, wrong password, missing table, a lock that outlasts the wait, a dropped connection,
-// a server that stops answering) gives a clear message without the password and never a hang.
-// Two people saving at once lose nothing.
+// The database on a server answers as on SQLite, and what goes wrong with a server gives a clear
+// message without the password and never a hang.
 #include "PostgresServer.h"
 #include "base/Progress.h"
 #include "db/DialectCases.h"
@@ -12,11 +9,9 @@
 #include "downtime/ClassificationSave.h"
 #include "simulate/PlantSchema.h"
 #include "simulate/PlantSimulator.h"
-#include "support/NaxReportProcess.h"
 #include "support/TestSupport.h"
 #include "text/ProgressText.h"
 
-#include <QString>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -62,9 +57,8 @@ TEST_F(ServerTest, FunctionsAndCaseInsensitiveTextAnswerAsTheTableSays) {
     test::expectDialectTable(*db);
 }
 
-// Set values and date literals as the update builder writes them. The session's helpers are made
-// by the first statement that calls them; made inside a transaction of the caller's, they neither
-// end it nor vanish unnoticed when it rolls back.
+// The session's helpers, made by the first statement that calls them inside the caller's
+// transaction, neither end it nor vanish when it rolls back.
 TEST_F(ServerTest, UpdatesAndHelpersInsideATransaction) {
     UpdateBuilder update;
     update.BeginUpdate("TimeLost");
@@ -104,8 +98,6 @@ std::string walk(DbConnection& db, const std::string& sql, const std::function<v
     return seen;
 }
 
-// Rows arrive while they are walked; other statements run in the middle of a walk, a walk given
-// up half way, and a failure at a later row behave as on SQLite.
 TEST_F(ServerTest, WalksSurviveOtherStatementsAndFailLateAsOnSqlite) {
     test::ScratchDir dir;
     auto file = test::makePlantDatabase(dir.file("db1.sqlite"));
@@ -146,19 +138,9 @@ TEST_F(ServerTest, OpenFailuresAreClearAndNeverShowThePassword) {
         EXPECT_EQ(text.find("nax-simulate"), std::string::npos) << text; // no file to make
     }
     EXPECT_TRUE(DbConnection::open(server->connection("postgres", "guarded", "Open Sesame")));
-
-    // nax-report: exit 1 with the message, no password.
-    const auto run = test::runNaxReport(QStringLiteral("downtime-list|--db|$db|--from|2026-12-05 06:00|--to|"
-                                                       "2026-12-05 12:00"),
-                                        QString::fromStdString(wrongPassword));
-    EXPECT_EQ(run.exitCode, 1);
-    const std::string said = (run.out + run.err).toStdString();
-    EXPECT_NE(said.find("password authentication failed"), std::string::npos) << said;
-    EXPECT_EQ(said.find("Wrong Guess"), std::string::npos) << said;
 }
 
-// A row locked past the wait: the save fails with the server's words instead of waiting on. A
-// connection cut in the middle: the statement fails, the next one connects again.
+// A row locked past the wait fails the save; after a cut connection the next statement reconnects.
 TEST_F(ServerTest, StatementFailuresLeaveTheConnectionUsable) {
     auto other = open();
     ASSERT_TRUE(other);
@@ -179,9 +161,7 @@ TEST_F(ServerTest, StatementFailuresLeaveTheConnectionUsable) {
     EXPECT_EQ(scalar(*db, "select cint(2.5)"), "2"); // the session's functions are back too
 }
 
-// The server stops answering in the middle of a report (its backend is stopped): the report fails
-// with a message once nothing came for the connection's silence bound, and the next statement
-// connects afresh.
+// The backend stopped mid-report: the report fails after the silence bound, the next statement reconnects.
 TEST_F(ServerTest, AServerThatStopsAnsweringIsGivenUp) {
     OpenOptions options;
     options.serverSilenceMs = 1000;
@@ -238,10 +218,7 @@ TEST_F(ServerTest, TwoPeopleSavingAtOnceLoseNothing) {
 
 // The column types are SameReports' business: a REAL written as "real" shows there.
 TEST_F(ServerTest, SimulatorKeepsExistingTablesUnlessToldToReplace) {
-    SimulationOptions options;
-    options.outPath = name;
-    options.days = 1;
-    options.endSerial = 46362.5;
+    SimulationOptions options{name, 1, 46362.5};
     auto refused = simulatePlant(options);
     ASSERT_FALSE(refused);
     EXPECT_NE(refused.error().message.find("--replace"), std::string::npos);
