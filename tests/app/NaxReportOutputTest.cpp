@@ -124,8 +124,7 @@ TEST_F(NaxReportOutputTest, AFailedWriteLeavesThePreviousFileWhole) {
     EXPECT_EQ(folderEntries(), (std::vector<std::string>{"db1.sqlite", "report.tsv"}));
 }
 
-// A FIFO (a scheduled job piping into a mail program) is written through and stays a FIFO; a
-// standard output that cannot take the report is a failure.
+// A FIFO (a job piping into mail) is written through; a full standard output is a failure.
 TEST_F(NaxReportOutputTest, OutputsThatAreNoFiles) {
     const std::string fifo = dir.file("pipe");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
@@ -169,8 +168,7 @@ TEST_F(NaxReportOutputTest, ReadmeNamesEveryReportAndFormat) {
     EXPECT_EQ(formats(readme), formats(usage));
 }
 
-// A row unreadable late in a walk, or a sum that is not finite, ends every family of reports with
-// exit 1 and keeps the output file; text in a numeric column stays the engine's business.
+// A row unreadable late in a walk or a sum that is not finite ends every report; text in a number does not.
 TEST(NaxReportFailures, LateReadFailuresAndInfiniteSumsEndEveryReport) {
     test::ScratchDir dir;
     const std::string plant = dir.file("plant.sqlite"), out = dir.file("kept.xlsx");

@@ -1,7 +1,6 @@
 #pragma once
-// A PostgreSQL server of the tests' own: initdb in a scratch folder, a Unix socket there only, run
-// as "nobody" when the tests run as root (the server refuses root). One server serves the whole
-// test program and stops when it ends; each test gets a database of its own.
+// One PostgreSQL server for the test program, in a scratch folder on a Unix socket only, run as
+// "nobody" under root (the server refuses root); each test gets a database of its own.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -26,8 +26,7 @@ namespace {
 
 constexpr double kEnd = 46362.5; // 06-Dec-26 12:00, the databases' clock
 
-// Untidy data as a plant has it: loss names with odd case and blanks, NULLs, zero and missing
-// speeds, events of tags and runs of packs without master rows, quotes in remarks.
+// Untidy data as a plant has it: odd case and blanks, NULLs, zero speeds, rows without master rows.
 std::vector<std::string> untidyEdits(unsigned seed) {
     std::mt19937 random(seed);
     const auto some = [&](int modulus) { return std::to_string(2 + random() % modulus); };
@@ -52,8 +51,7 @@ std::vector<std::string> untidyEdits(unsigned seed) {
     };
 }
 
-// Classifies the first event of the last day through the window: the list before and after, the
-// messages, and the saved classification as another session reads it.
+// Classifies the first event of the last day in the window: the lists, messages and saved row.
 std::string classifyFirstEvent(const std::string& database, const std::filesystem::path& dataFolder) {
     auto db = DbConnection::open(database, {}, [] { return kEnd; });
     if (!db) return "cannot open: " + db.error().message;

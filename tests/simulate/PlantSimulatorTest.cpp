@@ -79,7 +79,7 @@ protected:
     static inline SimulationSummary totals;
 };
 
-// Each query counts the rows that break one rule of the line; :end is the end of the open run.
+// Each query counts the rows that break one rule of the line.
 TEST_F(SimulatedPlant, NoRowBreaksTheRulesOfTheLine) {
     const std::string stopped = R"(FROM opc o JOIN TimeLost t ON t.Tag_ID = o.Tag_id AND t.Run_no = o.Run_ID
         WHERE o.Timestamp >= t.DT_Start - 1e-9 AND o.Timestamp + 1.0 / 1440 <= t.DT_End + 1e-9)";
