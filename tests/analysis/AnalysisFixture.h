@@ -18,11 +18,8 @@ protected:
              "update TimeLost set Failure = " + failure + " where Dt_ID = (select max(Dt_ID) from TimeLost)");
     }
 
-    // Dec 5: run 1 06:00-14:00 earns 300 of 480 minutes, loses 30 to Lack of Sales and 50 to
-    // Planned Loss; run 2 14:00-18:00 earns 200 of 240, loses 20 to Equipment Loss, 10 to an
-    // event without a category (NULL) and 6 to one with a blank category, which the daily report
-    // counts as Equipment Loss. Dec 4: run 3 06:00-08:00 earns 100 of 120 and loses 5 to QA Loss.
-    // Run 4 is still running and the event of run 9 lies before the range: no table counts them.
+    // Runs 1 and 2 on Dec 5, run 3 on Dec 4; run 4 still running and run 9's event before the
+    // range count nowhere. The blank category counts as Equipment Loss in the daily report.
     void plant() {
         addRun(1, dec5(6), dec5(14), "100", "24");
         addProduction(1, dec5(6), 300, 100);

@@ -1,4 +1,4 @@
-// The popup's row tables: type-to-find matching, loading a query result, the pick statements.
+// The popup's row tables: type-to-find matching and loading a query result.
 #include "downtime/SelectionList.h"
 #include "support/TestSupport.h"
 
@@ -51,21 +51,14 @@ TEST_F(SelectionLoad, RowsBeyondTheCountOrKeysThatAreNoNumbersStopIt) {
     EXPECT_TRUE(result.noRecordFound);
     EXPECT_EQ(result.loaded, 2);
     EXPECT_EQ(list.key(1), 2);
+    assets.condition = " where Asset_ID = 3";
+    EXPECT_EQ(countPickRows(*db, assets), 1); // the count takes the condition too
 
     assets.key = "[Asset_Name]";
     assets.condition = " where Asset_Name is not null";
     result = load(assets);
     EXPECT_TRUE(result.noRecordFound);
     EXPECT_EQ(result.loaded, 0);
-}
-
-TEST(PickStatements, CountIsAssembledWithTheCallersCondition) {
-    // clang-format off
-    const PickRequest components{"Component_master", "[Component]", "1", "[Component]", "Component List",
-                                 "", "", "  Where Asset_id =7", "", true};
-    // clang-format on
-    EXPECT_EQ(pickCountStatement(components),
-              "select count([Component]) from Component_master   Where Asset_id =7");
 }
 
 } // namespace

@@ -1,6 +1,5 @@
 #pragma once
-// A small plant for the production reports: the DMS test plant (two packs, two flavours) plus
-// tagged downtime events, a range of 05-Dec-26 06:00 to 12:00 and a clock at 13:45.
+// The DMS test plant plus tagged events, a range of 05-Dec-26 06:00 to 12:00 and a clock at 13:45.
 #include "dms/DmsFixture.h"
 #include "reports/ReportListing.h"
 

@@ -1,8 +1,7 @@
 #include "PostgresServer.h"
 
 #include "db/DbConnection.h"
-
-#include <gtest/gtest.h>
+#include "support/TestSupport.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -12,23 +11,20 @@
 #include <random>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace nax::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::unique_ptr<PostgresServer> g_server;
-std::string g_why;
-bool g_tried = false;
-
-// The one server stops when the tests end.
-class StopServer : public ::testing::Environment {
-public:
-    void TearDown() override { PostgresServer::stopAll(); }
-};
-[[maybe_unused]] ::testing::Environment* const g_stopServer =
-    ::testing::AddGlobalTestEnvironment(new StopServer);
+// A text as one word for the shell.
+std::string shellQuoted(const std::string& text) {
+    std::string out = "'";
+    for (const char c : text)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
 
 // The bin folder of the newest installed server, "" when there is none.
 std::string serverBin() {
@@ -42,24 +38,9 @@ std::string serverBin() {
 
 } // namespace
 
-PostgresServer* PostgresServer::instance() {
-    if (!std::exchange(g_tried, true)) {
-        std::unique_ptr<PostgresServer> server(new PostgresServer);
-        g_why = server->start();
-        if (g_why.empty())
-            g_server = std::move(server);
-        else
-            server->keepFolder_ = true; // for its logs
-    }
-    return g_server.get();
-}
-
-const std::string& PostgresServer::why() {
-    return g_why;
-}
-
-void PostgresServer::stopAll() {
-    g_server.reset();
+PostgresServer& PostgresServer::instance() {
+    static PostgresServer server; // stops when the test program ends
+    return server;
 }
 
 std::string PostgresServer::start() {
@@ -97,23 +78,19 @@ bool PostgresServer::serverProgram(const std::string& program, const std::string
 }
 
 PostgresServer::~PostgresServer() {
-    if (running_) {
-        if (!serverProgram("pg_ctl", "-m immediate -w stop >/dev/null"))
-            std::fprintf(stderr, "pg_ctl stop failed for %s\n", dir_.c_str());
-    }
+    if (running_ && !serverProgram("pg_ctl", "-m immediate -w stop >/dev/null"))
+        std::fprintf(stderr, "pg_ctl stop failed for %s\n", dir_.c_str());
     std::error_code ignored;
-    if (!dir_.empty() && !keepFolder_) fs::remove_all(dir_, ignored);
+    if (!dir_.empty() && failure_.empty()) fs::remove_all(dir_, ignored); // a failed start keeps its logs
 }
 
 std::string PostgresServer::newDatabase() {
     const std::string name = "plant" + std::to_string(++databases_);
     auto admin = DbConnection::open(connection("postgres"));
-    if (!admin) {
+    if (admin)
+        exec(**admin, "CREATE DATABASE " + name);
+    else
         ADD_FAILURE() << admin.error().message;
-        return connection(name);
-    }
-    if (auto made = admin.value()->execute("CREATE DATABASE " + name); !made)
-        ADD_FAILURE() << made.error().message;
     return connection(name);
 }
 

@@ -1,6 +1,4 @@
-// The same plant in an SQLite file and on the server: every report nax-report knows gives the
-// same output, cell for cell, over several ranges, also after untidy edits to the data; the
-// classification's pick lists and its window give the same too.
+// The same plant in an SQLite file and on the server gives the same reports, pick lists and window.
 #include "PostgresServer.h"
 #include "downtime/ClassificationSave.h"
 #include "downtime/SelectionList.h"
@@ -28,8 +26,7 @@ namespace {
 
 constexpr double kEnd = 46362.5; // 06-Dec-26 12:00, the databases' clock
 
-// Untidy data as a plant has it: loss names with odd case and blanks, NULLs, zero and missing
-// speeds, events of tags and runs of packs without master rows, quotes in remarks.
+// Untidy data as a plant has it: odd case and blanks, NULLs, zero speeds, rows without master rows.
 std::vector<std::string> untidyEdits(unsigned seed) {
     std::mt19937 random(seed);
     const auto some = [&](int modulus) { return std::to_string(2 + random() % modulus); };
@@ -54,9 +51,7 @@ std::vector<std::string> untidyEdits(unsigned seed) {
     };
 }
 
-// Lists the last day in one database, opens the first event, picks an asset, its component, a loss
-// structure and an executive, types a remark and saves: the list before and after, the messages,
-// and the event's classification as another session reads it, a line each.
+// Classifies the first event of the last day in the window: the lists, messages and saved row.
 std::string classifyFirstEvent(const std::string& database, const std::filesystem::path& dataFolder) {
     auto db = DbConnection::open(database, {}, [] { return kEnd; });
     if (!db) return "cannot open: " + db.error().message;
@@ -105,12 +100,7 @@ protected:
         serverDb = server->newDatabase();
         fileDb = dir.file("db1.sqlite");
         for (const std::string& database : {fileDb, serverDb}) { // the same plant in both
-            SimulationOptions options;
-            options.outPath = database;
-            options.days = 9;
-            options.endSerial = kEnd;
-            options.seed = 11;
-            auto written = simulatePlant(options);
+            auto written = simulatePlant({database, 9, kEnd, 11});
             ASSERT_TRUE(written) << written.error().message;
         }
     }
@@ -165,7 +155,7 @@ TEST_F(SameReports, SimulatedPlantThenUntidiedAndItsPickLists) {
     expectSameEverywhere({{"2026-11-27 06:00", "2026-12-06 12:00"},
                           {"2026-12-01 00:00", "2026-12-03 23:59:59"},
                           {"2026-12-05 13:30", "2026-12-05 17:45"}});
-    // The classification's pick lists and asset keys.
+    // The classification's pick lists.
     applyEverywhere({"insert into Asset_Master values (90, ' '), (91, 'filler')",
                      "insert into Component_master values ('Bowl ''A''', 2)"});
     auto file = DbConnection::open(fileDb);
@@ -179,16 +169,8 @@ TEST_F(SameReports, SimulatedPlantThenUntidiedAndItsPickLists) {
             for (const std::string& sql : {pickCountStatement(*request), pickRowsStatement(*request)})
                 EXPECT_EQ(test::rowsOf(**served, sql), test::rowsOf(**file, sql)) << sql;
         }
-    for (const char* name : {"Filler", "FILLER", "filler", "Nobody's", ""}) {
-        auto onFile = assetKeyForName(**file, name);
-        auto onServer = assetKeyForName(**served, name);
-        ASSERT_TRUE(onFile && onServer) << name;
-        EXPECT_EQ(*onServer, *onFile) << name;
-    }
 }
 
-// "Downtime Entry" on the server, driven with the mouse and keys: the same list, the same
-// classification saved to the event's row, and the same list afterwards as in the file.
 TEST_F(SameReports, DowntimeEntryClassifiesAnEventOnTheServerAsInAFile) {
     const std::string onFile = classifyFirstEvent(fileDb, dir.path());
     // Typed quotes are stored as backquotes; no message is shown.

@@ -48,11 +48,6 @@ private:
     Result<std::unique_ptr<DbConnection>> db_;
 };
 
-// Command-line arguments written with '|' between them.
-QStringList args(const char* text) {
-    return QString::fromUtf8(text).split(QLatin1Char('|'), Qt::SkipEmptyParts);
-}
-
 // The shift letter of a date-time column, in SQL: A 22:00-05:59, B 06:00-13:59, C 14:00-21:59.
 std::string shiftOf(const std::string& column) {
     const std::string h = "cast((" + column + " - cast(" + column + " as integer)) * 24 + 1e-6 as integer)";
@@ -84,7 +79,7 @@ protected:
     static inline SimulationSummary totals;
 };
 
-// Each query counts the rows that break one rule of the line; :end is the end of the open run.
+// Each query counts the rows that break one rule of the line.
 TEST_F(SimulatedPlant, NoRowBreaksTheRulesOfTheLine) {
     const std::string stopped = R"(FROM opc o JOIN TimeLost t ON t.Tag_ID = o.Tag_id AND t.Run_no = o.Run_ID
         WHERE o.Timestamp >= t.DT_Start - 1e-9 AND o.Timestamp + 1.0 / 1440 <= t.DT_End + 1e-9)";
@@ -185,9 +180,8 @@ TEST_F(SimulatedPlant, DemoIsSimulatedAgainWhenMissingOrItsDataEndsMoreThanADayB
     EXPECT_TRUE(demoNeedsSimulating(temp("missing.sqlite"), kEnd).value());
 }
 
-// nax-simulate's exit codes and messages. An existing file gives way only to a complete database:
-// a full disk (a file size limit here) leaves it whole, and an SQLite file that is no plant
-// database needs --replace.
+// An existing file gives way only to a complete database (a full disk leaves it whole) and an
+// SQLite file that is no plant database needs --replace.
 TEST_F(SimulatedPlant, CommandLineExitCodesAndAnExistingFileGivesWayOnlyToACompleteDatabase) {
     const std::string cli = temp("cli.sqlite"), kept = temp("kept.sqlite"), other = temp("foreign.sqlite");
     std::filesystem::copy_file(path, kept);
@@ -225,7 +219,7 @@ TEST_F(SimulatedPlant, CommandLineExitCodesAndAnExistingFileGivesWayOnlyToACompl
 TEST(SimulateArguments, ParsesOptionsAndRejectsBadOnes) {
     auto parse = [](const char* text) -> std::string {
         std::vector<std::string> list;
-        for (const QString& arg : args(text))
+        for (const QString& arg : QString::fromUtf8(text).split(QLatin1Char('|'), Qt::SkipEmptyParts))
             list.push_back(arg.toStdString());
         auto parsed = parseSimulateArguments(list, 45000.5);
         if (!parsed.ok()) return "refused";
