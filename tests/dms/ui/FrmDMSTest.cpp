@@ -48,8 +48,8 @@ protected:
         addRun(2, dec5(6), 46361.4, "40", "24");
         addProduction(2, dec5(7, 12), 30, 60);
     }
-    MeddlingPump pump;
-    AppContext context{*db, messages, pump, dir.path(), {}, {}};
+    MeddlingPump meddlingPump;
+    AppContext meddledContext{*db, messages, meddlingPump, dir.path(), {}, {}};
 };
 
 // Each Generate starts the detail grid afresh: it holds exactly the events of the window.
@@ -57,7 +57,7 @@ TEST_F(FrmDMSTest, DailyModeOpensOnThirtyDaysAndEachGenerateListsAfresh) {
     addEvent(2, dec5(5, 50), dec5(6, 10), quoted("QA Loss")); // starts before the shift window
     addEvent(2, dec5(7, 30), dec5(7, 40), quoted("Equipment Loss"));
     addEvent(2, dec5(7, 55), dec5(8, 15), quoted("QA Loss")); // ends after it
-    FrmDMS window(context);
+    FrmDMS window(meddledContext);
     window.show();
     EXPECT_EQ(window.windowTitle(), QStringLiteral("DMS"));
     EXPECT_TRUE(window.Option1->isChecked());
@@ -92,7 +92,7 @@ TEST_F(FrmDMSTest, DailyModeOpensOnThirtyDaysAndEachGenerateListsAfresh) {
 
 // Each picker shows its whole text in both modes ("PM" included) and none covers the next control.
 TEST_F(FrmDMSTest, PickersAreWideEnoughForTheirFormat) {
-    FrmDMS window(context);
+    FrmDMS window(meddledContext);
     window.show();
     for (QRadioButton* mode : {window.Option2, window.Option1}) {
         QTest::mouseClick(mode, Qt::LeftButton);
@@ -104,7 +104,7 @@ TEST_F(FrmDMSTest, PickersAreWideEnoughForTheirFormat) {
 }
 
 TEST_F(FrmDMSTest, ShiftModeListsHoursAndRefusesMoreThanSevenDays) {
-    FrmDMS window(context);
+    FrmDMS window(meddledContext);
     window.show();
     QTest::mouseClick(window.Option2, Qt::LeftButton);
     EXPECT_EQ(window.DMSStart_date->displayFormat(), QStringLiteral("dd-MMM-yy hh:mm AP"));
@@ -112,9 +112,9 @@ TEST_F(FrmDMSTest, ShiftModeListsHoursAndRefusesMoreThanSevenDays) {
     EXPECT_NEAR(window.DMSEnd_Date->serial(), kNow, 1e-9);
     EXPECT_EQ(window.MSFlexGrid1->grid().cols(), 24);
 
-    pump.window = &window; // clicks during the report must change nothing
+    meddlingPump.window = &window; // clicks during the report must change nothing
     QTest::mouseClick(window.Command1, Qt::LeftButton);
-    pump.window = nullptr;
+    meddlingPump.window = nullptr;
     EXPECT_TRUE(messages.messages.empty());
     EXPECT_TRUE(window.Option2->isChecked());
     EXPECT_EQ(window.MSFlexGrid1->model()->rowCount(), 1);
