@@ -2,7 +2,6 @@
 #include "base/GridOutput.h"
 #include "base/ReportGrid.h"
 #include "support/TestSupport.h"
-#include "text/DatePattern.h"
 #include "text/NumberText.h"
 #include "text/ProgressText.h"
 
@@ -73,13 +72,6 @@ TEST(GridText, TsvBlanksTabsAndCsvQuotes) {
     EXPECT_EQ(tsv.str(), "a b\tline break\nx,y\tsay \"hi\"\ntwo lines\tcr only\n");
     EXPECT_EQ(csv.str(),
               "a\tb,\"line\nbreak\"\r\n\"x,y\",\"say \"\"hi\"\"\"\r\n\"two\r\nlines\",\"cr\ronly\"\r\n");
-}
-
-TEST(GridText, DateArgumentsWithAndWithoutSeconds) {
-    EXPECT_DOUBLE_EQ(*parseDateArgument("2026-12-05 07:00"), 46361.0 + 7.0 / 24);
-    EXPECT_NEAR(*parseDateArgument("2026-12-05 12:00:30"), 46361.5 + 30.0 / 86400, 1e-9);
-    EXPECT_EQ(parseDateArgument("05/12/2026"), std::nullopt);
-    EXPECT_EQ(parseDateArgument("2026-13-05 07:00"), std::nullopt);
 }
 
 } // namespace

@@ -133,6 +133,13 @@ TEST(TextRulesPatterns, GeneralDateTextFollowsTheDefaultLocale) {
     QLocale::setDefault(QLocale::c());
 }
 
+TEST(TextRulesPatterns, DateArgumentsWithAndWithoutSeconds) {
+    EXPECT_DOUBLE_EQ(*parseDateArgument("2026-12-05 07:00"), 46361.0 + 7.0 / 24);
+    EXPECT_NEAR(*parseDateArgument("2026-12-05 12:00:30"), 46361.5 + 30.0 / 86400, 1e-9);
+    EXPECT_EQ(parseDateArgument("05/12/2026"), std::nullopt);
+    EXPECT_EQ(parseDateArgument("2026-13-05 07:00"), std::nullopt);
+}
+
 TEST(TextRulesSearch, SearchKeyDropsPunctuationAndLowers) {
     std::string keys;
     for (const char* text : {"Filler - Valve (A)", " A - 1", "", "a.b-c/d\\e*f[g]h(i)j`k&l,m:n;o p",
