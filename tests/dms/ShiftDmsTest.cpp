@@ -26,6 +26,16 @@ TEST_F(ShiftDms, WindowOfMoreThanSevenDaysIsRefused) {
     EXPECT_TRUE(ShiftDMSReport(*db, pump, runGrid, detailGrid, s + 1, s));
 }
 
+// Overlapping events add up, and the hour's cell stops at 60 minutes.
+TEST_F(ShiftDms, OverlappingEventsCapTheHourAtSixtyMinutes) {
+    addRun(1, dec5(6), dec5(14), "40", "24");
+    addProduction(1, dec5(7), 5, 10);
+    addEvent(1, dec5(7, 1), dec5(7, 35), quoted("Lack of Sales"));
+    addEvent(1, dec5(7, 20), dec5(7, 50), quoted("Lack of Sales"));
+    ASSERT_TRUE(ShiftDMSReport(*db, pump, runGrid, detailGrid, dec5(7), dec5(8)));
+    EXPECT_EQ(test::joined(runGrid, 1, {0, 7}), "07|60"); // 34 + 30
+}
+
 // An event row that cannot be read after the first ones fails the whole hour-window read.
 TEST_F(ShiftDms, ALaterEventRowThatCannotBeReadFailsTheHourWindowRead) {
     test::exec(*db, reportIndexSql()); // the events come run by run as they are read
