@@ -198,7 +198,8 @@ TEST_F(DowntimeClassification, OpenPickAndSaveWritesTheRowAndRefreshesTheList) {
 
     press(kBoxAsset, Qt::Key_F, [](fmselectform& popup) {
         // The blank name is left out; one list only.
-        EXPECT_EQ(popup.windowTitle(), QStringLiteral("Selection Popup [3]"));
+        EXPECT_EQ(popup.lblheading->text() + u' ' + popup.windowTitle(),
+                  QStringLiteral("Asset List Selection Popup [3]"));
         EXPECT_EQ(popup.width(), popup.List1[0]->geometry().right() + 1);
         EXPECT_FALSE(popup.txtfields[1]->isEnabled());
         pickText(popup, QStringLiteral("Filler - Valve (A)"));

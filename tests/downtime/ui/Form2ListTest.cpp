@@ -145,16 +145,23 @@ TEST_F(Form2ListTest, MenuOpensEachWindowOnceAndExits) {
     EXPECT_EQ(tabbed.join(QLatin1Char('|')),
               QStringLiteral("Command4|Command3|Command2|CmdAnalysis|CmdShutDown"));
 
-    const std::pair<QPushButton*, std::function<QWidget*()>> windows[] = {
-        {menu.Command4, [&] { return menu.downtimeWindow(); }},
-        {menu.Command3, [&] { return menu.dmsWindow(); }},
-        {menu.Command2, [&] { return menu.reportsWindow(); }},
-        {menu.CmdAnalysis, [&] { return menu.analysisWindow(); }}};
-    for (const auto& [button, window] : windows) {
+    QStringList captions;
+    for (const QPushButton* button :
+         {menu.Command4, menu.Command3, menu.Command2, menu.CmdAnalysis, menu.CmdShutDown})
+        captions << button->text();
+    EXPECT_EQ(captions.join(u'|'), QStringLiteral("Downtime|DMS|Reports|Analysis|E&xit"));
+
+    const std::tuple<QPushButton*, std::function<QWidget*()>, const char*> windows[] = {
+        {menu.Command4, [&] { return menu.downtimeWindow(); }, "Downtime Entry"},
+        {menu.Command3, [&] { return menu.dmsWindow(); }, "DMS"},
+        {menu.Command2, [&] { return menu.reportsWindow(); }, "Reports"},
+        {menu.CmdAnalysis, [&] { return menu.analysisWindow(); }, "Analysis"}};
+    for (const auto& [button, window, title] : windows) {
         QTest::mouseClick(button, Qt::LeftButton);
         QWidget* first = window();
         ASSERT_NE(first, nullptr) << button->objectName().toStdString();
         EXPECT_TRUE(first->isVisible());
+        EXPECT_EQ(first->windowTitle(), QString::fromUtf8(title));
         QTest::mouseClick(button, Qt::LeftButton);
         EXPECT_EQ(window(), first);
     }
@@ -165,8 +172,8 @@ TEST_F(Form2ListTest, MenuOpensEachWindowOnceAndExits) {
     EXPECT_NE(menu.downtimeWindow(), nullptr);
     QTest::mouseClick(menu.CmdShutDown, Qt::LeftButton);
     EXPECT_EQ(exits, 1);
-    for (const auto& [button, window] : windows)
-        delete window();
+    for (const auto& row : windows)
+        delete std::get<1>(row)();
 }
 
 // No rows: the window shows an empty line; every step of a long report counts, even between repaints.
