@@ -19,7 +19,8 @@ TEST(DmsFigures, ZeroDivisorsLeaveTheFigureEmptyAndRoundingIsHalfToEven) {
     EXPECT_EQ(productionCases(36, 24), 2);            // 1.5 to even
     EXPECT_EQ(earnedTimeMinutes(1801, 40, 2), 45.02); // 45.025 to even
     EXPECT_EQ(earnedTimeMinutes(2.5, 1, 0), 2);       // half to even
-    EXPECT_EQ(meAbove85(85), false);                  // 85 is not above 85
+    EXPECT_EQ(productionTimeMinutes(0.0, 90.25 / 1440), 90.25); // a run ending on seconds keeps two decimals
+    EXPECT_EQ(meAbove85(85), false);                            // 85 is not above 85
     EXPECT_EQ(meAbove85(85.01), true);
 }
 
